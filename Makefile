@@ -1,0 +1,45 @@
+# Entry points: `make run`, `make test`, `make bench` (see README.md).
+JOBS ?= 2
+CMAKE_LAUNCHER := $(if $(shell command -v ccache 2>/dev/null),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache,)
+DEBUG_DIR := build/debug
+RELEASE_DIR := build/release
+FUZZ_DIR := build/fuzz
+FUZZ_SECONDS ?= 120
+
+.PHONY: all deps run test bench fuzz format clean
+
+all: test
+
+deps:
+	@scripts/install-deps.sh
+
+$(DEBUG_DIR)/build.ninja: | deps
+	cmake -S . -B $(DEBUG_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVILK_SANITIZE=ON $(CMAKE_LAUNCHER)
+
+$(RELEASE_DIR)/build.ninja: | deps
+	cmake -S . -B $(RELEASE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release $(CMAKE_LAUNCHER)
+
+test: deps $(DEBUG_DIR)/build.ninja
+	cmake --build $(DEBUG_DIR) -j $(JOBS)
+	cd $(DEBUG_DIR) && ctest -j $(JOBS) --output-on-failure
+
+run: deps $(RELEASE_DIR)/build.ninja
+	cmake --build $(RELEASE_DIR) -j $(JOBS)
+	$(RELEASE_DIR)/src/cli/vilkcfg --help
+
+bench: deps $(RELEASE_DIR)/build.ninja
+	cmake --build $(RELEASE_DIR) -j $(JOBS) --target vilk_bench
+	$(RELEASE_DIR)/bench/vilk_bench
+
+# Coverage-guided fuzzing of the image loader (clang, libFuzzer, AddressSanitizer).
+fuzz: deps
+	CXX=clang++ CC=clang cmake -S . -B $(FUZZ_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVILK_FUZZ=ON $(CMAKE_LAUNCHER)
+	cmake --build $(FUZZ_DIR) -j $(JOBS) --target fuzz_load_image
+	mkdir -p $(FUZZ_DIR)/corpus
+	$(FUZZ_DIR)/fuzz/fuzz_load_image -max_total_time=$(FUZZ_SECONDS) -max_len=65536 $(FUZZ_DIR)/corpus fuzz/seeds
+
+format:
+	find src tests bench fuzz -name '*.cpp' -o -name '*.h' | xargs clang-format -i
+
+clean:
+	rm -rf build
