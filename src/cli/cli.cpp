@@ -1,0 +1,250 @@
+#include "cli.h"
+
+#include <cstring>
+#include <ostream>
+
+#include "base/files.h"
+#include "base/format.h"
+#include "base/text.h"
+#include "controller/controller.h"
+#include "model/image_ops.h"
+#include "signals/storage.h"
+
+namespace vilk::cli {
+
+namespace {
+
+const char kUsage[] =
+    R"(vilkcfg - the ВИЛК configurator from the command line
+
+Usage:
+  vilkcfg new [--model 22|23|26] OUT.cfg   write the default configuration of a model
+                                           (23 ВИЛК.A2, 22 ВИЛК.A1, 26 ВИЛК.A1-X; default 23)
+  vilkcfg records FILE.cfg                 print the header rows and the block/record tree
+  vilkcfg tree FILE.cfg                    print the node captions in pre-order
+  vilkcfg signals FILE.cfg                 print the signal pool
+  vilkcfg check FILE.cfg                   load, then run the save checks
+  vilkcfg resave IN.cfg OUT.cfg            load and save again
+  vilkcfg --help                           this text
+
+Output formats:
+  tree      one caption per line, two spaces of indent per tree level (the controller
+            at level 0)
+  signals   one line per pool signal: kind <TAB> controller-wide number <TAB> name,
+            kinds in the order ТС ТУ ТИ ТИИ ТР МТС, numbers in decimal
+  records   "header" lines: the rows at offsets 0..143 (texts in double quotes, numbers
+            in decimal, the checksum in hex); then one line per record, indented two
+            spaces per block level: "@OFFSET block ID length N" or
+            "@OFFSET value KEY length N: HEX" (at most 32 bytes shown, then "...")
+
+Messages that the window would show in a box go to stderr, one message at a time, line
+breaks inside a message as new lines. Exit status: 0 done, 1 refused (the messages say
+why), 2 usage error. Files are written through a temporary file and renamed, so a failed
+write never destroys an existing file.
+)";
+
+// Messages as the window would show them, on stderr.
+class StreamMessages : public IMessages {
+ public:
+  explicit StreamMessages(std::ostream& err) : err_(err) {}
+  void Error(const std::string& text) override { Print(text); }
+  Answer Question(const std::string& text, bool) override {
+    Print(text);
+    return Answer::No;
+  }
+
+ private:
+  void Print(const std::string& text) {
+    std::string line;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+      if (text[i] == '\r') {
+        if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
+        line += '\n';
+      } else {
+        line += text[i];
+      }
+    }
+    err_ << line << '\n';
+  }
+  std::ostream& err_;
+};
+
+struct Session {
+  Session(std::ostream& o, std::ostream& e) : out(o), err(e) {}
+  std::ostream& out;
+  std::ostream& err;
+  StreamMessages messages{err};
+  Configuration config{messages};
+  ConfigImage image;
+};
+
+int Usage(std::ostream& err, const std::string& why) {
+  err << "vilkcfg: " << why << "\nTry 'vilkcfg --help'.\n";
+  return 2;
+}
+
+bool ReadImageFile(Session& s, const std::string& path) {
+  std::vector<std::uint8_t> bytes;
+  switch (ReadFileLimited(path, kImageCapacity, bytes)) {
+    case ReadResult::Ok: break;
+    case ReadResult::TooLarge:
+      s.messages.Error("Файл " + path + " слишком велик для файла конфигурации.");
+      return false;
+    default:
+      s.messages.Error("Не удалось прочитать файл " + path);
+      return false;
+  }
+  s.image.Assign(bytes);
+  return true;
+}
+
+bool Load(Session& s, const std::string& path) {
+  return ReadImageFile(s, path) && LoadImage(s.config, s.image, BaseFileName(path));
+}
+
+int Save(Session& s, const std::string& path) {
+  if (!BuildImage(s.config, s.image, path, "")) return 1;
+  std::string error;
+  if (!WriteFileAtomic(path, s.image.Data(), s.image.TotalSize, &error)) {
+    s.messages.Error("Ошибка записи файла " + path + ": " + error);
+    return 1;
+  }
+  return 0;
+}
+
+void PrintTree(std::ostream& out, const TItem* item, int level) {
+  out << std::string(static_cast<std::size_t>(level) * 2, ' ') << item->Caption() << '\n';
+  for (int i = 0; i < item->ChildCount(); ++i) PrintTree(out, item->Child(i), level + 1);
+}
+
+std::string HeaderText(const ConfigImage& image, std::size_t at, std::size_t n) {
+  return "\"" + Cp1251ToUtf8(std::string(reinterpret_cast<const char*>(image.Data() + at), n)) + "\"";
+}
+
+void PrintRecords(std::ostream& out, const ConfigImage& image) {
+  const std::size_t valid = image.ValidSize();
+  if (valid < kDataOffset) {
+    out << "header: file of " << valid << " bytes is shorter than the header\n";
+    return;
+  }
+  const std::size_t total = image.U32(28);
+  out << "header signature " << HeaderText(image, 0, 14) << " format " << int(image.Data()[14])
+      << " type " << int(image.Data()[15]) << '\n';
+  out << "header size " << HeaderText(image, 16, 12) << " total " << total << '\n';
+  out << "header file " << HeaderText(image, 32, 16) << '\n';
+  out << "header date " << HeaderText(image, 48, 16) << '\n';
+  out << "header time " << HeaderText(image, 64, 16) << '\n';
+  out << "header data " << HeaderText(image, 80, 12) << " offset " << image.U32(92) << '\n';
+  out << "header marker " << HeaderText(image, 128, 16) << '\n';
+  if (total >= 2 && total <= valid) {
+    const std::uint16_t stored = image.U16(total - 2);
+    const std::uint16_t sum = ByteSum(image.Data(), total - 2);
+    out << "header checksum " << Format("%4.4x", stored)
+        << (stored == sum ? " ok" : Format(" wrong (computed %4.4x)", sum)) << '\n';
+  } else {
+    out << "header checksum unknown: total size " << total << " outside the " << valid
+        << " bytes read\n";
+  }
+
+  const std::size_t limit = total >= kMinImageSize && total <= valid ? total - 2 : valid;
+  std::vector<std::size_t> ends;
+  std::size_t at = image.U32(92);
+  if (at < kDataOffset) at = kDataOffset;
+  while (at + 8 <= limit) {
+    while (!ends.empty() && at >= ends.back()) ends.pop_back();
+    const std::uint16_t tag = image.U16(at), key = image.U16(at + 2);
+    const std::uint32_t len = image.U32(at + 4);
+    const std::string indent(ends.size() * 2, ' ');
+    if (tag == kBlockTag) {
+      out << indent << '@' << at << " block " << key << " length " << len << '\n';
+      if (len < 8) break;
+      ends.push_back(at + len);
+      at += 8;
+    } else if (tag == kValueTag) {
+      out << indent << '@' << at << " value " << key << " length " << len << ':';
+      if (len < 8 || len > limit - at) {
+        out << " (runs past the data)\n";
+        break;
+      }
+      const std::size_t n = len - 8;
+      for (std::size_t i = 0; i < std::min<std::size_t>(n, 32); ++i)
+        out << Format(" %2.2x", image.Data()[at + 8 + i]);
+      if (n > 32) out << " ...";
+      out << '\n';
+      at += len;
+    } else {
+      out << '@' << at << " end of records\n";
+      break;
+    }
+  }
+}
+
+void PrintSignals(std::ostream& out, TStorage& pool) {
+  for (int kind = 1; kind <= kSignalKinds; ++kind) {
+    const SignalKindInfo& info = *SignalKindOf(kind);
+    const TParams& list = pool.List(kind);
+    for (int i = 0; i < list.Count(); ++i) {
+      const TParam* s = list.At(i);
+      out << info.Caption << '\t' << info.BaseNumber + i << '\t' << (s ? s->Name() : "") << '\n';
+    }
+  }
+}
+
+}  // namespace
+
+int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  if (args.empty()) return Usage(err, "no command given");
+  const std::string& cmd = args[0];
+  if (cmd == "--help" || cmd == "-h" || cmd == "help") {
+    out << kUsage;
+    return 0;
+  }
+  Session s(out, err);
+  std::vector<std::string> rest(args.begin() + 1, args.end());
+
+  if (cmd == "new") {
+    int model = kDefaultModel;
+    std::vector<std::string> files;
+    for (std::size_t i = 0; i < rest.size(); ++i) {
+      if (rest[i] == "--model") {
+        if (i + 1 >= rest.size()) return Usage(err, "--model needs 22, 23 or 26");
+        const std::string& v = rest[++i];
+        model = v == "22" ? 22 : v == "23" ? 23 : v == "26" ? 26 : -1;
+        if (model < 0) return Usage(err, "unknown model " + v + " (22, 23 or 26)");
+      } else {
+        files.push_back(rest[i]);
+      }
+    }
+    if (files.size() != 1) return Usage(err, "new needs one output file");
+    TController& c = s.config.Controller();
+    c.TypeCode = static_cast<std::uint8_t>(model);
+    c.SelectModelRecord();
+    c.ApplyModel();
+    return Save(s, files[0]);
+  }
+  if (cmd == "records") {
+    if (rest.size() != 1) return Usage(err, "records needs one file");
+    if (!ReadImageFile(s, rest[0])) return 1;
+    PrintRecords(out, s.image);
+    return 0;
+  }
+  if (cmd == "tree" || cmd == "signals" || cmd == "check") {
+    if (rest.size() != 1) return Usage(err, cmd + " needs one file");
+    if (!Load(s, rest[0])) return 1;
+    if (cmd == "tree") PrintTree(out, &s.config.Controller(), 0);
+    if (cmd == "signals") PrintSignals(out, s.config.Storage());
+    if (cmd == "check") {
+      ConfigImage scratch;
+      return BuildImage(s.config, scratch, rest[0], "") ? 0 : 1;
+    }
+    return 0;
+  }
+  if (cmd == "resave") {
+    if (rest.size() != 2) return Usage(err, "resave needs an input and an output file");
+    if (!Load(s, rest[0])) return 1;
+    return Save(s, rest[1]);
+  }
+  return Usage(err, "unknown command " + cmd);
+}
+
+}  // namespace vilk::cli

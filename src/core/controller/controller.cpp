@@ -1,0 +1,250 @@
+#include "controller/controller.h"
+
+#include <bitset>
+
+#include "base/format.h"
+#include "controller/di.h"
+#include "controller/port_ip.h"
+#include "controller/proc.h"
+#include "controller/rs232.h"
+#include "model/configuration.h"
+#include "model/kinds.h"
+#include "signals/storage.h"
+
+namespace vilk {
+
+namespace {
+bool IsComBoard(const TItem* item) { return item->BoardMask & kMaskCom; }
+bool IsDiBoard(const TItem* item) { return item->BoardMask & kMaskDI; }
+}  // namespace
+
+TController::TController(Configuration& config) : TBlock(config) {
+  ImageIndex = 3;
+  SetIcon(3);
+  for (int code : ModelCodes()) Supported.set(static_cast<std::size_t>(code));
+  Record = *FindModelRecord(kDefaultModel);
+  Desc = *FindDescription(kDefaultModel);
+}
+
+TPortIP* TController::PortIP() const {
+  if (!proc_ || proc_->ChildCount() == 0) return nullptr;
+  return dynamic_cast<TPortIP*>(proc_->Child(0));
+}
+
+void TController::SetModel(int typeCode) {
+  TypeCode = static_cast<std::uint8_t>(typeCode);
+  if (!proc_) {
+    auto proc = MakeBoard(Config(), 0);
+    proc_ = static_cast<TProc*>(Config().Insert(this, 0, std::move(proc)));
+  }
+  ApplyModel();
+  UpdateCaption();
+}
+
+void TController::SelectModelRecord() {
+  if (const ModelRecord* r = FindModelRecord(TypeCode)) Record = *r;
+}
+
+void TController::UpdateCaption() {
+  SetName(Desc.DisplayName);
+  SetCaption(Desc.DisplayName);
+}
+
+void TController::ApplyModel() {
+  const ControllerDescription* desc = FindDescription(TypeCode);
+  if (!desc) return;
+  Desc = *desc;
+  if (Record.Major == 1) Desc.PortKinds = PortKindSetFor(1, Record.Minor);
+  UpdateCaption();
+
+  // Boards the model does not have go; the others adjust to the model.
+  int comSeen = 0;
+  for (int i = 1; i < ChildCount();) {
+    TItem* board = Child(i);
+    bool keep = true;
+    if (IsDiBoard(board)) keep = Desc.DiscreteInputs > 0;
+    else if (IsComBoard(board)) keep = ++comSeen <= Desc.MaxComBoards;
+    if (!keep) {
+      Config().Remove(board);
+      continue;
+    }
+    board->ApplyModel();
+    ++i;
+  }
+
+  // The model's board list, in order: keep what matches, insert or append the rest.
+  int comOrdinal = 0;
+  for (std::size_t i = 0; i < Desc.Boards.size(); ++i) {
+    const int kind = Desc.Boards[i];
+    const bool com = kind == kComBoardRS232 || kind == kComBoardRS485;
+    if (com) ++comOrdinal;
+    const int pos = static_cast<int>(i) + 1;
+    if (pos < ChildCount()) {
+      TItem* board = Child(pos);
+      const bool matches = com ? IsComBoard(board) : IsDiBoard(board);
+      if (matches) {
+        if (com) static_cast<TRS232*>(board)->SetInterface(kind == kComBoardRS232 ? 0 : 1);
+        continue;
+      }
+    }
+    auto made = MakeBoard(Config(), kind, comOrdinal);
+    TItem* board = Config().Insert(this, pos, std::move(made));
+    board->ApplyModel();
+  }
+
+  if (proc_ && proc_->ChildCount() == 0) Config().Insert(proc_, 0, std::make_unique<TPortIP>(Config()));
+  Config().RequestSelect(this);
+
+  if (proc_)
+    for (int i = 1; i < proc_->ChildCount(); ++i) {
+      TItem* port = proc_->Child(i);
+      port->SetStateIcon(Desc.PortKinds[port->Kind] ? -1 : 3);
+    }
+  Config().NotifyModelApplied();
+  Storage().RebuildPool();
+}
+
+TItem* TController::FindBoardForBlock(int blockId, int comOrdinal) const {
+  if (blockId == kPortIP) return PortIP();
+  int com = 0;
+  for (int i = 1; i < ChildCount(); ++i) {
+    TItem* board = Child(i);
+    if (blockId == 121 && IsDiBoard(board)) return board;
+    if (blockId == kComBoardRS232 && IsComBoard(board) && ++com == comOrdinal) return board;
+  }
+  return nullptr;
+}
+
+TBlock* TController::FindBoardByNumber(int number) const {
+  for (int i = 1; i < ChildCount(); ++i) {
+    TItem* board = Child(i);
+    if (board->BoardMask != 0 && board->Number == number) return board->AsBlock();
+  }
+  return nullptr;
+}
+
+void TController::SelectBoard(TPort* port, TBlock* board) {
+  port->Unlink();
+  if (board && board->Attach(port)) port->SetIcon(port->ImageIndex);
+}
+
+std::vector<TBlock*> TController::BoardCandidates(TPort* port, std::uint16_t bits) const {
+  std::vector<TBlock*> list;
+  for (int i = 1; i < ChildCount(); ++i)
+    if (TBlock* board = Child(i)->AsBlock()) board->PortChanged(port, bits, list);
+  return list;
+}
+
+void TController::SetDefaults() {
+  Config().RemoveChildren(this);
+  proc_ = nullptr;
+}
+
+void TController::SaveToImage(TConfig& cfg) {
+  ApplyModel();
+  Storage().ForceRebuild();
+  for (int k = 1; k <= kSignalKinds; ++k)
+    if (Storage().Overflow(k)) {
+      Config().Messages().Error(Format("Количество сигналов %s превышает %d.", SignalKindOf(k)->Caption, kMaxSignals));
+      Config().Abort = true;
+    }
+
+  for (int i = 0; i < ChildCount(); ++i) Child(i)->SaveToImage(cfg);
+  if (!proc_ || proc_->ChildCount() == 0) return;
+  proc_->Child(0)->SaveToImage(cfg);
+
+  std::bitset<256> addresses;
+  bool unlinked = false;
+  for (int i = 1; i < proc_->ChildCount(); ++i) {
+    TPort* port = proc_->Child(i)->AsPort();
+    if (!port) continue;
+    if (!Desc.PortKinds[port->Kind]) {
+      Config().Messages().Error("Порт " + port->Name() +
+                                " не совместим с контроллером или его версией ПФ.");
+      Config().Abort = true;
+    }
+    port->SaveToImage(cfg);
+    if (!port->LinkedBoard) unlinked = true;
+    if (addresses[port->Number]) {
+      Config().Abort = true;
+      Config().Messages().Error("Обнаружены порты с одинаковым адресом.");
+    } else {
+      addresses.set(port->Number);
+    }
+  }
+  if (unlinked) Config().Messages().Error("Не все порты связаны с COM.");
+}
+
+void TController::LoadFromImage(TConfig& cfg) {
+  Configuration& config = Config();
+  config.PoolPageEnabled = false;
+  config.LoadBoardCount = config.LoadPortCount = 0;
+
+  cfg.MarkBlock();
+  if (cfg.NextBlock() == 0 && proc_) proc_->LoadFromImage(cfg);
+  cfg.SkipBlock();
+
+  int comBlocks = 0;
+  const int blocks = config.LoadBoardCount + config.LoadPortCount - 1;
+  for (int n = 0; n < blocks; ++n) {
+    cfg.MarkBlock();
+    const int id = cfg.NextBlock();
+    if (id == kNoBlock) break;  // the data ends before the counts say
+    TItem* item = nullptr;
+    if (id == kPortIP || id == 121 || id == kComBoardRS232) {
+      // A board the model does not have: its block is skipped.
+      item = FindBoardForBlock(id, id == kComBoardRS232 ? ++comBlocks : 0);
+    } else if (auto port = MakePort(config, id)) {
+      item = config.Append(proc_, std::move(port));
+      item->UpdateCaption();
+    } else {
+      config.Messages().Error(UnknownPortMessage(id));
+    }
+    if (item) item->LoadFromImage(cfg);
+    cfg.SkipBlock();
+  }
+
+  config.PoolPageEnabled = true;
+  Storage().RebuildPool();
+  if (proc_)
+    for (int i = 0; i < proc_->ChildCount(); ++i)
+      if (TPort* port = proc_->Child(i)->AsPort()) port->AfterLoad();
+  Storage().RebuildPool();
+}
+
+void TController::NewConfiguration() {
+  Configuration& config = Config();
+  SelectModelRecord();
+  config.PoolPageEnabled = false;
+  Storage().Clear();
+  if (TPortIP* ip = PortIP()) {
+    config.RemoveChildren(ip);
+    ip->ChildrenChanged();
+  }
+  if (proc_)
+    while (proc_->ChildCount() > 1) config.Remove(proc_->Child(proc_->ChildCount() - 1));
+  config.PoolPageEnabled = true;
+  Storage().RebuildPool();
+  config.RequestSelect(this);
+
+  // Defaults for every item below the root, in tree order.
+  std::vector<TItem*> stack;
+  for (int i = ChildCount(); i-- > 0;) stack.push_back(Child(i));
+  while (!stack.empty()) {
+    TItem* item = stack.back();
+    stack.pop_back();
+    item->SetDefaults();
+    for (int i = item->ChildCount(); i-- > 0;) stack.push_back(item->Child(i));
+  }
+  ApplyModel();
+}
+
+std::vector<TController::PortRow> TController::PortGrid() const {
+  std::vector<PortRow> rows;
+  if (!proc_) return rows;
+  for (int i = 1; i < proc_->ChildCount(); ++i)
+    if (TPort* port = proc_->Child(i)->AsPort()) rows.push_back({port, port->LinkedBoard});
+  return rows;
+}
+
+}  // namespace vilk

@@ -1,0 +1,109 @@
+#include "controller/proc.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "model/configuration.h"
+#include "model/records.h"
+#include "signals/storage.h"
+
+namespace vilk {
+
+namespace {
+constexpr std::uint16_t kKeyPlace = 77;
+constexpr std::uint16_t kKeyAddress = 1;
+constexpr std::uint16_t kKeyBoards = 2;
+constexpr std::uint16_t kKeyPorts = 3;
+constexpr std::uint16_t kKeyGroupCount = 20;
+constexpr std::uint16_t kKeyGroups = 46;
+constexpr std::uint16_t kKeyPasswords = 34;
+// Pool counts, in the order they are written: TS, MTS, TU, TI, TII, TR.
+constexpr int kCountOrder[] = {kKindTS, kKindMTS, kKindTU, kKindTI, kKindTII, kKindTR};
+
+void PackGroup(const SporadicGroup& g, std::uint8_t* out) {
+  std::memcpy(out, &g.AbsAperture, 4);
+  std::memcpy(out + 4, &g.RelAperture, 4);
+  std::memcpy(out + 8, &g.Upper, 4);
+  std::memcpy(out + 12, &g.Lower, 4);
+  PackShortString(g.Name, kMaxNameChars, out + 16);
+}
+
+SporadicGroup UnpackGroup(const std::uint8_t* in) {
+  SporadicGroup g;
+  g.AbsAperture = LoadLE<float>(in);
+  g.RelAperture = LoadLE<float>(in + 4);
+  g.Upper = LoadLE<float>(in + 8);
+  g.Lower = LoadLE<float>(in + 12);
+  g.Name = UnpackShortString(in + 16, kMaxNameChars);
+  return g;
+}
+}  // namespace
+
+TProc::TProc(Configuration& config) : TBlock(config) {
+  Kind = 0;
+  SetName("Процессор");
+  ImageIndex = 1;
+  SetIcon(1);
+  Number = 255;
+  Menu = PopupMenu::Port;
+  UpdateCaption();
+}
+
+// Number 255 means "no number": the processor board is shown by its name.
+void TProc::UpdateCaption() { SetCaption(Name()); }
+
+void TProc::SetDefaults() {
+  Place.clear();
+  Address = 1;
+  Groups.clear();
+  PasswordFlags = {0, 1, 0, 0};
+}
+
+int TProc::GroupNumber(const std::string& name) const {
+  for (std::size_t i = 0; i < Groups.size(); ++i)
+    if (Groups[i].Name == name) return static_cast<int>(i) + 1;
+  return 0;
+}
+
+void TProc::SaveToImage(TConfig& cfg) {
+  const std::size_t start = cfg.BeginBlock(0);
+  WriteVersion(cfg);
+  WriteShortString(cfg, kKeyPlace, Place, kMaxNameChars);
+  cfg.WriteScalar<std::uint16_t>(kKeyAddress, Address);
+  TItem* root = Parent();
+  cfg.WriteScalar<std::uint8_t>(kKeyBoards, static_cast<std::uint8_t>(root ? root->ChildCount() : 1));
+  cfg.WriteScalar<std::uint8_t>(kKeyPorts, static_cast<std::uint8_t>(ChildCount()));
+  for (int kind : kCountOrder)
+    cfg.WriteScalar<std::uint16_t>(SignalKindOf(kind)->CountKey,
+                                   static_cast<std::uint16_t>(Storage().Count(kind)));
+  const std::size_t count = std::min<std::size_t>(Groups.size(), kMaxSporadicGroups);
+  cfg.WriteScalar<std::uint8_t>(kKeyGroupCount, static_cast<std::uint8_t>(count));
+  std::vector<std::uint8_t> table(count * SporadicGroup::kPackedSize);
+  for (std::size_t i = 0; i < count; ++i) PackGroup(Groups[i], &table[i * SporadicGroup::kPackedSize]);
+  WriteArray(cfg, kKeyGroups, table);
+  cfg.WriteValue(kKeyPasswords, PasswordFlags.data(), PasswordFlags.size());
+  cfg.EndBlock(start);
+}
+
+void TProc::LoadFromImage(TConfig& cfg) {
+  if (!ReadVersion(cfg)) return;
+  ReadShortString(cfg, kKeyPlace, kMaxNameChars, Place);
+  cfg.ReadScalar(kKeyAddress, Address);
+  std::uint8_t boards = 0, ports = 0, groups = 0;
+  cfg.ReadScalar(kKeyBoards, boards);
+  cfg.ReadScalar(kKeyPorts, ports);
+  Config().LoadBoardCount = boards;
+  Config().LoadPortCount = ports;
+  cfg.ReadScalar(kKeyGroupCount, groups);
+  const std::uint8_t* data;
+  std::size_t size;
+  Groups.clear();
+  if (cfg.FindValue(kKeyGroups, &data, &size)) {
+    const std::size_t n = std::min({std::size_t{groups}, std::size_t{kMaxSporadicGroups},
+                                    size / SporadicGroup::kPackedSize});
+    for (std::size_t i = 0; i < n; ++i) Groups.push_back(UnpackGroup(data + i * SporadicGroup::kPackedSize));
+  }
+  cfg.ReadValue(kKeyPasswords, PasswordFlags.data(), PasswordFlags.size());
+}
+
+}  // namespace vilk

@@ -1,0 +1,58 @@
+#include "signals/param.h"
+
+#include "base/text.h"
+#include "model/item.h"
+
+namespace vilk {
+
+namespace {
+const SignalKindInfo kKinds[kSignalKinds] = {
+    {kKindTS, "ТС", 0x2000, 211, 13, 5},   {kKindTU, "ТУ", 0x6000, 212, 15, 6},
+    {kKindTI, "ТИ", 0x4000, 213, 14, 4},   {kKindTII, "ТИИ", 0xA000, 214, 75, 7},
+    {kKindTR, "ТР", 0x8000, 215, 74, 12},  {kKindMTS, "МТС", 0xC000, 219, 99, 5},
+};
+}  // namespace
+
+const SignalKindInfo* SignalKindOf(int code) {
+  return code >= 1 && code <= kSignalKinds ? &kKinds[code - 1] : nullptr;
+}
+
+int SignalKindOfBlock(int blockId) {
+  for (const auto& k : kKinds)
+    if (k.BlockId == blockId) return k.Code;
+  return 0;
+}
+
+TParam::TParam(std::uint8_t kind) : Kind(kind) {}
+
+TParam::~TParam() {
+  Release(BlockOn);
+  Release(BlockOff);
+}
+
+std::string TParam::Cut(std::string_view text) { return Truncate(text, kMaxNameChars); }
+
+void TParam::SetName(std::string_view name) {
+  std::string cut = Cut(name);
+  if (cut == name_) return;
+  name_ = std::move(cut);
+  ++nameGeneration_;
+}
+
+void TParam::SetDefaultName(std::string_view name) {
+  std::string cut = Cut(name);
+  if (cut == defaultName_) return;
+  defaultName_ = std::move(cut);
+  ++defaultNameGeneration_;
+}
+
+TParam* Acquire(TParam* signal) {
+  if (signal) ++signal->RefCount;
+  return signal;
+}
+
+void Release(TParam* signal) {
+  if (signal && --signal->RefCount == 0) delete signal;
+}
+
+}  // namespace vilk
