@@ -45,6 +45,14 @@ void TController::SelectModelRecord() {
   if (const ModelRecord* r = FindModelRecord(TypeCode)) Record = *r;
 }
 
+std::string TController::ModelChangeQuestion(int newCode) const {
+  const ModelRecord* next = FindModelRecord(newCode);
+  if (!next) return {};
+  return "Изменить тип контроллера\rс\r" +
+         Format("%s  %s  %s\r", Record.Name, Record.VersionLabel(), Format("%d", Record.Year)) +
+         "на\r" + Format("%s  v %d.%d  %d", next->Name, next->Major, next->Minor, next->Year);
+}
+
 void TController::UpdateCaption() {
   SetName(Desc.DisplayName);
   SetCaption(Desc.DisplayName);

@@ -26,6 +26,8 @@ class TController : public TBlock {
   // Sets the type code, creates the processor board, applies the model.
   void SetModel(int typeCode);
   void SelectModelRecord();
+  // The question asked before the model changes to `newCode`.
+  std::string ModelChangeQuestion(int newCode) const;
   void ApplyModel() override;
   bool IsModelSupported(int typeCode) const { return typeCode >= 0 && typeCode < 256 && Supported[typeCode]; }
   // Board or port that takes a top-level block while loading (nullptr: none exists).

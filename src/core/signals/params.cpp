@@ -60,20 +60,25 @@ TParams::TParams(Configuration& config, int kind, std::uint8_t role, TItem* owne
 
 TParams::~TParams() { Clear(); }
 
+void TParams::Let(TParam* signal) {
+  if (!signal || ListRole == kRolePool) return;
+  if (ListRole == kRoleOwn) Storage().Forget(signal);
+  Release(signal);
+}
+
 void TParams::Clear() {
-  if (ListRole != kRolePool)
-    for (TParam* s : Items) Release(s);
+  for (TParam* s : Items) Let(s);
   Items.clear();
 }
 
 void TParams::Append(TParam* signal) {
   if (Count() < kMaxSignals) Items.push_back(signal);
-  else Release(signal);
+  else Let(signal);
 }
 
 void TParams::RemoveAt(int index) {
   if (index < 0 || index >= Count()) return;
-  if (ListRole != kRolePool) Release(Items[static_cast<std::size_t>(index)]);
+  Let(Items[static_cast<std::size_t>(index)]);
   Items.erase(Items.begin() + index);
 }
 
@@ -135,7 +140,7 @@ void TParams::SetShortName(TParam& s, std::string_view text) {
 void TParams::Resize(int count, const std::string& prefix) {
   count = std::min(count, kMaxSignals);
   if (count > 0) {
-    for (int i = count; i < Count(); ++i) Release(Items[static_cast<std::size_t>(i)]);
+    for (int i = count; i < Count(); ++i) Let(Items[static_cast<std::size_t>(i)]);
     Items.resize(static_cast<std::size_t>(count), nullptr);
   }
   for (int i = 0; i < Count(); ++i) {
@@ -173,13 +178,13 @@ void TParams::Rebuild(const IParamSource& source, std::uint8_t kindCode,
     SetNames(*s, prefix + (prefix.empty() ? "" : ".") + param, prefix);
     Items[static_cast<std::size_t>(i)] = s;
   }
-  for (TParam* s : aside) Release(s);
+  for (TParam* s : aside) Let(s);
 }
 
 void TParams::MakePlaceholder(int index) {
   if (index < 0 || index >= Count()) return;
   TParam*& slot = Items[static_cast<std::size_t>(index)];
-  if (ListRole != kRolePool) Release(slot);
+  Let(slot);
   slot = new TParam(SignalKind);
 }
 
@@ -277,7 +282,7 @@ void TParams::LoadFromImage(TConfig& cfg) {
   // An owner's own sizing wins over the stored count. Signals the owner did not create
   // are created here, so that a stored name is never dropped.
   const int target = kept ? kept : count;
-  for (int i = target; i < Count(); ++i) Release(Items[static_cast<std::size_t>(i)]);
+  for (int i = target; i < Count(); ++i) Let(Items[static_cast<std::size_t>(i)]);
   Items.resize(static_cast<std::size_t>(target), nullptr);
   for (int i = 0; i < target; ++i) {
     TParam*& s = Items[static_cast<std::size_t>(i)];

@@ -82,6 +82,8 @@ class TParams : public TItem {
   std::vector<std::int16_t> LoadedBlockOn, LoadedBlockOff;
 
  protected:
+  // Lets a signal of this list go (own lists also take it out of the pool).
+  void Let(TParam* signal);
   // Kind-specific records of an own list.
   virtual void SaveKindValues(TConfig& /*cfg*/) {}
   virtual void LoadKindValues(TConfig& /*cfg*/) {}

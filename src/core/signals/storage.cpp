@@ -73,6 +73,14 @@ int TStorage::SignalNumber(int kind, const TParam* signal) const {
   return i < 0 ? -1 : SignalKindOf(kind)->BaseNumber + i;
 }
 
+void TStorage::Forget(const TParam* signal) {
+  if (!signal || !SignalKindOf(signal->Kind)) return;
+  auto& items = List(signal->Kind).Items;
+  const int i = signal->PoolIndex;
+  if (i >= 0 && i < static_cast<int>(items.size()) && items[static_cast<std::size_t>(i)] == signal)
+    items[static_cast<std::size_t>(i)] = nullptr;
+}
+
 void TStorage::Clear() {
   for (auto& list : lists_) list->Items.clear();
   overflow_.fill(false);

@@ -37,6 +37,9 @@ class TStorage {
   void ForceRebuild();
   void Relink(TParams& selection);
   void Clear();
+  // An own list let `signal` go: its pool entry is emptied at once, so that the pool
+  // never points at a freed signal between two rebuilds.
+  void Forget(const TParam* signal);
   // Called by AppendTo when a list did not fit.
   void MarkOverflow(int kind) { overflow_[Slot(kind)] = true; }
 
