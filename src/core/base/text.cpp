@@ -197,6 +197,66 @@ std::size_t ByteOffsetOfChar(std::string_view utf8, std::size_t index) {
   return i;
 }
 
+namespace {
+
+char32_t FoldCodePoint(char32_t cp) {
+  if (cp >= U'A' && cp <= U'Z') return cp + 0x20;
+  if (cp < 0xC0) return cp;
+  // Latin-1: À..Þ except the multiplication sign.
+  if (cp <= 0xDE) return cp == 0xD7 ? cp : cp + 0x20;
+  // Cyrillic: Ѐ..Џ (Ё, Ђ, Є, І, Ї, Ў ...) pair with ѐ..џ, А..Я with а..я.
+  if (cp >= 0x400 && cp <= 0x40F) return cp + 0x50;
+  if (cp >= 0x410 && cp <= 0x42F) return cp + 0x20;
+  if (cp == 0x490) return 0x491;  // Ґ
+  return cp;
+}
+
+void AppendUtf8(std::string& out, char32_t cp) {
+  if (cp < 0x80) {
+    out.push_back(static_cast<char>(cp));
+  } else if (cp < 0x800) {
+    out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
+    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  } else if (cp < 0x10000) {
+    out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
+    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  } else {
+    out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
+    out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  }
+}
+
+}  // namespace
+
+std::string FoldCase(std::string_view utf8) {
+  std::string out;
+  out.reserve(utf8.size());
+  const auto* p = reinterpret_cast<const unsigned char*>(utf8.data());
+  const std::size_t n = utf8.size();
+  std::size_t i = 0;
+  while (i < n) {
+    if (p[i] < 0x80) {
+      const char c = static_cast<char>(p[i]);
+      out.push_back(c >= 'A' && c <= 'Z' ? static_cast<char>(c + 0x20) : c);
+      ++i;
+      continue;
+    }
+    char32_t cp;
+    const std::size_t len = DecodeUtf8(p + i, n - i, cp);
+    if (len == 0) {
+      out.push_back(static_cast<char>(p[i]));
+      ++i;
+    } else {
+      AppendUtf8(out, FoldCodePoint(cp));
+      i += len;
+    }
+  }
+  return out;
+}
+
 std::string Truncate(std::string_view utf8, std::size_t count) {
   return std::string(utf8.substr(0, ByteOffsetOfChar(utf8, count)));
 }

@@ -28,4 +28,9 @@ std::string Slice(std::string_view utf8, std::size_t from, std::size_t count = s
 // Byte offset of character `index` (text size when past the end).
 std::size_t ByteOffsetOfChar(std::string_view utf8, std::size_t index);
 
+// Lower-case form for case-insensitive matching of names (INI sections and keys). Folds
+// Latin (ASCII and Latin-1) and Cyrillic letters, which covers everything cp1251 can hold;
+// other characters and invalid bytes are copied unchanged.
+std::string FoldCase(std::string_view utf8);
+
 }  // namespace vilk
