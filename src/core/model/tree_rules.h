@@ -1,0 +1,28 @@
+#pragma once
+// Rules of the tree editor that do not need a window: which nodes may be dragged and
+// where they may be dropped, and the questions asked before deleting.
+#include <string>
+
+#include "model/configuration.h"
+
+namespace vilk {
+
+// The controller, the processor board and the IP port are fixed.
+bool IsFixedNode(const TItem* item);
+// Fixed nodes and nodes that work with the pool page (signal lists) cannot be dragged.
+bool CanDrag(const TItem* item);
+// May `dragged` be dropped onto `target` (nullptr: empty space)?
+bool CanDrop(const TItem* dragged, const TItem* target);
+// Moves `dragged` before `target` (to the end of the boards on empty space), lets the old
+// and the new parent renumber and rebuilds the pool. Returns the new parent, or nullptr
+// when the drop is refused.
+TItem* Drop(Configuration& config, TItem* dragged, TItem* target);
+// The question before deleting, by level; empty when the item cannot be deleted.
+std::string DeleteQuestion(const TItem* item);
+// Deletes the item (after the question was answered "Да"); returns the item to select.
+TItem* DeleteItem(Configuration& config, TItem* item);
+// Adds a port of `code` under the processor board; shows "Неизвестный тип порта,\rID = "
+// for a code no port kind implements. Returns the new port or nullptr.
+TItem* AddPort(Configuration& config, int code);
+
+}  // namespace vilk

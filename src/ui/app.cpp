@@ -1,0 +1,89 @@
+#include "app.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <QTimer>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "controller/controller.h"
+#include "main_window.h"
+#include "qt_text.h"
+
+namespace vilk::ui {
+
+namespace {
+
+// The folder of "Vilk.ini" and the side files: --home, VILK_HOME, the program's folder
+// when writable, else the user's data folder.
+QString HomeFolder(const QString& option) {
+  if (!option.isEmpty()) return option;
+  const QByteArray env = qgetenv("VILK_HOME");
+  if (!env.isEmpty()) return QString::fromLocal8Bit(env);
+  const QString programDir = QCoreApplication::applicationDirPath();
+  if (QFileInfo(programDir).isWritable()) return programDir;
+  const QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+  QDir().mkpath(data);
+  return data;
+}
+
+TItem* FindByCaption(TItem* item, const QString& caption) {
+  if (Q(item->Caption()) == caption) return item;
+  for (int i = 0; i < item->ChildCount(); ++i)
+    if (TItem* found = FindByCaption(item->Child(i), caption)) return found;
+  return nullptr;
+}
+
+}  // namespace
+
+int RunApplication(int argc, char** argv) {
+  QString home, screenshot, file, select;
+  for (int i = 1; i < argc; ++i) {
+    const QString a = QString::fromLocal8Bit(argv[i]);
+    auto next = [&](QString& into) {
+      if (i + 1 >= argc) {
+        std::fprintf(stderr, "vilk: %s needs a value\n", argv[i]);
+        std::exit(2);
+      }
+      into = QString::fromLocal8Bit(argv[++i]);
+    };
+    if (a == QLatin1String("--home")) next(home);
+    else if (a == QLatin1String("--screenshot")) next(screenshot);
+    else if (a == QLatin1String("--select")) next(select);
+    else if (a == QLatin1String("--help")) {
+      std::printf("vilk [--home DIR] [FILE.cfg]\n"
+                  "vilk --screenshot OUT.png [--select CAPTION] [FILE.cfg]\n");
+      return 0;
+    } else if (!a.startsWith(QLatin1String("--"))) file = a;
+  }
+  if (!screenshot.isEmpty() && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(QString::fromUtf8(kAppTitle));
+  TForm1 window(HomeFolder(home));
+  if (!file.isEmpty()) window.OpenFile(file);
+  QApplication::processEvents();  // posted selections of the load go first
+  if (!select.isEmpty()) {
+    TItem* item = FindByCaption(&window.Config().Controller(), select);
+    if (!item) {
+      std::fprintf(stderr, "vilk: no node captioned %s\n", select.toUtf8().constData());
+      return 1;
+    }
+    window.Editor()->Select(item);
+  }
+  window.show();
+  if (!screenshot.isEmpty()) {
+    QApplication::processEvents();
+    QApplication::processEvents();
+    const bool ok = window.grab().save(screenshot, "PNG");
+    if (!ok) std::fprintf(stderr, "vilk: cannot write %s\n", screenshot.toUtf8().constData());
+    return ok ? 0 : 1;
+  }
+  return QApplication::exec();
+}
+
+}  // namespace vilk::ui

@@ -1,0 +1,300 @@
+#include "main_window.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDialog>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QMenuBar>
+#include <QScreen>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QToolButton>
+
+#include "base/files.h"
+#include "controller/controller.h"
+#include "help_dialog.h"
+#include "model/image_ops.h"
+#include "qt_text.h"
+
+namespace vilk::ui {
+
+TForm1::TForm1(const QString& home, IMessages* messages, QWidget* parent)
+    : QMainWindow(parent), home_(home), guiMessages_(std::make_unique<GuiMessages>(this)) {
+  messages_ = messages ? messages : guiMessages_.get();
+  config_ = std::make_unique<Configuration>(*messages_);
+  image_ = std::make_unique<ConfigImage>();
+  setWindowTitle(QString::fromUtf8(kWindowTitle) + QStringLiteral("[*]"));
+
+  editor_ = new TFrame1(*config_, this);
+  setCentralWidget(editor_);
+  connect(editor_, &TFrame1::Modified, this, [this] { SetModified(true); });
+  connect(editor_->Model(), &TreeModel::ModelWasApplied, this, [this] {
+    ShowModel();
+    editor_->EnablePortCommands();
+  });
+
+  ChooseFile = [this](bool save, const QString& dir) {
+    const QString filter = QString::fromUtf8(kFileFilter);
+    QString path = save ? QFileDialog::getSaveFileName(this, QStringLiteral("Сохранить как"), dir, filter)
+                        : QFileDialog::getOpenFileName(this, QStringLiteral("Открыть файл"), dir, filter);
+    if (save && !path.isEmpty() && QFileInfo(path).suffix().isEmpty()) path += QStringLiteral(".cfg");
+    return path;
+  };
+
+  BuildMenus();
+  LoadSettings();
+  ShowModel();
+  qApp->installEventFilter(new KeyHandler(this));
+  SetModified(false);
+}
+
+TForm1::~TForm1() {
+  // The editor and its tree model watch the configuration: they go before it does.
+  delete editor_;
+}
+
+QString TForm1::SettingsPath() const { return QDir(home_).filePath(QString::fromUtf8(kSettingsFile)); }
+
+QAction* TForm1::Action(const QString& text) const {
+  for (QAction* a : actions_)
+    if (a->text() == text) return a;
+  return nullptr;
+}
+
+void TForm1::BuildMenus() {
+  auto act = [this](const QString& text, const QKeySequence& key, auto slot, bool enabled = true) {
+    auto* a = new QAction(text, this);
+    if (!key.isEmpty()) a->setShortcut(key);
+    a->setEnabled(enabled);
+    connect(a, &QAction::triggered, this, slot);
+    actions_.push_back(a);
+    return a;
+  };
+  auto none = [] {};
+  QMenu* file = menuBar()->addMenu(QStringLiteral("Файл"));
+  file->addAction(act(QStringLiteral("Создать"), QKeySequence(Qt::Key_F4), [this] { NewCommand(); }));
+  file->addAction(act(QStringLiteral("Открыть файл"), QKeySequence(Qt::Key_F3), [this] { OpenCommand(); }));
+  file->addAction(act(QStringLiteral("Сохранить в файл"), QKeySequence(Qt::Key_F2), [this] { SaveCommand(); }));
+  file->addAction(act(QStringLiteral("Сохранить как .."), QKeySequence(), [this] { SaveAsCommand(); }));
+  file->addSeparator();
+  // Device commands: shown now, working once the controller link is in.
+  file->addAction(act(QStringLiteral("Прочитать настройку"), QKeySequence(Qt::Key_F6), none, false));
+  file->addAction(act(QStringLiteral("Записать настройку"), QKeySequence(Qt::Key_F5), none, false));
+  file->addAction(act(QStringLiteral("Записать программу"), QKeySequence(Qt::Key_F7), none, false));
+  file->addAction(act(QStringLiteral("Прочитать файл автоматики"), QKeySequence(), none, false));
+  file->addAction(act(QStringLiteral("Записать файл автоматики"), QKeySequence(), none, false));
+  file->addAction(act(QStringLiteral("Записать файл паролей"), QKeySequence(), none, false));
+  file->addAction(act(QStringLiteral("Перезапустить"), QKeySequence(), none, false));
+  file->addAction(act(QStringLiteral("Установить время"), QKeySequence(), none, false));
+  file->addSeparator();
+  file->addAction(act(QStringLiteral("Выход"), QKeySequence(), [this] { close(); }));
+
+  QMenu* help = menuBar()->addMenu(QStringLiteral("Справка"));
+  help->addAction(act(QStringLiteral("Как пользоваться"), QKeySequence(), [this] { HelpCommand(-1); }));
+  help->addAction(act(QStringLiteral("О програме"), QKeySequence(), [this] { AboutCommand(); }));
+
+  QToolBar* bar = addToolBar(QStringLiteral("Команды"));
+  bar->setMovable(false);
+  bar->setToolButtonStyle(Qt::ToolButtonIconOnly);
+  auto textButton = [bar](const QString& text, QMenu* menu, QAction* action) {
+    auto* b = new QToolButton(bar);
+    b->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    if (action) b->setDefaultAction(action);
+    b->setText(text);
+    if (menu) {
+      b->setMenu(menu);
+      b->setPopupMode(QToolButton::InstantPopup);
+    }
+    bar->addWidget(b);
+  };
+  // The five tagged buttons show icons with their captions as hints.
+  auto tagged = [this, bar](int tag, const QString& text, QStyle::StandardPixmap icon, QAction* same) {
+    auto* a = new QAction(style()->standardIcon(icon), text, this);
+    a->setData(tag);
+    a->setToolTip(text);
+    a->setEnabled(same->isEnabled());
+    connect(a, &QAction::triggered, same, &QAction::trigger);
+    bar->addAction(a);
+    actions_.push_back(a);
+  };
+  textButton(QStringLiteral("Файл"), file, nullptr);
+  tagged(1, QStringLiteral("Открыть файл"), QStyle::SP_DialogOpenButton, Action(QStringLiteral("Открыть файл")));
+  tagged(2, QStringLiteral("Сохранить в файл"), QStyle::SP_DialogSaveButton, Action(QStringLiteral("Сохранить в файл")));
+  tagged(3, QStringLiteral("Прочитать из RTU"), QStyle::SP_ArrowDown, Action(QStringLiteral("Прочитать настройку")));
+  tagged(4, QStringLiteral("Записать в RTU"), QStyle::SP_ArrowUp, Action(QStringLiteral("Записать настройку")));
+  tagged(5, QStringLiteral("Перезапустить"), QStyle::SP_BrowserReload, Action(QStringLiteral("Перезапустить")));
+  bar->addSeparator();
+  textButton(QStringLiteral("      Связь      "), nullptr, act(QStringLiteral("      Связь      "), QKeySequence(), none, false));
+  textButton(QStringLiteral("Пароль"), nullptr, act(QStringLiteral("Пароль"), QKeySequence(), none, false));
+  textButton(QStringLiteral("Справка"), help, nullptr);
+
+  // Alt+X exits from anywhere; F1 is handled by the key handler with the frame's context.
+  auto* exit = new QAction(this);
+  exit->setShortcut(QKeySequence(Qt::ALT | Qt::Key_X));
+  connect(exit, &QAction::triggered, this, &QWidget::close);
+  addAction(exit);
+
+  modelName_ = new QLabel(this);
+  modelVersion_ = new QLabel(this);
+  modelYear_ = new QLabel(this);
+  for (QLabel* l : {modelName_, modelVersion_, modelYear_}) statusBar()->addPermanentWidget(l);
+}
+
+void TForm1::ShowModel() {
+  const ModelRecord& r = config_->Controller().Record;
+  modelName_->setText(Q(r.Name));
+  modelVersion_->setText(Q(r.VersionLabel()));
+  modelYear_->setText(QString::number(r.Year));
+}
+
+void TForm1::SetModified(bool modified) { setWindowModified(modified); }
+
+void TForm1::LoadSettings() {
+  ini_.LoadFile(S(SettingsPath()));
+  settings_.Load(ini_, S(QDir(home_).absolutePath()) + "/");
+  setGeometry(settings_.Left, settings_.Top, settings_.Width, settings_.Height);
+}
+
+void TForm1::SaveSettings() {
+  const QRect g = geometry();
+  settings_.Top = g.top();
+  settings_.Left = g.left();
+  settings_.Height = g.height();
+  settings_.Width = g.width();
+  if (!configFile_.isEmpty()) settings_.DirConf = S(QFileInfo(configFile_).absolutePath()) + "/";
+  settings_.Store(ini_);
+  ini_.SaveFile(S(SettingsPath()));  // a settings file that cannot be written is not worth a box
+}
+
+bool TForm1::ConfirmDiscard() {
+  editor_->StoreFrame();
+  if (!IsModified()) return true;
+  switch (messages_->Question("Конфигурация изменена.\rСохранить изменения?", true)) {
+    case Answer::Yes: return SaveCommand();
+    case Answer::No: return true;
+    default: return false;
+  }
+}
+
+bool TForm1::NewCommand() {
+  if (!ConfirmDiscard()) return false;
+  config_->Controller().NewConfiguration();
+  editor_->Select(&config_->Controller());
+  editor_->RefreshFrame();
+  ShowModel();
+  SetModified(false);
+  return true;
+}
+
+bool TForm1::OpenCommand() {
+  if (!ConfirmDiscard()) return false;
+  QString dir = configFile_.isEmpty() ? Q(settings_.DirConf) : QFileInfo(configFile_).absolutePath();
+  if (dir.isEmpty()) dir = home_;
+  const QString path = ChooseFile(false, dir);
+  if (path.isEmpty()) return false;
+  return OpenFile(path);
+}
+
+bool TForm1::OpenFile(const QString& path) {
+  std::vector<std::uint8_t> bytes;
+  switch (ReadFileLimited(S(path), kImageCapacity, bytes)) {
+    case ReadResult::Ok: break;
+    case ReadResult::TooLarge:
+      messages_->Error("Файл " + S(QFileInfo(path).fileName()) + " слишком велик для файла конфигурации.");
+      return false;
+    default:
+      messages_->Error("Не удалось открыть файл " + S(path));
+      return false;
+  }
+  image_->Assign(bytes);
+  // A refused file changes nothing, not even the file name the next Save writes to.
+  if (!LoadImage(*config_, *image_, S(QFileInfo(path).fileName()))) return false;
+  configFile_ = path;
+  config_->Controller().SelectModelRecord();
+  config_->Controller().ApplyModel();
+  ShowModel();
+  SetModified(false);
+  return true;
+}
+
+bool TForm1::WriteFile(const QString& path) {
+  editor_->StoreFrame();
+  if (!BuildImage(*config_, *image_, S(path), S(deviceFile_))) return false;
+  std::string error;
+  if (!WriteFileAtomic(S(path), image_->Data(), image_->TotalSize, &error)) {
+    messages_->Error("Ошибка записи файла " + S(path) + ": " + error);
+    return false;
+  }
+  return true;
+}
+
+bool TForm1::SaveCommand() {
+  if (QFileInfo(configFile_).fileName().isEmpty()) return SaveAsCommand();
+  if (!WriteFile(configFile_)) return false;
+  SetModified(false);
+  return true;
+}
+
+bool TForm1::SaveAsCommand() {
+  QString dir = configFile_.isEmpty() ? Q(settings_.DirConf) : QFileInfo(configFile_).absolutePath();
+  const QString path = ChooseFile(true, dir.isEmpty() ? home_ : dir);
+  if (path.isEmpty()) return false;
+  if (!WriteFile(path)) return false;
+  configFile_ = path;
+  SetModified(false);
+  return true;
+}
+
+void TForm1::HelpCommand(int context) {
+  QWidget* active = QApplication::activeWindow();
+  if (context < 0) context = 1;
+  else if (active && active != this) context = 1;
+  else if (ItemFrame* frame = editor_->CurrentFrame()) context = frame->HelpContext();
+  ShowHelp(this, context);
+}
+
+void TForm1::AboutCommand() { ShowAbout(this); }
+
+void TForm1::closeEvent(QCloseEvent* event) {
+  if (!ConfirmDiscard()) {
+    event->ignore();
+    return;
+  }
+  SaveSettings();
+  event->accept();
+}
+
+bool KeyHandler::eventFilter(QObject* watched, QEvent* event) {
+  const auto type = event->type();
+  if (type != QEvent::KeyPress && type != QEvent::MouseButtonRelease) return QObject::eventFilter(watched, event);
+  QWidget* active = QApplication::activeWindow();
+  const bool other = active && active != main_;
+  if (type == QEvent::MouseButtonRelease) {
+    auto* mouse = static_cast<QMouseEvent*>(event);
+    if (mouse->button() == Qt::RightButton && other && qobject_cast<QDialog*>(active)) {
+      active->close();
+      return true;
+    }
+    return false;
+  }
+  auto* key = static_cast<QKeyEvent*>(event);
+  if (key->key() == Qt::Key_Escape && other) {
+    active->close();
+    return true;
+  }
+  if (key->key() == Qt::Key_X && (key->modifiers() & Qt::AltModifier)) {
+    if (other) active->close();
+    main_->close();
+    return true;
+  }
+  if (key->key() == Qt::Key_F1) {
+    main_->HelpCommand(0);
+    return true;
+  }
+  return false;
+}
+
+}  // namespace vilk::ui

@@ -1,0 +1,93 @@
+#pragma once
+// The main window: file commands, settings, help, the model labels and the tree editor.
+#include <QLabel>
+#include <QMainWindow>
+#include <functional>
+#include <memory>
+
+#include "base/settings.h"
+#include "gui_messages.h"
+#include "model/configuration.h"
+#include "model/image.h"
+#include "tree_editor.h"
+
+namespace vilk::ui {
+
+inline const char kWindowTitle[] = "Конфигуратор контроллера ВИЛК";
+inline const char kFileFilter[] = "Файлы конфигурации (*.cfg);;Все файлы  (*.*)";
+
+class TForm1 : public QMainWindow {
+  Q_OBJECT
+ public:
+  // `home` holds "Vilk.ini" and the other side files; `messages` shows boxes (tests pass a
+  // recorder).
+  TForm1(const QString& home, IMessages* messages = nullptr, QWidget* parent = nullptr);
+  ~TForm1() override;
+
+  Configuration& Config() { return *config_; }
+  TFrame1* Editor() const { return editor_; }
+  ConfigImage& Image() { return *image_; }
+  const AppSettings& Settings() const { return settings_; }
+  const QString& ConfigFileName() const { return configFile_; }
+  bool IsModified() const { return isWindowModified(); }
+  QString SettingsPath() const;
+
+  // Chooses a file for Open (save = false) or Save as (save = true); empty = cancelled.
+  // Tests replace it.
+  std::function<QString(bool save, const QString& dir)> ChooseFile;
+
+  bool NewCommand();
+  bool OpenCommand();
+  bool OpenFile(const QString& path);
+  bool SaveCommand();
+  bool SaveAsCommand();
+  void HelpCommand(int context = -1);
+  void AboutCommand();
+  // Asks to save unsaved changes; false when the user cancelled.
+  bool ConfirmDiscard();
+
+  QLabel* ModelName() const { return modelName_; }
+  QLabel* ModelVersion() const { return modelVersion_; }
+  QLabel* ModelYear() const { return modelYear_; }
+  QAction* Action(const QString& text) const;
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void BuildMenus();
+  void ShowModel();
+  void SetModified(bool modified);
+  void LoadSettings();
+  void SaveSettings();
+  bool WriteFile(const QString& path);
+
+  QString home_;
+  std::unique_ptr<GuiMessages> guiMessages_;
+  IMessages* messages_;
+  std::unique_ptr<Configuration> config_;
+  std::unique_ptr<ConfigImage> image_;
+  TFrame1* editor_;
+  AppSettings settings_;
+  IniDocument ini_;
+  QString configFile_;
+  QString deviceFile_;
+  QLabel *modelName_, *modelVersion_, *modelYear_;
+  QList<QAction*> actions_;
+};
+
+// Esc or a right-button release closes a window that is not the main window; Alt+X closes
+// it and then the main window; F1 opens help.
+class KeyHandler : public QObject {
+  Q_OBJECT
+ public:
+  explicit KeyHandler(TForm1* main) : QObject(main), main_(main) {}
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  TForm1* main_;
+};
+
+}  // namespace vilk::ui

@@ -1,0 +1,329 @@
+#include "tree_editor.h"
+
+#include <QDrag>
+#include <QDragEnterEvent>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMimeData>
+#include <QVBoxLayout>
+
+#include "controller/controller.h"
+#include "controller/proc.h"
+#include "model/kinds.h"
+#include "model/tree_rules.h"
+#include "qt_text.h"
+#include "signals/storage.h"
+
+namespace vilk::ui {
+
+namespace {
+constexpr int kWidePool = 440;
+constexpr int kNarrowPool = 100;
+}  // namespace
+
+TFrame1::TFrame1(Configuration& config, QWidget* parent) : QWidget(parent), config_(config) {
+  auto* layout = new QHBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  splitter_ = new QSplitter(Qt::Horizontal, this);
+  model_ = new TreeModel(config_, this);
+  tree_ = new ConfigTreeView(this, splitter_);
+  tree_->setModel(model_);
+  middle_ = new QScrollArea(splitter_);
+  middle_->setWidgetResizable(true);
+  middle_->setMinimumWidth(300);
+  pool_ = new QWidget(splitter_);
+  auto* poolLayout = new QVBoxLayout(pool_);
+  auto* poolLabel = new QLabel(QStringLiteral("Сигналы"), pool_);
+  poolLabel->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+  poolLayout->addWidget(poolLabel);
+  poolLayout->addStretch();
+  pool_->setMinimumWidth(kNarrowPool / 2);
+  splitter_->addWidget(tree_);
+  splitter_->addWidget(middle_);
+  splitter_->addWidget(pool_);
+  splitter_->setChildrenCollapsible(false);
+  splitter_->setStretchFactor(1, 1);
+  tree_->setMinimumWidth(150);
+  splitter_->setStretchFactor(0, 0);
+  splitter_->setStretchFactor(2, 0);
+  splitter_->setSizes({210, 400, kNarrowPool});
+  layout->addWidget(splitter_);
+
+  menu_ = new QMenu(this);
+  tree_->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(tree_, &QWidget::customContextMenuRequested, this, &TFrame1::ShowMenu);
+  connect(tree_->selectionModel(), &QItemSelectionModel::currentChanged, this,
+          [this](const QModelIndex& current) { CurrentIndexChanged(current); });
+  connect(model_, &TreeModel::SelectionRequested, this, [this](TItem* item) {
+    // Posted, so that a frame that asked for it is not replaced while it is busy.
+    QMetaObject::invokeMethod(this, [this, item] { if (Contains(item)) Select(item); }, Qt::QueuedConnection);
+  });
+  connect(model_, &TreeModel::TreeChanged, this, &TFrame1::Modified);
+  connect(model_, &QAbstractItemModel::modelAboutToBeReset, this, [this] {
+    if (frame_) delete frame_;
+    current_ = nullptr;
+  });
+  connect(model_, &QAbstractItemModel::rowsAboutToBeRemoved, this, [this](const QModelIndex& parentIndex, int first) {
+    // The frame of an item about to go is closed without writing back.
+    TItem* gone = TreeModel::ItemAt(model_->index(first, 0, parentIndex));
+    for (const TItem* p = current_; p && gone; p = p->Parent())
+      if (p == gone) {
+        if (frame_) delete frame_;
+        current_ = nullptr;
+        break;
+      }
+  });
+  connect(model_, &QAbstractItemModel::modelReset, this, [this] {
+    tree_->expand(model_->IndexOf(&config_.Controller()));
+    tree_->expand(model_->IndexOf(config_.Controller().Proc()));
+    Select(&config_.Controller());
+  });
+
+  tree_->expand(model_->IndexOf(&config_.Controller()));
+  tree_->expand(model_->IndexOf(config_.Controller().Proc()));
+  Select(&config_.Controller());
+}
+
+TFrame1::~TFrame1() {
+  if (frame_) delete frame_;
+}
+
+bool TFrame1::Contains(const TItem* item) const {
+  std::vector<const TItem*> stack{&config_.Controller()};
+  while (!stack.empty()) {
+    const TItem* i = stack.back();
+    stack.pop_back();
+    if (i == item) return true;
+    for (int c = 0; c < i->ChildCount(); ++c) stack.push_back(i->Child(c));
+  }
+  return false;
+}
+
+void TFrame1::Select(TItem* item) {
+  const QModelIndex index = model_->IndexOf(item);
+  if (!index.isValid()) return;
+  tree_->setCurrentIndex(index);
+  tree_->scrollTo(index);
+  if (current_ != item) CurrentIndexChanged(index);
+}
+
+void TFrame1::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  if (shown_) return;
+  shown_ = true;
+  FitPanels();
+}
+
+// Tree and pool panel at their natural widths, the frame takes the rest.
+void TFrame1::FitPanels() {
+  const bool wide = current_ && current_->SignalKind != 0;
+  const int pool = wide ? kWidePool : kNarrowPool;
+  const int tree = std::clamp(width() / 4, tree_->minimumWidth(), 230);
+  splitter_->setSizes({tree, std::max(middle_->minimumWidth(), width() - tree - pool), pool});
+}
+
+void TFrame1::StoreFrame() {
+  if (frame_ && current_) frame_->GetFromFrame();
+}
+
+void TFrame1::RefreshFrame() {
+  if (!current_) return;
+  TItem* item = current_;
+  current_ = nullptr;
+  if (frame_) {
+    frame_->GetFromFrame();
+    delete frame_;
+  }
+  CurrentIndexChanged(model_->IndexOf(item));
+}
+
+void TFrame1::CurrentIndexChanged(const QModelIndex& index) {
+  TItem* item = TreeModel::ItemAt(index);
+  if (item == current_ && frame_) return;
+  if (frame_) {
+    frame_->GetFromFrame();
+    delete frame_;
+  }
+  current_ = item;
+  if (!item) return;
+  ItemFrame* frame = CreateFrame(item, middle_);
+  if (frame) {
+    frame_ = frame;
+    connect(frame, &ItemFrame::Modified, this, &TFrame1::Modified);
+    middle_->setWidget(frame);
+  } else {
+    auto* empty = new ItemFrame(item, middle_);
+    frame_ = empty;
+    middle_->setWidget(empty);
+  }
+  BuildMenu(item);
+  // Signal lists get the wide pool panel, everything else a narrow one.
+  QList<int> sizes = splitter_->sizes();
+  const int pool = item->SignalKind != 0 ? std::max(sizes[2], kWidePool) : std::min(sizes[2], kNarrowPool);
+  const int delta = pool - sizes[2];
+  sizes[2] = pool;
+  sizes[1] = std::max(middle_->minimumWidth(), sizes[1] - delta);
+  splitter_->setSizes(sizes);
+  config_.Storage().RebuildPool();
+  emit CurrentChanged(item);
+}
+
+void TFrame1::BuildMenu(TItem* item) {
+  menu_->clear();
+  auto add = [this](const QString& text, int tag, auto slot) {
+    QAction* a = menu_->addAction(text);
+    a->setData(tag);
+    connect(a, &QAction::triggered, this, slot);
+    return a;
+  };
+  auto addDelete = [&] { add(QStringLiteral("Удалить"), -2, [this] { DeleteCommand(); }); };
+  auto addDevice = [&](const QString& text, int tag) {
+    add(text, tag, [this, tag] { AddDeviceCommand(tag); });
+  };
+  switch (item->Menu) {
+    case PopupMenu::Port:
+      for (const KindInfo& k : PortMenuKinds()) {
+        const int code = k.Code;
+        add(QString::fromUtf8(k.MenuCaption), code, [this, code] { AddPortCommand(code); });
+      }
+      break;
+    case PopupMenu::Delete: addDelete(); break;
+    case PopupMenu::DuplicateDelete:
+      add(QStringLiteral("Дублировать"), -3, [this] { DuplicateCommand(); });
+      addDelete();
+      break;
+    case PopupMenu::AddDevice: addDevice(QStringLiteral("Добавить устройство"), 202); addDelete(); break;
+    case PopupMenu::AddKP: addDevice(QStringLiteral("Добавить КП"), 206); addDelete(); break;
+    case PopupMenu::AddPC: addDevice(QStringLiteral("Добавить ПЭВМ"), 202); break;
+    case PopupMenu::AddCC301: addDevice(QStringLiteral("Добавить CC301"), 216); addDelete(); break;
+    case PopupMenu::AddCE303: addDevice(QStringLiteral("Добавить CE303"), 217); addDelete(); break;
+    case PopupMenu::AddCE318: addDevice(QStringLiteral("Добавить CE318"), 233); addDelete(); break;
+    case PopupMenu::IOModule:
+      addDevice(QStringLiteral("Добавить RIV-24"), 221);
+      addDevice(QStringLiteral("Добавить DED-12"), 222);
+      addDevice(QStringLiteral("Добавить ZUZ-24"), 229);
+      addDelete();
+      break;
+    case PopupMenu::None: break;
+  }
+  if (!menu_->isEmpty()) {
+    menu_->addSeparator();
+    menu_->addAction(QStringLiteral("Отмена"));
+  }
+  EnablePortCommands();
+}
+
+void TFrame1::EnablePortCommands() {
+  if (!current_ || current_->Menu != PopupMenu::Port) return;
+  const PortKindSet& kinds = config_.Controller().Desc.PortKinds;
+  for (QAction* a : menu_->actions()) {
+    const int tag = a->data().isValid() ? a->data().toInt() : -1;
+    if (tag >= 100 && tag < 256) a->setEnabled(kinds[static_cast<std::size_t>(tag)]);
+  }
+}
+
+void TFrame1::ShowMenu(const QPoint& pos) {
+  const QModelIndex index = tree_->indexAt(pos);
+  if (index.isValid() && TreeModel::ItemAt(index) != current_) Select(TreeModel::ItemAt(index));
+  if (!menu_->isEmpty()) menu_->popup(tree_->viewport()->mapToGlobal(pos));
+}
+
+void TFrame1::ExpandAll(TItem* item) { tree_->expandRecursively(model_->IndexOf(item)); }
+
+TItem* TFrame1::AddPortCommand(int code) {
+  StoreFrame();
+  TItem* port = AddPort(config_, code);
+  if (port) {
+    tree_->expand(model_->IndexOf(port));
+    Select(port);
+  }
+  return port;
+}
+
+TItem* TFrame1::AddDeviceCommand(int kind) {
+  if (!current_) return nullptr;
+  StoreFrame();
+  TItem* owner = current_;
+  TItem* child = owner->AddChild(kind);
+  config_.Storage().RebuildPool();
+  ExpandAll(owner);
+  if (frame_) frame_->SetToFrame();
+  return child;
+}
+
+TItem* TFrame1::DuplicateCommand() {
+  if (!current_ || !current_->Parent()) return nullptr;
+  StoreFrame();
+  TItem* parent = current_->Parent();
+  TItem* copy = parent->DuplicateChild(current_);
+  tree_->expand(model_->IndexOf(parent));
+  return copy;
+}
+
+bool TFrame1::DeleteCommand() {
+  TItem* item = current_;
+  const std::string question = DeleteQuestion(item);
+  if (question.empty()) return false;
+  if (config_.Messages().Question(question, false) != Answer::Yes) return false;
+  const bool device = item->Level() >= 3;
+  if (device) Select(item->Parent());
+  TItem* next = DeleteItem(config_, item);
+  if (next) Select(next);
+  if (device && frame_) frame_->SetToFrame();
+  return true;
+}
+
+bool TFrame1::DropItem(TItem* dragged, TItem* target) {
+  StoreFrame();
+  TItem* parent = Drop(config_, dragged, target);
+  if (!parent) return false;
+  tree_->expand(model_->IndexOf(parent));
+  Select(dragged);
+  return true;
+}
+
+ConfigTreeView::ConfigTreeView(TFrame1* editor, QWidget* parent) : QTreeView(parent), editor_(editor) {
+  setHeaderHidden(true);
+  setDragEnabled(true);
+  setAcceptDrops(true);
+  setDropIndicatorShown(true);
+  setDragDropMode(QAbstractItemView::InternalMove);
+  setSelectionMode(QAbstractItemView::SingleSelection);
+  setItemsExpandable(true);
+  setExpandsOnDoubleClick(true);
+  connect(this, &QTreeView::collapsed, this, [this](const QModelIndex& index) {
+    if (!index.parent().isValid()) expand(index);  // the root stays open
+  });
+}
+
+TItem* ConfigTreeView::TargetAt(const QPoint& pos) const { return TreeModel::ItemAt(indexAt(pos)); }
+
+void ConfigTreeView::startDrag(Qt::DropActions supportedActions) {
+  TItem* item = TreeModel::ItemAt(currentIndex());
+  if (!CanDrag(item)) return;
+  dragged_ = item;
+  QTreeView::startDrag(supportedActions);
+  dragged_ = nullptr;
+}
+
+void ConfigTreeView::dragEnterEvent(QDragEnterEvent* event) {
+  if (event->source() == this && dragged_) event->acceptProposedAction();
+  else event->ignore();
+}
+
+void ConfigTreeView::dragMoveEvent(QDragMoveEvent* event) {
+  if (event->source() == this && dragged_ && CanDrop(dragged_, TargetAt(event->position().toPoint())))
+    event->acceptProposedAction();
+  else event->ignore();
+}
+
+void ConfigTreeView::dropEvent(QDropEvent* event) {
+  TItem* dragged = dragged_;
+  TItem* target = TargetAt(event->position().toPoint());
+  event->setDropAction(Qt::IgnoreAction);  // the model moves the row itself
+  event->accept();
+  if (event->source() == this && dragged) editor_->DropItem(dragged, target);
+}
+
+}  // namespace vilk::ui

@@ -1,0 +1,93 @@
+#pragma once
+// The tree editor: the configuration tree on the left, the editor frame of the selected
+// item in the middle, the signal pool page on the right.
+#include <QMenu>
+#include <QPointer>
+#include <QScrollArea>
+#include <QSplitter>
+#include <QTreeView>
+
+#include "frame.h"
+#include "model/configuration.h"
+#include "tree_model.h"
+
+namespace vilk::ui {
+
+class ConfigTreeView;
+
+class TFrame1 : public QWidget {
+  Q_OBJECT
+ public:
+  TFrame1(Configuration& config, QWidget* parent = nullptr);
+  ~TFrame1() override;
+
+  ConfigTreeView* Tree() const { return tree_; }
+  TreeModel* Model() const { return model_; }
+  ItemFrame* CurrentFrame() const { return frame_; }
+  TItem* CurrentItem() const { return current_; }
+  QWidget* PoolPanel() const { return pool_; }
+  QSplitter* Splitter() const { return splitter_; }
+
+  void Select(TItem* item);
+  // Writes the open frame back into its item (before saving and closing).
+  void StoreFrame();
+  // Re-creates the frame of the current item (after a load or a model change).
+  void RefreshFrame();
+
+  // Context-menu commands, also used by tests.
+  TItem* AddPortCommand(int code);
+  TItem* AddDeviceCommand(int kind);
+  TItem* DuplicateCommand();
+  bool DeleteCommand();
+  bool DropItem(TItem* dragged, TItem* target);
+
+  // The context menu of the current item (its commands carry their Tags as data).
+  QMenu* ContextMenu() const { return menu_; }
+  void EnablePortCommands();
+
+ signals:
+  void Modified();
+  void CurrentChanged(vilk::TItem* item);
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+
+ private:
+  void CurrentIndexChanged(const QModelIndex& current);
+  void FitPanels();
+  void ShowMenu(const QPoint& pos);
+  void BuildMenu(TItem* item);
+  void ExpandAll(TItem* item);
+  bool Contains(const TItem* item) const;
+
+  Configuration& config_;
+  TreeModel* model_;
+  ConfigTreeView* tree_;
+  QScrollArea* middle_;
+  QWidget* pool_;
+  QSplitter* splitter_;
+  QPointer<ItemFrame> frame_;
+  TItem* current_ = nullptr;
+  QMenu* menu_;
+  bool shown_ = false;
+};
+
+// The tree view with the editor's drag-and-drop rules.
+class ConfigTreeView : public QTreeView {
+  Q_OBJECT
+ public:
+  ConfigTreeView(TFrame1* editor, QWidget* parent);
+
+ protected:
+  void startDrag(Qt::DropActions supportedActions) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dragMoveEvent(QDragMoveEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+
+ private:
+  TItem* TargetAt(const QPoint& pos) const;
+  TFrame1* editor_;
+  TItem* dragged_ = nullptr;
+};
+
+}  // namespace vilk::ui

@@ -1,0 +1,70 @@
+#include "widgets.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+
+namespace vilk::ui {
+
+ClampSpinBox::ClampSpinBox(QWidget* parent) : QSpinBox(parent) {
+  setButtonSymbols(QAbstractSpinBox::UpDownArrows);
+  setCorrectionMode(QAbstractSpinBox::CorrectToNearestValue);
+  setKeyboardTracking(true);
+}
+
+QValidator::State ClampSpinBox::validate(QString& input, int& pos) const {
+  if (input.isEmpty()) return QValidator::Intermediate;
+  if (input == QLatin1String("-") && minimum() < 0) return QValidator::Intermediate;
+  bool ok = false;
+  const qlonglong v = input.toLongLong(&ok);
+  if (!ok) return QValidator::Invalid;
+  if (v > maximum()) {
+    input = QString::number(maximum());
+    pos = static_cast<int>(input.size());
+    return QValidator::Acceptable;
+  }
+  if (v < minimum()) return minimum() >= 0 && v >= 0 ? QValidator::Intermediate : QValidator::Invalid;
+  return QValidator::Acceptable;
+}
+
+void ClampSpinBox::fixup(QString& input) const {
+  bool ok = false;
+  const qlonglong v = input.toLongLong(&ok);
+  if (input.isEmpty() || !ok || v < minimum()) input = QString::number(minimum());
+  else if (v > maximum()) input = QString::number(maximum());
+}
+
+void ClampSpinBox::focusOutEvent(QFocusEvent* event) {
+  if (lineEdit()->text().isEmpty()) setValue(minimum());
+  QSpinBox::focusOutEvent(event);
+}
+
+IpEdit::IpEdit(QWidget* parent) : QWidget(parent) {
+  auto* row = new QHBoxLayout(this);
+  row->setContentsMargins(0, 0, 0, 0);
+  row->setSpacing(2);
+  for (int i = 0; i < 4; ++i) {
+    auto* octet = new ClampSpinBox(this);
+    octet->setRange(0, 255);
+    octet->setButtonSymbols(QAbstractSpinBox::NoButtons);
+    octet->setAlignment(Qt::AlignRight);
+    octet->setFixedWidth(octet->fontMetrics().horizontalAdvance(QStringLiteral("255")) + 14);
+    connect(octet, &QSpinBox::valueChanged, this, &IpEdit::Changed);
+    octets_[static_cast<std::size_t>(i)] = octet;
+    row->addWidget(octet);
+    if (i < 3) row->addWidget(new QLabel(QStringLiteral("."), this));
+  }
+  row->addStretch();
+}
+
+std::uint32_t IpEdit::Value() const {
+  std::uint32_t v = 0;
+  for (auto* octet : octets_) v = (v << 8) | static_cast<std::uint32_t>(octet->value());
+  return v;
+}
+
+void IpEdit::SetValue(std::uint32_t ip) {
+  for (int i = 0; i < 4; ++i) octets_[static_cast<std::size_t>(i)]->setValue(static_cast<int>((ip >> (24 - 8 * i)) & 255));
+}
+
+}  // namespace vilk::ui
