@@ -25,7 +25,7 @@ test: deps $(DEBUG_DIR)/build.ninja
 
 run: deps $(RELEASE_DIR)/build.ninja
 	cmake --build $(RELEASE_DIR) -j $(JOBS)
-	$(RELEASE_DIR)/src/cli/vilkcfg --help
+	$(RELEASE_DIR)/src/app/vilk
 
 bench: deps $(RELEASE_DIR)/build.ninja
 	cmake --build $(RELEASE_DIR) -j $(JOBS) --target vilk_bench
