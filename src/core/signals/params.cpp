@@ -157,10 +157,11 @@ void TParams::Rebuild(const IParamSource& source, std::uint8_t kindCode,
   const int n = std::min(source.ParamCount(), kMaxSignals);
   Items.assign(static_cast<std::size_t>(std::max(n, 0)), nullptr);
 
-  // Parameter name -> set-aside signals carrying it, first one first.
-  std::unordered_map<std::string_view, std::vector<std::size_t>> byParam;
+  // Parameter name -> set-aside signals carrying it, first one first. The keys are
+  // copies: a signal taken over gets its new default name while the map is still in use.
+  std::unordered_map<std::string, std::vector<std::size_t>> byParam;
   for (std::size_t j = aside.size(); j-- > 0;)
-    if (aside[j]) byParam[ParamPart(*aside[j])].push_back(j);
+    if (aside[j]) byParam[std::string(ParamPart(*aside[j]))].push_back(j);
 
   for (int i = 0; i < n; ++i) {
     const std::string param = source.ParamName(i);
