@@ -28,8 +28,9 @@ run: deps $(RELEASE_DIR)/build.ninja
 	$(RELEASE_DIR)/src/app/vilk
 
 bench: deps $(RELEASE_DIR)/build.ninja
-	cmake --build $(RELEASE_DIR) -j $(JOBS) --target vilk_bench
+	cmake --build $(RELEASE_DIR) -j $(JOBS) --target vilk_bench vilk_ui_bench
 	$(RELEASE_DIR)/bench/vilk_bench
+	$(RELEASE_DIR)/bench/vilk_ui_bench
 
 # Coverage-guided fuzzing of the image loader (clang, libFuzzer, AddressSanitizer).
 fuzz: deps

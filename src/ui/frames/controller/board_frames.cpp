@@ -132,15 +132,15 @@ TRS232Frame::TRS232Frame(TItem* item, QWidget* parent) : ItemFrame(item, parent)
   auto* usedLayout = new QHBoxLayout(usedRow);
   usedLayout->setContentsMargins(0, 0, 0, 0);
   used_ = new QLabel(usedRow);
-  auto* go = new QPushButton(QStringLiteral("Настроить"), usedRow);
+  go_ = new QPushButton(QStringLiteral("Настроить"), usedRow);
   usedLayout->addWidget(used_);
-  usedLayout->addWidget(go);
+  usedLayout->addWidget(go_);
   usedLayout->addStretch();
   form.Add(QStringLiteral("Задействован"), usedRow);
   layout->addWidget(body);
   layout->addStretch();
 
-  connect(go, &QPushButton::clicked, this, [this] { Board()->GoToLinked(); });
+  connect(go_, &QPushButton::clicked, this, [this] { Board()->GoToLinked(); });
   for (QComboBox* box : {speed_, parity_, stop_})
     connect(box, &QComboBox::currentIndexChanged, this, &TRS232Frame::SerialChanged);
 }
@@ -148,6 +148,7 @@ TRS232Frame::TRS232Frame(TItem* item, QWidget* parent) : ItemFrame(item, parent)
 void TRS232Frame::SetToFrame() {
   ItemFrame::SetToFrame();
   used_->setText(Board()->LinkedPort ? Q(Board()->LinkedPort->Caption()) : QStringLiteral("Нет"));
+  go_->setEnabled(Board()->LinkedPort != nullptr);
   UpdateEnabling();
 }
 

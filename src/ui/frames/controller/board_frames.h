@@ -46,6 +46,7 @@ class TRS232Frame : public ItemFrame {
   QComboBox *speed_, *parity_, *stop_, *iface_;
   ClampSpinBox *startUp_, *gap_, *switchOff_, *tcpPort_;
   QLabel* used_;
+  QPushButton* go_;
 };
 
 // The discrete-input board.

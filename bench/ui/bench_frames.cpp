@@ -1,0 +1,75 @@
+// Selecting a node and opening its frame on a configuration with 8192 signals of each
+// kind (owners made for the benchmark), offscreen.
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QTemporaryDir>
+
+#include "controller/controller.h"
+#include "controller/proc.h"
+#include "main_window.h"
+#include "model/kinds.h"
+#include "signals/storage.h"
+
+namespace {
+
+using namespace vilk;
+
+class Silent : public IMessages {
+ public:
+  void Error(const std::string&) override {}
+  Answer Question(const std::string&, bool) override { return Answer::No; }
+};
+
+class BenchPort : public TPort {
+ public:
+  explicit BenchPort(Configuration& c) : TPort(c) {
+    SetName("Bench");
+    for (int k = 1; k <= kSignalKinds; ++k) c.Append(this, MakeParams(c, k, kRoleOwn, this));
+  }
+};
+
+struct Window {
+  QTemporaryDir home;
+  Silent messages;
+  ui::TForm1 form{home.path(), &messages};
+  std::vector<TItem*> nodes;
+
+  Window() {
+    RegisterPortKind(102, [](Configuration& c) { return std::make_unique<BenchPort>(c); });
+    Configuration& config = form.Config();
+    for (int p = 0; p < 8; ++p) {
+      TItem* port = config.Append(config.Controller().Proc(), MakePort(config, 102));
+      port->Number = static_cast<std::uint8_t>(p + 1);
+      port->UpdateCaption();
+      for (int i = 0; i < port->ChildCount(); ++i) port->Child(i)->AsParams()->Resize(1024, port->Caption());
+    }
+    config.Storage().ForceRebuild();
+    form.show();
+    TItem* proc = config.Controller().Proc();
+    nodes = {proc, proc->Child(1), proc->Child(1)->Child(0), config.Controller().Child(1),
+             proc->Child(0)};
+  }
+};
+
+void BM_SelectNodeAndOpenFrame(benchmark::State& state) {
+  static Window w;
+  std::size_t i = 0;
+  for (auto _ : state) {
+    w.form.Editor()->Select(w.nodes[i++ % w.nodes.size()]);
+    QApplication::processEvents();
+  }
+  state.counters["pool signals"] = 8192.0 * kSignalKinds;
+}
+BENCHMARK(BM_SelectNodeAndOpenFrame)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}
