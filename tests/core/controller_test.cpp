@@ -326,6 +326,54 @@ TEST_F(ControllerTest, IpPortKeepsALinkStateListWhileItHasPcs) {
   EXPECT_EQ(ip->ChildCount(), 0);
 }
 
+TEST_F(ControllerTest, DuplicatedPcCarriesItsListsAndSelection) {
+  FieldPort* port = test::AddFieldPort(config, 1, "Dev", 3, 0, 0);
+  test::TestPC* pc = test::AddPC(config, "ПК", 2);
+  pc->OwnTI()->At(1)->SetName("ПК.Мощность");
+  pc->Selection()->Append(Acquire(port->TS()->At(2)));
+  pc->Selection()->Append(Acquire(port->TS()->At(0)));
+  config.Storage().RebuildPool();
+
+  TPortIP* ip = c.PortIP();
+  auto* copy = dynamic_cast<test::TestPC*>(ip->DuplicateChild(pc));
+  ASSERT_NE(copy, nullptr);
+  EXPECT_EQ(ip->Child(ip->ChildCount() - 1), copy);
+  EXPECT_EQ(ip->PcTotal(), 2);
+  EXPECT_EQ(ip->LinkStates()->Count(), 2);
+  ASSERT_EQ(copy->Selection()->Count(), 2);
+  EXPECT_EQ(copy->Selection()->At(0), port->TS()->At(2));
+  EXPECT_EQ(copy->Selection()->At(1), port->TS()->At(0));
+  EXPECT_EQ(port->TS()->At(2)->RefCount, 3u);
+  ASSERT_EQ(copy->OwnTI()->Count(), 2);
+  EXPECT_NE(copy->OwnTI()->At(1), pc->OwnTI()->At(1));  // own signals are new objects
+  EXPECT_EQ(copy->OwnTI()->At(1)->Name(), "ПК.Мощность");
+  EXPECT_EQ(config.Storage().Count(kKindTI), 4);
+}
+
+TEST_F(ControllerTest, DiscreteInputNamesSurviveSaving) {
+  SwitchModel(config, 26);
+  auto* di = static_cast<TDI*>(c.Child(1));
+  di->Inputs()->At(2)->SetName("Дверь");
+  di->Inputs()->At(0)->TSType = 1;
+  di->Inputs()->At(1)->TSType = 2;
+  di->Debounce = 1200;
+  const auto bytes = Build(config);  // saving re-applies the model
+  EXPECT_EQ(di->Inputs()->At(2)->Name(), "Дверь");
+
+  RecordingMessages m;
+  Configuration loaded(m);
+  ASSERT_TRUE(test::Load(loaded, bytes));
+  auto* back = dynamic_cast<TDI*>(loaded.Controller().Child(1));
+  ASSERT_NE(back, nullptr);
+  EXPECT_EQ(back->Debounce, 1200);
+  ASSERT_EQ(back->Inputs()->Count(), 8);
+  EXPECT_EQ(back->Inputs()->At(2)->Name(), "Дверь");
+  EXPECT_EQ(back->Inputs()->At(3)->Name(), "ТС4");
+  EXPECT_EQ(back->Inputs()->At(1)->TSType, 2);
+  EXPECT_EQ(test::Slice(Build(loaded), 144, bytes.size() - 146),
+            test::Slice(bytes, 144, bytes.size() - 146));
+}
+
 TEST_F(ControllerTest, PortKindsTheFirmwareLacksAreMarkedAndBlockSaving) {
   FieldPort* modbus = test::AddFieldPort(config, 1, "A", 0, 0, 0);
   FieldPort* tcp = test::AddFieldPort(config, 2, "B", 0, 0, 0, test::kTcpPortCode);
