@@ -118,7 +118,10 @@ void PrintTree(std::ostream& out, const TItem* item, int level) {
 }
 
 std::string HeaderText(const ConfigImage& image, std::size_t at, std::size_t n) {
-  return "\"" + Cp1251ToUtf8(std::string(reinterpret_cast<const char*>(image.Data() + at), n)) + "\"";
+  std::string text = "\"";
+  text += Cp1251ToUtf8(std::string_view(reinterpret_cast<const char*>(image.Data() + at), n));
+  text += '"';
+  return text;
 }
 
 void PrintRecords(std::ostream& out, const ConfigImage& image) {
