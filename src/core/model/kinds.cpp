@@ -12,14 +12,25 @@ namespace vilk {
 
 namespace {
 
+void RegisterBuiltInKinds();
+
 std::map<int, PortFactoryFn>& PortRegistry() {
   static std::map<int, PortFactoryFn> registry;
+  RegisterBuiltInKinds();
   return registry;
 }
 
 std::map<std::pair<int, int>, DeviceFactoryFn>& DeviceRegistry() {
   static std::map<std::pair<int, int>, DeviceFactoryFn> registry;
+  RegisterBuiltInKinds();
   return registry;
+}
+
+// The port and device kinds this build implements; each port module adds its line here.
+void RegisterBuiltInKinds() {
+  static bool done = false;
+  if (done) return;
+  done = true;
 }
 
 }  // namespace
