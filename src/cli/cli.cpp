@@ -99,7 +99,9 @@ bool ReadImageFile(Session& s, const std::string& path) {
 }
 
 bool Load(Session& s, const std::string& path) {
-  return ReadImageFile(s, path) && LoadImage(s.config, s.image, BaseFileName(path));
+  if (!ReadImageFile(s, path) || !LoadImage(s.config, s.image, BaseFileName(path))) return false;
+  s.config.Controller().SelectModelRecord();  // as Open does: the identity of the loaded model
+  return true;
 }
 
 int Save(Session& s, const std::string& path) {

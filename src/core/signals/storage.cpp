@@ -77,8 +77,10 @@ void TStorage::Forget(const TParam* signal) {
   if (!signal || !SignalKindOf(signal->Kind)) return;
   auto& items = List(signal->Kind).Items;
   const int i = signal->PoolIndex;
-  if (i >= 0 && i < static_cast<int>(items.size()) && items[static_cast<std::size_t>(i)] == signal)
+  if (i >= 0 && i < static_cast<int>(items.size()) && items[static_cast<std::size_t>(i)] == signal) {
     items[static_cast<std::size_t>(i)] = nullptr;
+    ++rebuilds_;  // the name indexes may point at the emptied entry
+  }
 }
 
 void TStorage::Clear() {
