@@ -16,6 +16,7 @@
 #include "base/files.h"
 #include "controller/controller.h"
 #include "help_dialog.h"
+#include "signals/editor_ti.h"
 #include "model/image_ops.h"
 #include "qt_text.h"
 
@@ -154,6 +155,7 @@ void TForm1::SetModified(bool modified) { setWindowModified(modified); }
 
 void TForm1::LoadSettings() {
   ini_.LoadFile(S(SettingsPath()));
+  TEditorTI::LoadPresets(ini_);
   settings_.Load(ini_, S(QDir(home_).absolutePath()) + "/");
   setGeometry(settings_.Left, settings_.Top, settings_.Width, settings_.Height);
 }

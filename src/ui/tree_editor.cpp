@@ -32,13 +32,9 @@ TFrame1::TFrame1(Configuration& config, QWidget* parent) : QWidget(parent), conf
   middle_ = new QScrollArea(splitter_);
   middle_->setWidgetResizable(true);
   middle_->setMinimumWidth(300);
-  pool_ = new QWidget(splitter_);
-  auto* poolLayout = new QVBoxLayout(pool_);
-  auto* poolLabel = new QLabel(QStringLiteral("Сигналы"), pool_);
-  poolLabel->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-  poolLayout->addWidget(poolLabel);
-  poolLayout->addStretch();
+  pool_ = new TStoragePage(config_, splitter_);
   pool_->setMinimumWidth(kNarrowPool / 2);
+  connect(pool_, &TStoragePage::OpenListChanged, this, &TFrame1::Modified);
   splitter_->addWidget(tree_);
   splitter_->addWidget(middle_);
   splitter_->addWidget(pool_);
@@ -60,9 +56,11 @@ TFrame1::TFrame1(Configuration& config, QWidget* parent) : QWidget(parent), conf
     QMetaObject::invokeMethod(this, [this, item] { if (Contains(item)) Select(item); }, Qt::QueuedConnection);
   });
   connect(model_, &TreeModel::TreeChanged, this, &TFrame1::Modified);
+  connect(model_, &TreeModel::PoolWasChanged, pool_, &TStoragePage::Refresh);
   connect(model_, &QAbstractItemModel::modelAboutToBeReset, this, [this] {
     if (frame_) delete frame_;
     current_ = nullptr;
+    pool_->SetOpen(nullptr, nullptr);
   });
   connect(model_, &QAbstractItemModel::rowsAboutToBeRemoved, this, [this](const QModelIndex& parentIndex, int first) {
     // The frame of an item about to go is closed without writing back.
@@ -71,6 +69,7 @@ TFrame1::TFrame1(Configuration& config, QWidget* parent) : QWidget(parent), conf
       if (p == gone) {
         if (frame_) delete frame_;
         current_ = nullptr;
+        pool_->SetOpen(nullptr, nullptr);
         break;
       }
   });
@@ -165,6 +164,7 @@ void TFrame1::CurrentIndexChanged(const QModelIndex& index) {
   sizes[2] = pool;
   sizes[1] = std::max(middle_->minimumWidth(), sizes[1] - delta);
   splitter_->setSizes(sizes);
+  pool_->SetOpen(item, qobject_cast<TFrameParams*>(frame_.data()));
   config_.Storage().RebuildPool();
   emit CurrentChanged(item);
 }

@@ -8,6 +8,7 @@
 #include <QTreeView>
 
 #include "frame.h"
+#include "signals/storage_page.h"
 #include "model/configuration.h"
 #include "tree_model.h"
 
@@ -25,7 +26,7 @@ class TFrame1 : public QWidget {
   TreeModel* Model() const { return model_; }
   ItemFrame* CurrentFrame() const { return frame_; }
   TItem* CurrentItem() const { return current_; }
-  QWidget* PoolPanel() const { return pool_; }
+  TStoragePage* PoolPage() const { return pool_; }
   QSplitter* Splitter() const { return splitter_; }
 
   void Select(TItem* item);
@@ -64,7 +65,7 @@ class TFrame1 : public QWidget {
   TreeModel* model_;
   ConfigTreeView* tree_;
   QScrollArea* middle_;
-  QWidget* pool_;
+  TStoragePage* pool_;
   QSplitter* splitter_;
   QPointer<ItemFrame> frame_;
   TItem* current_ = nullptr;

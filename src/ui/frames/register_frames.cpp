@@ -2,7 +2,7 @@
 #include "frames/controller/board_frames.h"
 #include "frames/controller/controller_frame.h"
 #include "frames/controller/port_ip_frame.h"
-#include "frames/signal_list_frame.h"
+#include "signals/list_frame.h"
 #include "signals/param.h"
 
 namespace vilk::ui {
@@ -22,7 +22,12 @@ void RegisterBuiltInFrames() {
   RegisterFrame(223, Make<TRS232Frame>());
   RegisterFrame(121, Make<TDIFrame>());
   RegisterFrame(100, Make<TPortIPFrame>());
-  for (int k = 1; k <= kSignalKinds; ++k) RegisterFrame(1000 + k, Make<TSignalListFrame>());
+  RegisterFrame(1000 + kKindTS, Make<TFrameTS>());
+  RegisterFrame(1000 + kKindTU, Make<TFrameTU>());
+  RegisterFrame(1000 + kKindTI, Make<TFrameTI>());
+  RegisterFrame(1000 + kKindTII, Make<TFrameTII>());
+  RegisterFrame(1000 + kKindTR, Make<TFrameTR>());
+  RegisterFrame(1000 + kKindMTS, Make<TFrameMTS>());
 }
 
 }  // namespace vilk::ui
