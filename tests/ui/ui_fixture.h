@@ -10,6 +10,7 @@
 
 #include "main_window.h"
 #include "model/tree_rules.h"
+#include "signals/list_edit.h"
 #include "test_items.h"
 
 namespace vilk::test {

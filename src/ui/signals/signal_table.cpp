@@ -338,8 +338,7 @@ void SignalTableView::keyPressEvent(QKeyEvent* event) {
     case Qt::Key_End: MoveCurrent(List()->Count() - 1, event->modifiers()); return;
     case Qt::Key_PageUp: MoveCurrent(row - page, event->modifiers()); return;
     case Qt::Key_PageDown: MoveCurrent(row + page, event->modifiers()); return;
-    case Qt::Key_F2:
-    case Qt::Key_Return:
+    case Qt::Key_Return:  // F2 stays the window's Save key
     case Qt::Key_Enter:
       if (row >= 0) EditName(row);
       return;
