@@ -35,14 +35,15 @@ struct Window {
   ui::TForm1 form{home.path(), &messages};
   std::vector<TItem*> nodes;
 
-  Window() {
+  // `ports` ports with `perPort` signals of each kind each.
+  Window(int ports, int perPort) {
     RegisterPortKind(102, [](Configuration& c) { return std::make_unique<BenchPort>(c); });
     Configuration& config = form.Config();
-    for (int p = 0; p < 8; ++p) {
+    for (int p = 0; p < ports; ++p) {
       TItem* port = config.Append(config.Controller().Proc(), MakePort(config, 102));
       port->Number = static_cast<std::uint8_t>(p + 1);
       port->UpdateCaption();
-      for (int i = 0; i < port->ChildCount(); ++i) port->Child(i)->AsParams()->Resize(1024, port->Caption());
+      for (int i = 0; i < port->ChildCount(); ++i) port->Child(i)->AsParams()->Resize(perPort, port->Caption());
     }
     config.Storage().ForceRebuild();
     form.show();
@@ -53,7 +54,7 @@ struct Window {
 };
 
 void BM_SelectNodeAndOpenFrame(benchmark::State& state) {
-  static Window w;
+  static Window w(8, 1024);
   std::size_t i = 0;
   for (auto _ : state) {
     w.form.Editor()->Select(w.nodes[i++ % w.nodes.size()]);
@@ -62,6 +63,22 @@ void BM_SelectNodeAndOpenFrame(benchmark::State& state) {
   state.counters["pool signals"] = 8192.0 * kSignalKinds;
 }
 BENCHMARK(BM_SelectNodeAndOpenFrame)->Unit(benchmark::kMillisecond);
+
+// Opening the editor of a list of 8192 signals (and leaving it for the processor board).
+void BM_OpenFrameOf8192SignalList(benchmark::State& state) {
+  static Window w(1, 8192);
+  TItem* proc = w.form.Config().Controller().Proc();
+  TItem* list = proc->Child(1)->Child(0);
+  for (auto _ : state) {
+    w.form.Editor()->Select(list);
+    QApplication::processEvents();
+    state.PauseTiming();
+    w.form.Editor()->Select(proc);
+    QApplication::processEvents();
+    state.ResumeTiming();
+  }
+}
+BENCHMARK(BM_OpenFrameOf8192SignalList)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
