@@ -17,6 +17,8 @@ class IMessages {
   virtual Answer Question(const std::string& text, bool withCancel) = 0;
   // A short beep without a box (the end of a load).
   virtual void Beep() {}
+  // A plain message box without the error beep ("Время установлено.").
+  virtual void Info(const std::string& /*text*/) {}
 };
 
 // Keeps every message; answers questions with a fixed answer. Used by tests and by
@@ -29,10 +31,12 @@ class RecordingMessages : public IMessages {
     Questions.push_back(text);
     return answer_;
   }
+  void Info(const std::string& text) override { Infos.push_back(text); }
   void SetAnswer(Answer answer) { answer_ = answer; }
 
   std::vector<std::string> Errors;
   std::vector<std::string> Questions;
+  std::vector<std::string> Infos;
 
  private:
   Answer answer_;
