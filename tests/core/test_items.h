@@ -169,11 +169,7 @@ class WithTestKinds : public ::testing::Test {
     RegisterDeviceKind(kPortIP, kPcCode,
                        [](Configuration& c) { return std::make_unique<TestPC>(c); });
   }
-  void TearDown() override {
-    UnregisterPortKind(kFieldPortCode);
-    UnregisterPortKind(kTcpPortCode);
-    UnregisterDeviceKind(kPortIP, kPcCode);
-  }
+  void TearDown() override { ResetKindRegistry(); }
 };
 
 // Adds a field port as the last port, as the port menu would, and rebuilds the pool.

@@ -70,9 +70,6 @@ class WindowTest : public WithTestKinds {
   }
   void TearDown() override {
     window.reset();
-    UnregisterPortKind(kBusPortCode);
-    UnregisterDeviceKind(kBusPortCode, kBusDeviceCode);
-    UnregisterDeviceKind(kFieldPortCode, kBusDeviceCode);
     WithTestKinds::TearDown();
   }
 

@@ -114,6 +114,14 @@ TItem* TPortIP::DuplicateChild(TItem* child) {
 }
 
 void TPortIP::ChildrenChanged() {
+  // PCs are numbered by their place under the port, so that their captions and link
+  // names tell them apart (the number is not stored).
+  int number = 0;
+  for (int i = 0; i < ChildCount(); ++i)
+    if (TPort* pc = Child(i)->AsPort()) {
+      pc->Number = static_cast<std::uint8_t>(++number);
+      pc->UpdateCaption();
+    }
   UpdateLinkStateList();
   PcCount = static_cast<std::uint8_t>(PcTotal());
 }

@@ -54,6 +54,7 @@ int TItem::Level() const {
 TStorage& TItem::Storage() const { return config_->Storage(); }
 
 std::string TItem::GetChannelName(int) const { return {}; }
+std::string TItem::ChannelName(const TParams&, int index) const { return GetChannelName(index); }
 TItem* TItem::AddChild(int) { return nullptr; }
 TItem* TItem::DuplicateChild(TItem*) { return nullptr; }
 

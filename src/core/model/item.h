@@ -97,6 +97,9 @@ class TItem {
   virtual void UpdateCaption() {}
   virtual void LoadTemplate() {}
   virtual std::string GetChannelName(int index) const;
+  // The "Адрес" text of row `index` of one of this item's lists (owners whose address
+  // depends on the list's kind override it).
+  virtual std::string ChannelName(const TParams& list, int index) const;
   virtual TItem* AddChild(int kind);
   virtual TItem* DuplicateChild(TItem* child);
   virtual void CollectSignals(TStorage& pool);

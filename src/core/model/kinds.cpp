@@ -7,6 +7,7 @@
 #include "controller/port_ip.h"
 #include "controller/proc.h"
 #include "controller/rs232.h"
+#include "ports/telemechanics/pc.h"
 
 namespace vilk {
 
@@ -26,11 +27,13 @@ std::map<std::pair<int, int>, DeviceFactoryFn>& DeviceRegistry() {
   return registry;
 }
 
+bool builtInsDone = false;
+
 // The port and device kinds this build implements; each port module adds its line here.
 void RegisterBuiltInKinds() {
-  static bool done = false;
-  if (done) return;
-  done = true;
+  if (builtInsDone) return;
+  builtInsDone = true;
+  RegisterPCKind();
 }
 
 }  // namespace
@@ -121,6 +124,13 @@ void RegisterDeviceKind(int parentKind, int code, DeviceFactoryFn factory) {
 void UnregisterDeviceKind(int parentKind, int code) { DeviceRegistry().erase({parentKind, code}); }
 
 void UnregisterPortKind(int code) { PortRegistry().erase(code); }
+
+void ResetKindRegistry() {
+  PortRegistry().clear();
+  DeviceRegistry().clear();
+  builtInsDone = false;
+  RegisterBuiltInKinds();
+}
 
 std::string UnknownPortMessage(int code) { return Format("Неизвестный тип порта,\rID = %d", code); }
 

@@ -36,6 +36,8 @@ void RegisterPortKind(int code, PortFactoryFn factory);
 void RegisterDeviceKind(int parentKind, int code, DeviceFactoryFn factory);
 void UnregisterDeviceKind(int parentKind, int code);
 void UnregisterPortKind(int code);
+// Back to the kinds this build implements (tests that registered stand-ins call it).
+void ResetKindRegistry();
 
 // "Неизвестный тип порта,\rID = " + code
 std::string UnknownPortMessage(int code);

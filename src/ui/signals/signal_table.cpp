@@ -89,7 +89,7 @@ QVariant SignalTableModel::data(const QModelIndex& index, int role) const {
     if (col == SignalColumn::Number) return role == Qt::DisplayRole ? QVariant(row) : QVariant();
     if (col == SignalColumn::Address) {
       const TItem* owner = list_->Owner;
-      return owner ? QStringLiteral(" ") + Q(owner->GetChannelName(row)) : QString();
+      return owner ? QStringLiteral(" ") + Q(owner->ChannelName(*list_, row)) : QString();
     }
     if (!s) return {};
     switch (col) {
