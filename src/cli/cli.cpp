@@ -7,6 +7,7 @@
 #include "base/format.h"
 #include "base/text.h"
 #include "controller/controller.h"
+#include "device_commands.h"
 #include "model/image_ops.h"
 #include "signals/storage.h"
 
@@ -26,6 +27,22 @@ Usage:
   vilkcfg check FILE.cfg                   load, then run the save checks
   vilkcfg resave IN.cfg OUT.cfg            load and save again
   vilkcfg --help                           this text
+
+Controller commands; LINK is --udp DEST[:PORT] [--self ADDR[:PORT]] (ports 208 unless
+given; 0 for SELF takes any free port) or --serial DEVICE (57600 8N1). Writes ask for a
+login: --user NAME --password TEXT; --yes answers the confirmations; --timeout MS sets
+the UDP answer wait (5000):
+  vilkcfg identify LINK                    identify the controller: "file", "name", "type",
+                                           "version" and "year" lines
+  vilkcfg read-config LINK OUT.cfg         read the controller's configuration; OUT is
+                                           written (as read) only when it loads
+  vilkcfg write-config LINK FILE.cfg       write FILE's configuration to the controller
+  vilkcfg get-file LINK NAME OUT           read controller file NAME into OUT
+  vilkcfg put-file LINK FILE [NAME]        write FILE as NAME (default: its own name, cut
+                                           to 12 characters)
+  vilkcfg reboot LINK                      restart the controller
+  vilkcfg set-time LINK                    set the controller's clock from this computer's
+  vilkcfg read-value LINK ADDRESS          print the value at ADDRESS (0..65535)
 
 Output formats:
   tree      one caption per line, two spaces of indent per tree level (the controller
@@ -200,6 +217,7 @@ void PrintSignals(std::ostream& out, TStorage& pool) {
 int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   if (args.empty()) return Usage(err, "no command given");
   const std::string& cmd = args[0];
+  if (IsDeviceCommand(cmd)) return RunDeviceCommand(args, out, err);
   if (cmd == "--help" || cmd == "-h" || cmd == "help") {
     out << kUsage;
     return 0;
