@@ -8,6 +8,7 @@
 #include "base/text.h"
 #include "controller/controller.h"
 #include "device_commands.h"
+#include "export_commands.h"
 #include "model/image_ops.h"
 #include "signals/storage.h"
 
@@ -26,6 +27,8 @@ Usage:
   vilkcfg signals FILE.cfg                 print the signal pool
   vilkcfg check FILE.cfg                   load, then run the save checks
   vilkcfg resave IN.cfg OUT.cfg            load and save again
+  vilkcfg export-xml FILE.cfg N OUT.xml    the N-th PC's signal list (from 1) as XML
+  vilkcfg export-ini FILE.cfg N OUT.ini    the same as INI (code page 1251, CR LF)
   vilkcfg --help                           this text
 
 Controller commands; LINK is --udp DEST[:PORT] [--self ADDR[:PORT]] (ports 208 unless
@@ -224,6 +227,7 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
   }
   Session s(out, err);
   std::vector<std::string> rest(args.begin() + 1, args.end());
+  if (cmd == "export-xml" || cmd == "export-ini") return RunExport(cmd, rest, out, err);
 
   if (cmd == "new") {
     int model = kDefaultModel;

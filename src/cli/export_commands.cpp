@@ -1,0 +1,75 @@
+#include "export_commands.h"
+
+#include <ostream>
+
+#include "base/files.h"
+#include "controller/controller.h"
+#include "controller/port_ip.h"
+#include "model/image_ops.h"
+#include "ports/telemechanics/pc.h"
+#include "ports/telemechanics/pc_export.h"
+
+namespace vilk::cli {
+
+namespace {
+
+class StderrMessages : public IMessages {
+ public:
+  explicit StderrMessages(std::ostream& err) : err_(err) {}
+  void Error(const std::string& text) override {
+    std::string line;
+    for (char c : text) line += c == '\r' ? '\n' : c;
+    err_ << line << '\n';
+  }
+  Answer Question(const std::string& text, bool) override {
+    Error(text);
+    return Answer::No;
+  }
+
+ private:
+  std::ostream& err_;
+};
+
+}  // namespace
+
+int RunExport(const std::string& command, const std::vector<std::string>& args, std::ostream&,
+              std::ostream& err) {
+  if (args.size() != 3) {
+    err << "vilkcfg: " << command << " needs FILE.cfg N OUT\nTry 'vilkcfg --help'.\n";
+    return 2;
+  }
+  int number = 0;
+  try {
+    number = std::stoi(args[1]);
+  } catch (...) {
+    number = 0;
+  }
+  if (number < 1) {
+    err << "vilkcfg: N counts the PCs from 1\nTry 'vilkcfg --help'.\n";
+    return 2;
+  }
+  StderrMessages messages(err);
+  Configuration config(messages);
+  auto image = std::make_unique<ConfigImage>();
+  std::vector<std::uint8_t> bytes;
+  if (ReadFileLimited(args[0], kImageCapacity, bytes) != ReadResult::Ok) {
+    messages.Error("Не удалось прочитать файл " + args[0]);
+    return 1;
+  }
+  image->Assign(bytes);
+  if (!LoadImage(config, *image, BaseFileName(args[0]))) return 1;
+
+  const TPC* pc = nullptr;
+  int seen = 0;
+  if (const TPortIP* ip = config.Controller().PortIP())
+    for (int i = 0; i < ip->ChildCount() && !pc; ++i)
+      if (const auto* candidate = dynamic_cast<const TPC*>(ip->Child(i)); candidate && ++seen == number) pc = candidate;
+  if (!pc) {
+    messages.Error("В конфигурации нет ПЭВМ номер " + args[1] + ".");
+    return 1;
+  }
+  const bool ok = command == "export-xml" ? ExportPcXml(*pc, args[2], messages) : ExportPcIni(*pc, args[2], messages);
+  return ok ? 0 : 1;
+}
+
+}  // namespace vilk::cli
