@@ -1,0 +1,889 @@
+#include "snmp/mib.h"
+
+#include <algorithm>
+#include <deque>
+#include <filesystem>
+#include <unordered_set>
+
+#include "base/files.h"
+#include "base/format.h"
+#include "base/text.h"
+
+namespace vilk {
+
+namespace {
+
+constexpr std::size_t npos = std::string::npos;
+constexpr std::size_t kMaxFileBytes = 16u << 20;
+constexpr int kMaxImportDepth = 64;
+// A value "{ parent n }" may continue on the next lines, but not without end: an open
+// brace that does not close within this many lines is refused instead of eating the file.
+constexpr std::size_t kMaxValueLines = 10;
+
+bool IsIdentChar(char c) {
+  const auto u = static_cast<unsigned char>(c);
+  return (u >= '0' && u <= '9') || (u >= 'A' && u <= 'Z') || (u >= 'a' && u <= 'z') || c == '-' ||
+         c == '_';
+}
+bool IsBlank(char c) { return c == ' '; }
+char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+char Upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+
+std::string ToLower(std::string_view s) {
+  std::string out(s);
+  for (char& c : out) c = Lower(c);
+  return out;
+}
+std::string ToUpper(std::string_view s) {
+  std::string out(s);
+  for (char& c : out) c = Upper(c);
+  return out;
+}
+
+bool EqualsCI(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i)
+    if (Lower(a[i]) != Lower(b[i])) return false;
+  return true;
+}
+
+bool ContainsCI(std::string_view s, std::string_view w) {
+  if (w.size() > s.size()) return false;
+  for (std::size_t i = 0; i + w.size() <= s.size(); ++i)
+    if (EqualsCI(s.substr(i, w.size()), w)) return true;
+  return false;
+}
+
+std::string Trim(std::string_view s) {
+  std::size_t b = 0, e = s.size();
+  while (b < e && (IsBlank(s[b]) || s[b] == '\t')) ++b;
+  while (e > b && (IsBlank(s[e - 1]) || s[e - 1] == '\t')) --e;
+  return std::string(s.substr(b, e - b));
+}
+
+bool AllBlank(std::string_view s) {
+  return std::all_of(s.begin(), s.end(), [](char c) { return IsBlank(c); });
+}
+
+// A keyword as a whole word: not inside a longer name ("ACCESS" is not found in
+// "MAX-ACCESS" nor in "noAccess").
+std::size_t FindWord(std::string_view s, std::string_view w, std::size_t from, bool ci) {
+  if (w.empty() || from > s.size() || s.size() - from < w.size()) return npos;
+  const char first = w[0];
+  for (std::size_t i = from; i + w.size() <= s.size(); ++i) {
+    const char c = s[i];
+    if (ci ? Lower(c) != Lower(first) : c != first) continue;
+    const std::string_view part = s.substr(i, w.size());
+    if (ci ? !EqualsCI(part, w) : part != w) continue;
+    if (i > 0 && IsIdentChar(s[i - 1])) continue;
+    if (i + w.size() < s.size() && IsIdentChar(s[i + w.size()])) continue;
+    return i;
+  }
+  return npos;
+}
+
+// The first name at or after `from` (blanks skipped).
+std::string FirstWord(std::string_view s, std::size_t from = 0) {
+  std::size_t b = from;
+  while (b < s.size() && !IsIdentChar(s[b])) {
+    if (!IsBlank(s[b])) return {};
+    ++b;
+  }
+  std::size_t e = b;
+  while (e < s.size() && IsIdentChar(s[e])) ++e;
+  return std::string(s.substr(b, e - b));
+}
+
+// One identifier and nothing else: what may stand alone on the line before its macro.
+bool IsSingleName(std::string_view s) {
+  if (s.empty()) return false;
+  const auto u = static_cast<unsigned char>(s[0]);
+  if (!((u >= 'A' && u <= 'Z') || (u >= 'a' && u <= 'z'))) return false;
+  return std::all_of(s.begin(), s.end(), IsIdentChar);
+}
+
+std::vector<std::string> SplitBlanks(std::string_view s) {
+  std::vector<std::string> words;
+  std::size_t i = 0;
+  while (i < s.size()) {
+    while (i < s.size() && IsBlank(s[i])) ++i;
+    std::size_t e = i;
+    while (e < s.size() && !IsBlank(s[e])) ++e;
+    if (e > i) words.emplace_back(s.substr(i, e - i));
+    i = e;
+  }
+  return words;
+}
+
+std::string FileNamePart(const std::string& path) {
+  const std::size_t slash = path.find_last_of("/\\");
+  return slash == npos ? path : path.substr(slash + 1);
+}
+
+bool IsValidUtf8(std::string_view s) {
+  std::size_t i = 0;
+  while (i < s.size()) {
+    const auto c = static_cast<unsigned char>(s[i]);
+    std::size_t len = 1;
+    if (c >= 0xC2 && c <= 0xDF) len = 2;
+    else if (c >= 0xE0 && c <= 0xEF) len = 3;
+    else if (c >= 0xF0 && c <= 0xF4) len = 4;
+    else if (c >= 0x80) return false;
+    if (len > s.size() - i) return false;
+    for (std::size_t k = 1; k < len; ++k)
+      if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;
+    i += len;
+  }
+  return true;
+}
+
+const char* const kNumericWords[] = {"Integer", "Unsigned", "IPaddress", "Counter",
+                                     "Gauge32", "TimeTicks", "InterfaceIndex"};
+
+}  // namespace
+
+std::vector<MibLine> SplitMibLines(std::string_view text) {
+  std::vector<MibLine> lines;
+  bool inString = false;
+  std::size_t i = 0;
+  while (i < text.size()) {
+    std::size_t end = i;
+    while (end < text.size() && text[end] != '\n' && text[end] != '\r') ++end;
+    MibLine line;
+    const std::string_view src = text.substr(i, end - i);
+    line.Raw.reserve(src.size());
+    line.Code.reserve(src.size());
+    if (inString) line.Strings.push_back({0, 0, false, false});
+    for (std::size_t k = 0; k < src.size(); ++k) {
+      char c = src[k] == '\t' ? ' ' : src[k];
+      if (inString) {
+        if (c == '"') {
+          line.Strings.back().End = k;
+          line.Strings.back().Closes = true;
+          inString = false;
+        }
+        line.Raw += c;
+        line.Code += ' ';
+      } else if (c == '-' && k + 1 < src.size() && src[k + 1] == '-') {
+        break;  // a comment runs to the end of the line
+      } else if (c == '"') {
+        inString = true;
+        line.Strings.push_back({k + 1, 0, true, false});
+        line.Raw += c;
+        line.Code += ' ';
+      } else {
+        line.Raw += c;
+        line.Code += c;
+      }
+    }
+    if (inString) line.Strings.back().End = line.Raw.size();
+    line.Blank = AllBlank(line.Raw);
+    lines.push_back(std::move(line));
+    if (end < text.size() && text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n') ++end;
+    i = end + 1;
+  }
+  return lines;
+}
+
+// Reads one module file with the rules of the scanner; imports are read through the TMib
+// at once, so their names are defined before the rest of this file.
+class MibFileReader {
+ public:
+  MibFileReader(TMib& mib, std::string file, std::vector<MibLine> lines, int depth)
+      : mib_(mib), file_(std::move(file)), lines_(std::move(lines)), depth_(depth) {}
+
+  void Run() {
+    const std::size_t n = lines_.size();
+    for (cur_ = 0; cur_ < n; ++cur_) {
+      const std::string& code = lines_[cur_].Code;
+      if (AllBlank(code)) continue;
+      std::size_t p;
+      if ((p = FindWord(code, "DEFINITIONS", 0, false)) != npos) {
+        // The module's own name counts as read, whatever its file is called.
+        const std::string name = Trim(std::string_view(code).substr(0, p));
+        if (IsSingleName(name)) mib_.MarkLoaded(name);
+      }
+      if ((p = FindWord(code, "IMPORTS", 0, true)) != npos) {
+        ReadImports(p + 7);
+        continue;
+      }
+      if ((p = FindWord(code, "EXPORTS", 0, true)) != npos) {
+        SkipPastSemicolon(p + 7);
+        continue;
+      }
+      const Step assignment = TryAssignment();
+      if (assignment == Step::Stop) return;
+      if (assignment == Step::Done) continue;
+      if ((p = FindMacro(code)) != npos) {
+        if (!SkipToEnd(p)) return;
+        continue;
+      }
+      if ((p = FindWord(code, "MODULE-IDENTITY", 0, true)) != npos && p >= 2) {
+        if (!ReadIdentity(p, 15, "MODULE-IDENTITY", true)) return;
+        continue;
+      }
+      bool handled = false, stop = false;
+      // OBJECT-IDENTITY and AGENT-CAPABILITIES assign identifiers just as these do.
+      for (const char* kw : {"MODULE-COMPLIANCE", "NOTIFICATION-TYPE", "NOTIFICATION-GROUP",
+                             "OBJECT-IDENTITY", "AGENT-CAPABILITIES"}) {
+        if ((p = FindWord(code, kw, 0, true)) != npos && p >= 2) {
+          handled = true;
+          stop = !ReadIdentity(p, std::char_traits<char>::length(kw), kw, false);
+          break;
+        }
+      }
+      if (stop) return;
+      if (handled) continue;
+      if ((p = FindWord(code, "OBJECT-TYPE", 0, false)) != npos && p >= 2) {
+        if (!ReadObject(p)) return;
+        continue;
+      }
+      if ((p = FindWord(code, "OBJECT-GROUP", 0, true)) != npos && p >= 2) {
+        if (!ReadGroup(p)) return;
+        continue;
+      }
+      if ((p = FindSequenceBrace(code)) != npos) ReadSequence(p);
+    }
+  }
+
+ private:
+  enum class Step { NotMine, Done, Stop };
+
+  // Description of an OBJECT-TYPE or OBJECT-GROUP: the first quoted text after the keyword.
+  struct Description {
+    enum { None, Waiting, Collecting, Done } State = None;
+    std::size_t Line = 0, Col = 0;
+    std::string Text;
+    void Add(std::string_view piece) {
+      const std::string t = Trim(piece);
+      if (t.empty()) return;
+      if (!Text.empty()) Text += ' ';
+      Text += t;
+    }
+  };
+
+  void Error(std::size_t line) { mib_.ReportError(Format("----- ошибка: %s строка %d", file_, line + 1)); }
+  void Error(std::size_t line, const std::string& what) {
+    mib_.ReportError(Format("----- ошибка: %s строка %d: %s", file_, line + 1, what));
+  }
+
+  // Code of the nearest line before `line` that is not empty once comments are gone.
+  std::string Prev(std::size_t line) const {
+    while (line-- > 0)
+      if (!lines_[line].Blank) return Trim(lines_[line].Code);
+    return {};
+  }
+
+  // The defined name: the text before the keyword, or a lone name on the line before.
+  std::string NameBefore(std::size_t kw) const {
+    std::string name = Trim(std::string_view(lines_[cur_].Code).substr(0, kw));
+    if (!name.empty()) return name;
+    name = Prev(cur_);
+    return IsSingleName(name) ? name : std::string();
+  }
+
+  // Moves (line, col) to the next character that is not blank; false at the end.
+  bool NextToken(std::size_t& line, std::size_t& col) const {
+    while (line < lines_.size()) {
+      const std::string& code = lines_[line].Code;
+      while (col < code.size() && IsBlank(code[col])) ++col;
+      if (col < code.size()) return true;
+      ++line;
+      col = 0;
+    }
+    return false;
+  }
+
+  static std::size_t FindMacro(const std::string& code) {
+    const std::size_t p = FindWord(code, "MACRO", 0, false);
+    if (p == npos || p < 2) return npos;
+    std::size_t q = p + 5;
+    while (q < code.size() && IsBlank(code[q])) ++q;
+    return code.compare(q, 3, "::=") == 0 ? q + 3 : npos;
+  }
+
+  static std::size_t FindSequenceBrace(const std::string& code) {
+    std::size_t p = 0;
+    while ((p = FindWord(code, "SEQUENCE", p, true)) != npos) {
+      std::size_t q = p + 8;
+      while (q < code.size() && IsBlank(code[q])) ++q;
+      if (q < code.size() && code[q] == '{') return p;
+      p += 8;
+    }
+    return npos;
+  }
+
+  // "OBJECT IDENTIFIER" on the line: its start and the position after it.
+  static bool FindObjectIdentifier(const std::string& code, std::size_t* begin, std::size_t* end) {
+    std::size_t p = 0;
+    while ((p = FindWord(code, "OBJECT", p, true)) != npos) {
+      std::size_t q = p + 6;
+      while (q < code.size() && IsBlank(code[q])) ++q;
+      if (FindWord(code, "IDENTIFIER", q, true) == q) {
+        *begin = p;
+        *end = q + 10;
+        return true;
+      }
+      p += 6;
+    }
+    return false;
+  }
+
+  void ReadImports(std::size_t col) {
+    bool from = false;
+    std::size_t line = cur_;
+    for (; line < lines_.size(); ++line, col = 0) {
+      const std::string& code = lines_[line].Code;
+      const std::size_t semi = code.find(';', col < code.size() ? col : code.size());
+      std::string part = code.substr(std::min(col, code.size()),
+                                     semi == npos ? npos : semi - std::min(col, code.size()));
+      std::replace(part.begin(), part.end(), ',', ' ');
+      for (const std::string& word : SplitBlanks(part)) {
+        if (from) {
+          Import(FileNamePart(word));
+          from = false;
+        } else if (EqualsCI(word, "FROM")) {
+          from = true;
+        }
+      }
+      if (semi != npos) break;
+    }
+    cur_ = std::min(line, lines_.size() - 1);
+  }
+
+  void Import(const std::string& module) {
+    if (module.empty() || mib_.IsLoaded(module)) return;
+    mib_.MarkLoaded(module);
+    if (depth_ >= kMaxImportDepth) {
+      Error(cur_, "импорт " + module + " вложен слишком глубоко");
+      return;
+    }
+    mib_.ReadModule(module, depth_ + 1);
+  }
+
+  void SkipPastSemicolon(std::size_t col) {
+    for (std::size_t line = cur_; line < lines_.size(); ++line, col = 0) {
+      const std::string& code = lines_[line].Code;
+      if (col < code.size() && code.find(';', col) != npos) {
+        cur_ = line;
+        return;
+      }
+    }
+    cur_ = lines_.size() - 1;
+  }
+
+  // A macro definition is skipped up to its END; without one the file is over.
+  bool SkipToEnd(std::size_t col) {
+    for (std::size_t line = cur_; line < lines_.size(); ++line, col = 0) {
+      if (FindWord(lines_[line].Code, "END", col, true) != npos) {
+        cur_ = line;
+        return true;
+      }
+    }
+    cur_ = lines_.size() - 1;
+    return false;
+  }
+
+  // Finds "::=" from (line, col) on; false at the end of the file.
+  bool FindAssign(std::size_t& line, std::size_t& col) const {
+    for (; line < lines_.size(); ++line, col = 0) {
+      const std::string& code = lines_[line].Code;
+      if (col < code.size()) {
+        const std::size_t p = code.find("::=", col);
+        if (p != npos) {
+          col = p + 3;
+          return true;
+        }
+      }
+    }
+    return false;
+  }
+
+  // "{ parent n ... }" from (line, col); the parent must be defined already. Each word
+  // after it adds the digits it holds as one arc ("org(3)" is 3). Leaves cur_ on the last
+  // line it read.
+  bool ParseValue(std::size_t line, std::size_t col, const std::string& name, OidValue* oid) {
+    const std::size_t at = line;
+    cur_ = std::max(cur_, line);
+    if (!NextToken(line, col) || lines_[line].Code[col] != '{' || line - at > kMaxValueLines) {
+      Error(at);
+      return false;
+    }
+    const std::size_t open = line;
+    std::string content;
+    ++col;
+    while (true) {
+      const std::string& code = lines_[line].Code;
+      const std::size_t close = col < code.size() ? code.find('}', col) : npos;
+      if (close != npos) {
+        content += code.substr(col, close - col);
+        break;
+      }
+      if (col < code.size()) content += code.substr(col);
+      content += ' ';
+      if (++line >= lines_.size() || line - open > kMaxValueLines) {
+        Error(open);
+        return false;
+      }
+      col = 0;
+    }
+    cur_ = std::max(cur_, line);
+
+    const std::vector<std::string> words = SplitBlanks(content);
+    if (words.empty()) {
+      Error(open);
+      return false;
+    }
+    OidValue v;
+    const std::string parent = words[0].substr(0, words[0].find('('));
+    if (const TOIDEntry* known = mib_.FindOid(parent)) {
+      v = known->Oid;
+    } else if (!parent.empty() && parent.size() <= 5 &&
+               std::all_of(parent.begin(), parent.end(), [](char c) { return c >= '0' && c <= '9'; }) &&
+               std::stoul(parent) <= OidValue::kMaxArc) {
+      v.Append(static_cast<std::uint32_t>(std::stoul(parent)));  // a root arc: { 0 0 }
+    } else {
+      Error(open);
+      return false;
+    }
+    for (std::size_t i = 1; i < words.size(); ++i) {
+      std::string digits;
+      for (char c : words[i])
+        if (c >= '0' && c <= '9') digits += c;
+      if (digits.empty()) continue;
+      const std::size_t nz = std::min(digits.find_first_not_of('0'), digits.size() - 1);
+      digits.erase(0, nz);
+      if (digits.size() > 5 || std::stoul(digits) > OidValue::kMaxArc) {
+        Error(open, Format("в идентификаторе %s число %s больше 65535", name, digits));
+        return false;
+      }
+      if (v.Count() >= OidValue::kMaxArcs) {
+        Error(open, Format("идентификатор %s длиннее %d чисел", name, OidValue::kMaxArcs));
+        return false;
+      }
+      v.Append(static_cast<std::uint32_t>(std::stoul(digits)));
+    }
+    const std::size_t octets = TASNObjectIdentifier::EncodedLength(v);
+    if (octets > TASNObjectIdentifier::kMaxContent) {
+      Error(open, Format("идентификатор %s занимает %d байт, в теге помещается %d", name,
+                         static_cast<int>(octets), static_cast<int>(TASNObjectIdentifier::kMaxContent)));
+      return false;
+    }
+    *oid = v;
+    return true;
+  }
+
+  // name OBJECT IDENTIFIER ::= value. Only when "::=" follows: "SYNTAX OBJECT IDENTIFIER",
+  // a column "x OBJECT IDENTIFIER," or "Type ::= OBJECT IDENTIFIER" assign nothing.
+  Step TryAssignment() {
+    const std::string& code = lines_[cur_].Code;
+    std::size_t begin, end;
+    if (!FindObjectIdentifier(code, &begin, &end)) return Step::NotMine;
+    std::size_t line = cur_, col = end;
+    if (!NextToken(line, col) || lines_[line].Code.compare(col, 3, "::=") != 0) return Step::NotMine;
+    const std::string name = NameBefore(begin);
+    if (name.empty()) {
+      Error(cur_);
+      return Step::Stop;
+    }
+    OidValue oid;
+    if (ParseValue(line, col + 3, name, &oid)) mib_.SetOid(name, oid, "OID");
+    return Step::Done;
+  }
+
+  bool ReadIdentity(std::size_t p, std::size_t len, const char* category, bool module) {
+    const std::string name = NameBefore(p);
+    if (name.empty()) {
+      Error(cur_);
+      return false;
+    }
+    if (module) {
+      auto list = std::make_unique<TSNMPObjList>();
+      list->Name = file_;
+      list->Identity = name;
+      module_ = list.get();
+      mib_.modules_.push_back(std::move(list));
+      mib_.Report("Модуль: " + name);
+    }
+    std::size_t line = cur_, col = p + len;
+    if (!FindAssign(line, col)) {
+      cur_ = lines_.size() - 1;
+      return true;
+    }
+    OidValue oid;
+    if (ParseValue(line, col, name, &oid)) mib_.SetOid(name, oid, category);
+    return true;
+  }
+
+  void CollectDescription(Description& d, const std::string& code, std::size_t line,
+                          std::size_t from) {
+    if (d.State == Description::None) {
+      const std::size_t k = FindWord(code, "DESCRIPTION", from, true);
+      if (k != npos) {
+        d.State = Description::Waiting;
+        d.Line = line;
+        d.Col = k;
+      }
+    }
+    const MibLine& l = lines_[line];
+    for (const MibLine::Piece& s : l.Strings) {
+      if (s.Opens && s.Begin < from) continue;
+      const std::string_view text = std::string_view(l.Raw).substr(s.Begin, s.End - s.Begin);
+      if (d.State == Description::Waiting && s.Opens && (line > d.Line || s.Begin > d.Col)) {
+        d.State = s.Closes ? Description::Done : Description::Collecting;
+        d.Add(text);
+      } else if (d.State == Description::Collecting && !s.Opens) {
+        d.Add(text);
+        if (s.Closes) d.State = Description::Done;
+      }
+    }
+  }
+
+  void SetSyntax(TSNMPObject& obj, const std::string& code, std::size_t at) {
+    std::size_t end = code.size();
+    for (const char* clause : {"UNITS", "MAX-ACCESS", "ACCESS", "STATUS", "DESCRIPTION"}) {
+      const std::size_t k = FindWord(code, clause, at, true);
+      if (k != npos && k < end) end = k;
+    }
+    obj.Syntax = Trim(std::string_view(code).substr(at, end - at));
+    const std::size_t seq = FindWord(code, "SEQUENCE", at, true);
+    if (seq != npos && seq < end) {
+      const std::size_t of = FindWord(code, "OF", seq + 8, true);
+      if (of != npos && AllBlank(std::string_view(code).substr(seq + 8, of - seq - 8))) {
+        obj.Table = true;
+        obj.Rows = 1;
+        obj.Syntax = FirstWord(code, of + 2);
+        rowTypes_[ToUpper(obj.Syntax)] = &obj;
+      }
+    }
+  }
+
+  bool ReadObject(std::size_t p) {
+    const std::string name = NameBefore(p);
+    if (name.empty()) {
+      Error(cur_);
+      return false;
+    }
+    auto owned = std::make_unique<TSNMPObject>();
+    TSNMPObject& obj = *owned;
+    obj.Name = name;
+    obj.Module = module_;
+    obj.File = file_;
+    obj.Line = static_cast<int>(cur_ + 1);
+    if (auto rt = rowTypes_.find(ToUpper(name)); rt != rowTypes_.end()) {
+      obj.EntryFlag = true;
+      rt->second->Entry = &obj;
+      mib_.entries_.push_back(&obj);
+    }
+
+    Description d;
+    std::size_t from = p + 11;
+    for (std::size_t line = cur_; line < lines_.size(); ++line, from = 0) {
+      cur_ = line;
+      const std::string& code = lines_[line].Code;
+      std::size_t k;
+      if ((k = FindWord(code, "SYNTAX", from, true)) != npos) SetSyntax(obj, code, k + 6);
+      std::size_t access = FindWord(code, "ACCESS", from, true), len = 6;
+      if (const std::size_t max = FindWord(code, "MAX-ACCESS", from, true); max != npos)
+        access = max, len = 10;
+      if (access != npos) {
+        obj.Access = ToLower(FirstWord(code, access + len));
+        obj.Accessible = obj.Access == "read-only" || obj.Access == "read-write" ||
+                         obj.Access == "read-create";
+      }
+      CollectDescription(d, code, line, from);
+      if ((k = code.find("::=", from)) != npos) {
+        OidValue oid;
+        if (ParseValue(line, k + 3, name, &oid)) {
+          obj.Oid = oid;
+          obj.HasOid = true;
+          mib_.SetOid(name, oid,
+                      obj.Table ? "OBJECT TABLE" : obj.EntryFlag ? "TABLE ENTRY" : "OBJECT-TYPE");
+        }
+        break;
+      }
+    }
+    obj.Description = d.Text;
+    if (!obj.Table && !obj.EntryFlag)
+      for (const char* word : kNumericWords)
+        if (ContainsCI(obj.Syntax, word)) obj.Numeric = true;
+    // A row type may be declared before its row object.
+    if (obj.EntryFlag && !obj.Sequence)
+      for (const auto& seq : mib_.sequences_)
+        if (seq->File == file_ && EqualsCI(seq->Name, obj.Syntax)) {
+          obj.Sequence = seq.get();
+          break;
+        }
+    if (obj.Selectable()) (module_ ? module_ : &mib_.noModule_)->Objects.push_back(&obj);
+    mib_.objects_.push_back(std::move(owned));
+    return true;
+  }
+
+  bool ReadGroup(std::size_t p) {
+    const std::string name = NameBefore(p);
+    if (name.empty()) {
+      Error(cur_);
+      return false;
+    }
+    auto group = std::make_unique<TSNMPGroup>();
+    group->Name = name;
+    group->Module = module_;
+    enum { None, WaitBrace, InList, Over } members = None;
+    std::string member;
+    auto finish = [&] {
+      const std::string word = FirstWord(Trim(member));
+      if (!word.empty()) group->MemberNames.push_back(word);
+      member.clear();
+    };
+    Description d;
+    std::size_t from = p + 12;
+    for (std::size_t line = cur_; line < lines_.size(); ++line, from = 0) {
+      cur_ = line;
+      const std::string& code = lines_[line].Code;
+      std::size_t at = from;
+      if (members == None) {
+        const std::size_t k = FindWord(code, "OBJECTS", from, true);
+        if (k != npos) {
+          members = WaitBrace;
+          at = k + 7;
+        }
+      }
+      for (std::size_t i = at; i < code.size() && (members == WaitBrace || members == InList); ++i) {
+        const char c = code[i];
+        if (members == WaitBrace) {
+          if (c == '{') members = InList;
+          else if (!IsBlank(c)) members = Over;
+        } else if (c == ',') {
+          finish();
+        } else if (c == '}') {
+          finish();
+          members = Over;
+        } else {
+          member += c;
+        }
+      }
+      if (members == InList) member += ' ';
+      CollectDescription(d, code, line, from);
+      if (const std::size_t k = code.find("::=", from); k != npos) {
+        OidValue oid;
+        if (ParseValue(line, k + 3, name, &oid)) {
+          group->Oid = oid;
+          group->HasOid = true;
+          mib_.SetOid(name, oid, "OBJECT-GROUP");
+        }
+        break;
+      }
+    }
+    group->Description = d.Text;
+    mib_.groups_.push_back(std::move(group));
+    return true;
+  }
+
+  // Type ::= SEQUENCE { column Type, ... }, the type name on this line or the one before.
+  void ReadSequence(std::size_t seqAt) {
+    const std::string& first = lines_[cur_].Code;
+    std::string name;
+    const std::size_t assign = first.find("::=");
+    if (assign != npos && assign < seqAt) {
+      name = Trim(std::string_view(first).substr(0, assign));
+    } else if (AllBlank(std::string_view(first).substr(0, seqAt))) {
+      const std::string prev = Prev(cur_);
+      const std::size_t a = prev.find("::=");
+      if (a != npos && AllBlank(std::string_view(prev).substr(a + 3)))
+        name = Trim(std::string_view(prev).substr(0, a));
+    }
+    if (name.empty()) return;
+
+    auto seq = std::make_unique<TSNMPSequence>();
+    seq->Name = name;
+    seq->Module = module_;
+    seq->File = file_;
+    std::string entry;
+    auto finish = [&] {
+      const std::string word = FirstWord(Trim(entry));
+      if (!word.empty()) seq->ColumnNames.push_back(word);
+      entry.clear();
+    };
+    int depth = 1;
+    std::size_t col = first.find('{', seqAt) + 1;
+    std::size_t line = cur_;
+    for (; line < lines_.size() && depth > 0; ++line, col = 0) {
+      const std::string& code = lines_[line].Code;
+      for (std::size_t i = col; i < code.size() && depth > 0; ++i) {
+        const char c = code[i];
+        if (c == '{' || c == '(') {
+          ++depth;
+          entry += c;
+        } else if (c == '}' || c == ')') {
+          if (--depth == 0) finish();
+          else entry += c;
+        } else if (c == ',' && depth == 1) {
+          finish();
+        } else {
+          entry += c;
+        }
+      }
+      entry += ' ';
+      cur_ = line;
+    }
+    for (TSNMPObject* e : mib_.entries_)
+      if (!e->Sequence && e->File == file_ && EqualsCI(e->Syntax, seq->Name)) e->Sequence = seq.get();
+    mib_.sequences_.push_back(std::move(seq));
+  }
+
+  TMib& mib_;
+  std::string file_;
+  std::vector<MibLine> lines_;
+  int depth_;
+  std::size_t cur_ = 0;
+  TSNMPObjList* module_ = nullptr;
+  // Upper-case row type -> its table, for the tables of this file.
+  std::unordered_map<std::string, TSNMPObject*> rowTypes_;
+};
+
+TMib::TMib() { Clear(); }
+TMib::~TMib() = default;
+
+void TMib::Clear() {
+  folder_.clear();
+  oids_.clear();
+  oidIndex_.clear();
+  loaded_.clear();
+  modules_.clear();
+  noModule_ = TSNMPObjList{};
+  entries_.clear();
+  sequences_.clear();
+  groups_.clear();
+  objects_.clear();
+  info_.clear();
+  errors_.clear();
+  OidValue iso;
+  iso.Append(1);
+  SetOid("iso", iso, "OID");
+}
+
+void TMib::Report(const std::string& text) {
+  info_.push_back(text);
+  if (OnInfo) OnInfo(text);
+}
+
+void TMib::ReportError(const std::string& text) {
+  errors_.push_back(text);
+  if (OnError) OnError(text);
+}
+
+const TOIDEntry* TMib::FindOid(const std::string& name) const {
+  auto it = oidIndex_.find(name);
+  return it == oidIndex_.end() ? nullptr : &oids_[it->second];
+}
+
+void TMib::SetOid(const std::string& name, const OidValue& oid, const char* category) {
+  auto [it, added] = oidIndex_.try_emplace(name, oids_.size());
+  if (added) oids_.push_back({name, oid, category});
+  else oids_[it->second] = {name, oid, category};
+}
+
+bool TMib::IsLoaded(const std::string& module) const {
+  return std::any_of(loaded_.begin(), loaded_.end(),
+                     [&](const std::string& m) { return EqualsCI(m, module); });
+}
+
+void TMib::MarkLoaded(const std::string& module) {
+  if (!IsLoaded(module)) loaded_.push_back(module);
+}
+
+bool TMib::FindModuleFile(const std::string& name, std::string* path) const {
+  namespace fs = std::filesystem;
+  const std::string part = FileNamePart(name);
+  if (part.empty() || part == "." || part == "..") return false;
+  // Beside the file first, then in the MIB folder; module files often carry an extension.
+  for (const std::string* folder : {&folder_, &MibFolder}) {
+    if (folder == &MibFolder && MibFolder.empty()) continue;
+    for (const char* ext : {"", ".MIB", ".mib", ".txt"}) {
+      const fs::path candidate =
+          folder->empty() ? fs::path(part + ext) : fs::path(*folder) / (part + ext);
+      std::error_code ec;
+      if (fs::is_regular_file(candidate, ec)) {
+        *path = candidate.string();
+        return true;
+      }
+    }
+  }
+  return false;
+}
+
+bool TMib::ReadModule(const std::string& name, int depth) {
+  std::string path;
+  if (!FindModuleFile(name, &path)) {
+    ReportError("----- ошибка: " + name + " файл не найден ");
+    return false;
+  }
+  Report(path);
+  std::vector<std::uint8_t> bytes;
+  switch (ReadFileLimited(path, kMaxFileBytes, bytes)) {
+    case ReadResult::Ok: break;
+    case ReadResult::TooLarge:
+      ReportError("----- ошибка: " + name + " файл слишком велик");
+      return false;
+    default:
+      ReportError("----- ошибка: " + name + " файл не найден ");
+      return false;
+  }
+  std::string_view raw(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+  if (raw.substr(0, 3) == "\xEF\xBB\xBF") raw.remove_prefix(3);
+  const std::string text = IsValidUtf8(raw) ? std::string(raw) : Cp1251ToUtf8(raw);
+  MibFileReader reader(*this, name, SplitMibLines(text), depth);
+  reader.Run();
+  return true;
+}
+
+bool TMib::LoadMib(const std::string& path) {
+  Clear();
+  const std::string name = FileNamePart(path);
+  folder_ = path.substr(0, path.size() - name.size());
+  if (!folder_.empty() && folder_.size() > 1) folder_.pop_back();
+  MarkLoaded(name);
+  const std::size_t dot = name.rfind('.');
+  if (dot != npos && dot > 0) MarkLoaded(name.substr(0, dot));
+  const bool ok = ReadModule(name, 0);
+  Bind();
+  return ok;
+}
+
+// Columns and group members move out of the module lists into their sequence or group:
+// sequences first, so a column named by a group stays with its table.
+void TMib::Bind() {
+  std::unordered_set<const TSNMPObject*> taken;
+  struct Index {
+    std::unordered_map<std::string, std::deque<TSNMPObject*>> byName;
+  };
+  std::unordered_map<const TSNMPObjList*, Index> indexes;
+  auto take = [&](TSNMPObjList* list, const std::string& name) -> TSNMPObject* {
+    auto [it, added] = indexes.try_emplace(list);
+    if (added)
+      for (TSNMPObject* o : list->Objects) it->second.byName[o->Name].push_back(o);
+    auto found = it->second.byName.find(name);
+    if (found == it->second.byName.end() || found->second.empty()) return nullptr;
+    TSNMPObject* o = found->second.front();
+    found->second.pop_front();
+    taken.insert(o);
+    return o;
+  };
+  auto bind = [&](TSNMPObjList* list, const std::vector<std::string>& names,
+                  std::vector<TSNMPObject*>& out) {
+    std::deque<TSNMPObject*> bound;
+    for (std::size_t i = names.size(); i-- > 0;)
+      if (TSNMPObject* o = take(list ? list : &noModule_, names[i])) bound.push_front(o);
+    out.assign(bound.begin(), bound.end());
+  };
+  for (auto& seq : sequences_) bind(seq->Module, seq->ColumnNames, seq->Columns);
+  for (auto& group : groups_) bind(group->Module, group->MemberNames, group->Members);
+  if (taken.empty()) return;
+  auto sweep = [&](TSNMPObjList& list) {
+    std::erase_if(list.Objects, [&](const TSNMPObject* o) { return taken.count(o) > 0; });
+  };
+  for (auto& m : modules_) sweep(*m);
+  sweep(noModule_);
+}
+
+}  // namespace vilk
