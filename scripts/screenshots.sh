@@ -5,13 +5,15 @@ top=$(cd "$(dirname "$0")/.." && pwd)
 bin=${1:-$top/build/release}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-printf '[Form]\r\nTop=0\r\nLeft=0\r\nHeight=560\r\nWidth=900\r\n' > "$work/Vilk.ini"
-"$bin/src/cli/vilkcfg" new --model 26 "$work/station.cfg"
+printf '[Form]\r\nTop=0\r\nLeft=0\r\nHeight=600\r\nWidth=1100\r\n' > "$work/Vilk.ini"
+"$bin/make_demo" "$work/station.cfg"
 shot() {
   QT_QPA_PLATFORM=offscreen "$bin/src/app/vilk" --home "$work" --screenshot "$top/docs/$1" \
     --select "$2" "$work/station.cfg"
 }
+shot window-controller.png "ВИЛК.A1-X"
 shot window-processor.png "Процессор"
 shot window-com-board.png "COM_0.1 RS485"
 shot window-ip-port.png "0_Порт_IP"
-shot window-controller.png "ВИЛК.A1-X"
+shot window-ts-list.png "ТС"
+shot window-pc.png "1_Порт ПЭВМ"

@@ -64,6 +64,33 @@ class Form {
     return box;
   }
 
+  // A number stored scaled: the field holds value × scale (seconds edited, ms stored).
+  template <typename T>
+  ClampSpinBox* SpinScaled(const QString& label, int min, int max, T& field, int scale) {
+    auto* spin = new ClampSpinBox(container_);
+    spin->setRange(min, max);
+    Add(label, spin);
+    frame_->Bind([spin, &field, scale] { spin->setValue(static_cast<int>(field / scale)); },
+                 [spin, &field, scale] { field = static_cast<T>(spin->value()) * static_cast<T>(scale); });
+    QObject::connect(spin, &QSpinBox::valueChanged, frame_, &ItemFrame::MarkModified);
+    return spin;
+  }
+
+  // One bit of a flags field; `inverted` shows the box ticked when the bit is clear.
+  template <typename T>
+  QCheckBox* CheckBit(const QString& text, T& field, int bit, bool inverted = false) {
+    auto* box = new QCheckBox(text, container_);
+    layout_->addRow(box);
+    const T mask = static_cast<T>(1u << bit);
+    frame_->Bind([box, &field, mask, inverted] { box->setChecked(((field & mask) != 0) != inverted); },
+                 [box, &field, mask, inverted] {
+                   if (box->isChecked() != inverted) field = static_cast<T>(field | mask);
+                   else field = static_cast<T>(field & ~mask);
+                 });
+    QObject::connect(box, &QCheckBox::toggled, frame_, &ItemFrame::MarkModified);
+    return box;
+  }
+
   QLineEdit* Text(const QString& label, std::string& field, int maxChars);
   IpEdit* Ip(const QString& label, std::uint32_t& field);
 

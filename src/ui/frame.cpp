@@ -39,6 +39,7 @@ void RegisterFrame(int key, FrameFactory factory) { Registry().insert(key, std::
 int FrameKey(const TItem* item) {
   if (!item->Parent()) return -1;
   if (const auto* list = dynamic_cast<const TParams*>(item)) return 1000 + list->SignalKind;
+  if (item->Level() >= 3) return DeviceFrameKey(item->Parent()->Kind, item->Kind);
   return item->Kind;
 }
 

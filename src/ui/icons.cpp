@@ -26,6 +26,7 @@ Look LookOf(int index) {
     case 9: return {QColor(0, 120, 90), "D"};      // discrete-input board
     case 12: return {QColor(160, 40, 90), "Р"};    // ТР
     case 14: return {QColor(20, 110, 190), "IP"};  // IP port
+    case 15: return {QColor(70, 90, 160), "ПК"};   // control-centre PC
     default: return {QColor(90, 110, 130), "•"};
   }
 }

@@ -2,6 +2,7 @@
 #include "frames/controller/board_frames.h"
 #include "frames/controller/controller_frame.h"
 #include "frames/controller/port_ip_frame.h"
+#include "frames/telemechanics/pc_frame.h"
 #include "signals/list_frame.h"
 #include "signals/param.h"
 
@@ -22,6 +23,7 @@ void RegisterBuiltInFrames() {
   RegisterFrame(223, Make<TRS232Frame>());
   RegisterFrame(121, Make<TDIFrame>());
   RegisterFrame(100, Make<TPortIPFrame>());
+  RegisterFrame(DeviceFrameKey(100, 202), Make<TPCFrame>());
   RegisterFrame(1000 + kKindTS, Make<TFrameTS>());
   RegisterFrame(1000 + kKindTU, Make<TFrameTU>());
   RegisterFrame(1000 + kKindTI, Make<TFrameTI>());

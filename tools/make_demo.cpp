@@ -1,0 +1,70 @@
+// Writes a demonstration configuration for the README's pictures: a ВИЛК.A1-X with its
+// discrete inputs named after a small substation and a control-centre PC that receives
+// some of them.
+#include <cstdio>
+#include <memory>
+
+#include "base/files.h"
+#include "controller/controller.h"
+#include "controller/di.h"
+#include "controller/port_ip.h"
+#include "controller/proc.h"
+#include "model/image_ops.h"
+#include "ports/telemechanics/pc.h"
+#include "signals/list_edit.h"
+#include "signals/storage.h"
+
+using namespace vilk;
+
+namespace {
+class Quiet : public IMessages {
+ public:
+  void Error(const std::string& text) override { std::fprintf(stderr, "%s\n", text.c_str()); }
+  Answer Question(const std::string&, bool) override { return Answer::Yes; }
+};
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: make_demo OUT.cfg\n");
+    return 2;
+  }
+  Quiet messages;
+  Configuration config(messages);
+  TController& c = config.Controller();
+  c.TypeCode = 26;
+  c.SelectModelRecord();
+  c.ApplyModel();
+  c.Proc()->Place = "ПС 110 кВ Северная";
+  c.Proc()->Groups.push_back({0.5f, 1.0f, 0, 0, "Токи фидеров"});
+  c.Proc()->Groups.push_back({1.0f, 2.0f, 0, 0, "Напряжения"});
+
+  const char* inputs[] = {"Q1 включен", "Q1 отключен", "Дверь ЗРУ", "Пожар", "Неисправность ЗУ",
+                          "Q2 включен", "Q2 отключен", "Связь с ЩУ"};
+  TDI* di = nullptr;
+  for (int i = 1; i < c.ChildCount(); ++i)
+    if ((di = dynamic_cast<TDI*>(c.Child(i)))) break;
+  if (di)
+    for (int i = 0; i < di->Inputs()->Count(); ++i) di->Inputs()->At(i)->SetName(inputs[i]);
+  if (di) SetTSType(*di->Inputs(), 0, 1);
+
+  TPortIP* ip = c.PortIP();
+  auto* pc = static_cast<TPC*>(ip->AddChild(kPCKind));
+  pc->Place = "ДП РЭС";
+  pc->PcIp = Ip(192, 168, 1, 10);
+  ip->ChildrenChanged();
+  config.Storage().ForceRebuild();
+  SelectAll(config.Storage().List(kKindTS));
+  AddFromPool(*pc->List(kKindTS), config.Storage().List(kKindTS), false);
+  ClearSelection(config.Storage().List(kKindTS));
+  config.Storage().ForceRebuild();
+
+  auto image = std::make_unique<ConfigImage>();
+  if (!BuildImage(config, *image, argv[1], "")) return 1;
+  std::string error;
+  if (!WriteFileAtomic(argv[1], image->Data(), image->TotalSize, &error)) {
+    std::fprintf(stderr, "%s\n", error.c_str());
+    return 1;
+  }
+  return 0;
+}
