@@ -31,6 +31,12 @@ QString HomeFolder(const QString& option) {
 }
 
 TItem* FindByCaption(TItem* item, const QString& caption) {
+  // "A/B" names node B below node A, for captions that repeat (every list is "ТС").
+  const int slash = caption.indexOf(QLatin1Char('/'));
+  if (slash > 0) {
+    TItem* parent = FindByCaption(item, caption.left(slash));
+    return parent ? FindByCaption(parent, caption.mid(slash + 1)) : nullptr;
+  }
   if (Q(item->Caption()) == caption) return item;
   for (int i = 0; i < item->ChildCount(); ++i)
     if (TItem* found = FindByCaption(item->Child(i), caption)) return found;
@@ -55,7 +61,7 @@ int RunApplication(int argc, char** argv) {
     else if (a == QLatin1String("--select")) next(select);
     else if (a == QLatin1String("--help")) {
       std::printf("vilk [--home DIR] [FILE.cfg]\n"
-                  "vilk --screenshot OUT.png [--select CAPTION] [FILE.cfg]\n");
+                  "vilk --screenshot OUT.png [--select CAPTION[/CAPTION...]] [FILE.cfg]\n");
       return 0;
     } else if (!a.startsWith(QLatin1String("--"))) file = a;
   }
