@@ -6,6 +6,7 @@
 
 #include "base/text.h"
 #include "signals/editor_ti.h"
+#include "signals/addr_edit.h"
 #include "signals/editor_tu.h"
 #include "signals/list_frame.h"
 #include "signals/storage_page.h"
@@ -319,6 +320,36 @@ TEST_F(SignalEditorTest, BlockingDialogCountsReferences) {
   again.Accept();
   EXPECT_EQ(port->TU()->At(0)->BlockOn, nullptr);
   EXPECT_EQ(input->RefCount, 1u);
+}
+
+}  // namespace
+}  // namespace vilk::test
+
+namespace vilk::test {
+namespace {
+
+TEST(AddressPicker, OffersValidAddressesMarksUsedAndReturnsTheClick) {
+  ui::AddressRange range = ui::BoardAddresses();
+  range.Used = {2, 3};
+  range.Own = 3;
+  ui::TAddrEditForm popup(range);
+  for (int a : {1, 2, 3, 4, 5, 6, 8}) EXPECT_NE(popup.Button(a), nullptr) << a;
+  EXPECT_EQ(popup.Button(7), nullptr) << "board address 7 is never offered";
+  EXPECT_EQ(popup.Button(9), nullptr);
+  EXPECT_TRUE(popup.Button(2)->isFlat());
+  EXPECT_FALSE(popup.Button(3)->isFlat()) << "the item's own address is highlighted, not flat";
+  EXPECT_TRUE(popup.Button(3)->font().bold());
+  int picked = -1;
+  QObject::connect(&popup, &ui::TAddrEditForm::Picked, [&](int a) { picked = a; });
+  popup.show();
+  QTest::mouseClick(popup.Button(5), Qt::LeftButton);
+  EXPECT_EQ(picked, 5);
+  EXPECT_EQ(popup.Chosen(), 5);
+  EXPECT_FALSE(popup.isVisible());
+
+  ui::TAddrEditForm ports(ui::PortAddresses());
+  EXPECT_NE(ports.Button(16), nullptr);
+  EXPECT_EQ(ports.Button(17), nullptr);
 }
 
 }  // namespace
