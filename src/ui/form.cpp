@@ -9,6 +9,8 @@ Form::Form(ItemFrame* frame, QWidget* container)
 }
 
 void Form::Add(const QString& label, QWidget* field) {
+  // The label names the field, so that tests and accessibility tools find it.
+  if (field->objectName().isEmpty()) field->setObjectName(label);
   if (label.isEmpty()) layout_->addRow(field);
   else layout_->addRow(label, field);
 }
