@@ -6,6 +6,10 @@
 #include <algorithm>
 #include <vector>
 
+#if defined(Q_OS_UNIX)
+#include <termios.h>
+#endif
+
 namespace vilk {
 
 SerialTransport::SerialTransport(std::string device, SerialTimings timings)
@@ -35,7 +39,14 @@ bool SerialTransport::Open() {
 
 bool SerialTransport::Close() {
   if (!port_) return false;
-  port_->clear(QSerialPort::AllDirections);
+  // The last request (a restart, which awaits no answer) must leave the line before the
+  // port goes: a purge of the output queue would drop it.
+  while (port_->bytesToWrite() > 0 && port_->waitForBytesWritten(timings_.WriteBaseMs)) {
+  }
+#if defined(Q_OS_UNIX)
+  ::tcdrain(static_cast<int>(port_->handle()));
+#endif
+  port_->clear(QSerialPort::Input);
   port_->close();
   port_.reset();
   return true;
