@@ -1,0 +1,170 @@
+// vilkcfg's controller commands against vilk-sim: what they print, write and refuse.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "link/login.h"
+#include "sim_process.h"
+
+namespace vilk::test {
+namespace {
+
+struct Result {
+  int Status = -1;
+  std::string Out;
+  std::string Err;
+};
+
+// Runs vilkcfg with `args`, its output and errors captured in files of `root`.
+Result Vilkcfg(const TempFolder& root, const std::vector<std::string>& args) {
+  const std::string out = root / "out.txt", err = root / "err.txt";
+  std::string cmd = VILKCFG_PATH;
+  for (const std::string& a : args) cmd += " '" + a + "'";
+  cmd += " >'" + out + "' 2>'" + err + "'";
+  const int raw = std::system(cmd.c_str());
+  Result r;
+  r.Status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  const Bytes o = ReadBytes(out), e = ReadBytes(err);
+  r.Out.assign(o.begin(), o.end());
+  r.Err.assign(e.begin(), e.end());
+  return r;
+}
+
+class CliLinkTest : public ::testing::Test {
+ protected:
+  void Start(std::vector<std::string> extra = {}) {
+    std::filesystem::create_directories(root / "ctl");
+    extra.insert(extra.begin(), {"--udp", "127.0.0.1:0"});
+    sim = std::make_unique<SimProcess>(root / "ctl", root / "sim.log", extra);
+  }
+  std::vector<std::string> Udp(std::vector<std::string> args) const {
+    args.insert(args.end(), {"--udp", "127.0.0.1:" + std::to_string(sim->Port), "--self", "127.0.0.1:0",
+                             "--timeout", "300"});
+    return args;
+  }
+
+  TempFolder root;
+  std::unique_ptr<SimProcess> sim;
+};
+
+TEST_F(CliLinkTest, Identify) {
+  Start({"--type", "22", "--minor", "9", "--letter", "b", "--name", "ВИЛК.A1", "--year", "2024"});
+  const Result r = Vilkcfg(root, Udp({"identify"}));
+  EXPECT_EQ(r.Status, 0) << r.Err;
+  EXPECT_EQ(r.Out, "file VilkA2.cfg\nname ВИЛК.A1\ntype 22\nversion 1.9b\nyear 2024\n");
+}
+
+TEST_F(CliLinkTest, IdentifyRefusals) {
+  Start({"--major", "2"});
+  Result r = Vilkcfg(root, Udp({"identify"}));
+  EXPECT_EQ(r.Status, 1);
+  EXPECT_EQ(r.Err, "Обновите программу \"Конфигуратор ВИЛК\".\n");
+  EXPECT_EQ(r.Out, "");
+}
+
+TEST_F(CliLinkTest, WriteAndReadTheConfiguration) {
+  Start();
+  WriteBytes(root / "ctl/Password.ini", Ascii(PasswordFileLine("admin", "abc") + "\r\n"));
+  ASSERT_EQ(Vilkcfg(root, {"new", "--model", "23", root / "a.cfg"}).Status, 0);
+
+  // Without --yes the confirmation is refused and nothing is sent.
+  Result r = Vilkcfg(root, Udp({"write-config", root / "a.cfg"}));
+  EXPECT_EQ(r.Status, 1);
+  EXPECT_NE(r.Err.find("Записать в RTU c IP адресом \n\n127.0.0.1\n\n размер файла = "), std::string::npos);
+  EXPECT_TRUE(sim->LogOf("write").empty());
+
+  r = Vilkcfg(root, Udp({"write-config", root / "a.cfg", "--yes", "--user", "admin", "--password", "wrong"}));
+  EXPECT_EQ(r.Status, 1);
+  EXPECT_NE(r.Err.find("Ошибка записи файла. Не верный пароль.\n"), std::string::npos) << r.Err;
+  EXPECT_FALSE(std::filesystem::exists(root / "ctl/VilkA2.cfg"));
+
+  r = Vilkcfg(root, Udp({"write-config", root / "a.cfg", "--yes", "--user", "admin", "--password", "abc"}));
+  EXPECT_EQ(r.Status, 0) << r.Err;
+  ASSERT_TRUE(std::filesystem::exists(root / "ctl/VilkA2.cfg"));
+
+  r = Vilkcfg(root, Udp({"read-config", root / "b.cfg"}));
+  EXPECT_EQ(r.Status, 0) << r.Err;
+  EXPECT_EQ(ReadBytes(root / "b.cfg"), ReadBytes(root / "ctl/VilkA2.cfg"));
+  EXPECT_EQ(Vilkcfg(root, {"check", root / "b.cfg"}).Status, 0);
+}
+
+TEST_F(CliLinkTest, ReadConfigWritesNothingWhenTheImageDoesNotLoad) {
+  Start();
+  WriteBytes(root / "ctl/VilkA2.cfg", Pattern(500));
+  WriteBytes(root / "b.cfg", Ascii("previous"));
+  const Result r = Vilkcfg(root, Udp({"read-config", root / "b.cfg"}));
+  EXPECT_EQ(r.Status, 1);
+  EXPECT_EQ(r.Err.rfind("Ошибка сигнатуры файла \"VilkA2.cfg\"", 0), 0u) << r.Err;
+  EXPECT_EQ(ReadBytes(root / "b.cfg"), Ascii("previous"));
+}
+
+TEST_F(CliLinkTest, FilesClockRebootAndValues) {
+  Start({"--value", "300=123456"});
+  WriteBytes(root / "firmware-2026.bin", Pattern(1000));
+  Result r = Vilkcfg(root, Udp({"put-file", root / "firmware-2026.bin", "--yes", "--user", "", "--password", ""}));
+  EXPECT_EQ(r.Status, 0) << r.Err;
+  EXPECT_EQ(ReadBytes(root / "ctl/firmware-202"), Pattern(1000));
+
+  r = Vilkcfg(root, Udp({"get-file", "firmware-202", root / "copy.bin"}));
+  EXPECT_EQ(r.Status, 0) << r.Err;
+  EXPECT_EQ(ReadBytes(root / "copy.bin"), Pattern(1000));
+
+  WriteBytes(root / "keep.bin", Ascii("keep"));
+  r = Vilkcfg(root, Udp({"get-file", "Missing.shm", root / "keep.bin"}));
+  EXPECT_EQ(r.Status, 1);
+  EXPECT_EQ(r.Err, "Ошибка поиска файла\n");
+  EXPECT_EQ(ReadBytes(root / "keep.bin"), Ascii("keep"));
+
+  // A write needs a login; without one nothing is sent.
+  r = Vilkcfg(root, Udp({"put-file", root / "keep.bin", "Auto.shm", "--yes"}));
+  EXPECT_EQ(r.Status, 1);
+  EXPECT_NE(r.Err.find("--user"), std::string::npos);
+  EXPECT_FALSE(std::filesystem::exists(root / "ctl/Auto.shm"));
+
+  r = Vilkcfg(root, Udp({"set-time"}));
+  EXPECT_EQ(r.Status, 0);
+  EXPECT_EQ(r.Err, "Время установлено.\n");
+
+  r = Vilkcfg(root, Udp({"read-value", "300"}));
+  EXPECT_EQ(r.Status, 0);
+  EXPECT_EQ(r.Out, "123456\n");
+
+  r = Vilkcfg(root, Udp({"reboot"}));
+  EXPECT_EQ(r.Status, 1);
+  EXPECT_TRUE(sim->LogOf("reboot").empty());
+  r = Vilkcfg(root, Udp({"reboot", "--yes"}));
+  EXPECT_EQ(r.Status, 0);
+  EXPECT_TRUE(sim->WaitForLog("reboot", 1));
+  EXPECT_EQ(r.Err, "Перезапустить RTU c IP адресом \n\n127.0.0.1\n");
+}
+
+TEST_F(CliLinkTest, OverThePseudoTerminal) {
+  std::filesystem::create_directories(root / "ctl");
+  sim = std::make_unique<SimProcess>(root / "ctl", root / "sim.log", std::vector<std::string>{"--pty"});
+  WriteBytes(root / "ctl/Auto.shm", Pattern(300));
+  Result r = Vilkcfg(root, {"get-file", "Auto.shm", root / "auto.shm", "--serial", sim->Device});
+  EXPECT_EQ(r.Status, 0) << r.Err;
+  EXPECT_EQ(ReadBytes(root / "auto.shm"), Pattern(300));
+  r = Vilkcfg(root, {"reboot", "--yes", "--serial", sim->Device});
+  EXPECT_EQ(r.Err, "Перезапустить RTU\n");
+  // The restart request leaves the line before the port is closed.
+  EXPECT_TRUE(sim->WaitForLog("reboot", 1));
+}
+
+TEST_F(CliLinkTest, UsageErrors) {
+  EXPECT_EQ(Vilkcfg(root, {"identify"}).Status, 2);
+  EXPECT_EQ(Vilkcfg(root, {"identify", "--udp", "1.2.3"}).Status, 2);
+  EXPECT_EQ(Vilkcfg(root, {"identify", "--udp", "1.2.3.4", "--serial", "/dev/null"}).Status, 2);
+  EXPECT_EQ(Vilkcfg(root, {"read-value", "--serial", "/dev/null", "70000"}).Status, 2);
+  EXPECT_EQ(Vilkcfg(root, {"get-file", "--serial", "/dev/null", "only-one"}).Status, 2);
+  EXPECT_EQ(Vilkcfg(root, {"set-time", "--serial", "/dev/null", "--frobnicate"}).Status, 2);
+  // A serial device that is no serial port cannot be opened.
+  const Result r = Vilkcfg(root, {"set-time", "--serial", root / "nothing"});
+  EXPECT_EQ(r.Status, 1);
+  EXPECT_EQ(r.Err, "Ошибка при инициализации порта\n");
+}
+
+}  // namespace
+}  // namespace vilk::test

@@ -1,0 +1,10 @@
+// The link tests run the real transports; Qt's sockets and serial ports want an
+// application object on the main thread.
+#include <QCoreApplication>
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv) {
+  QCoreApplication app(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
