@@ -8,6 +8,7 @@
 #include "controller/proc.h"
 #include "controller/rs232.h"
 #include "ports/telemechanics/pc.h"
+#include "snmp/port_snmp.h"
 
 namespace vilk {
 
@@ -34,6 +35,8 @@ void RegisterBuiltInKinds() {
   if (builtInsDone) return;
   builtInsDone = true;
   RegisterPCKind();
+  RegisterPortKind(kPortSNMP, [](Configuration& c) { return std::make_unique<TPortSNMP>(c); });
+  RegisterDeviceKind(kPortSNMP, kSNMPDevice, [](Configuration& c) { return std::make_unique<TSNMP>(c); });
 }
 
 }  // namespace
