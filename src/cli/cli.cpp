@@ -9,6 +9,7 @@
 #include "controller/controller.h"
 #include "device_commands.h"
 #include "export_commands.h"
+#include "mib_command.h"
 #include "model/image_ops.h"
 #include "signals/storage.h"
 
@@ -29,6 +30,9 @@ Usage:
   vilkcfg resave IN.cfg OUT.cfg            load and save again
   vilkcfg export-xml FILE.cfg N OUT.xml    the N-th PC's signal list (from 1) as XML
   vilkcfg export-ini FILE.cfg N OUT.ini    the same as INI (code page 1251, CR LF)
+  vilkcfg mib [--mib-dir DIR] FILE         read a MIB module with its imports (as the MIB
+                                           dialog does) and print the identifiers found
+  vilkcfg mib [--mib-dir DIR] --tree FILE  print the MIB dialog's tree of that module
   vilkcfg --help                           this text
 
 Controller commands; LINK is --udp DEST[:PORT] [--self ADDR[:PORT]] (ports 208 unless
@@ -56,6 +60,16 @@ Output formats:
             in decimal, the checksum in hex); then one line per record, indented two
             spaces per block level: "@OFFSET block ID length N" or
             "@OFFSET value KEY length N: HEX" (at most 32 bytes shown, then "...")
+  mib       one line per name that received an identifier, in the order of definition:
+            name <TAB> dotted identifier <TAB> category (OBJECT-TYPE, OBJECT TABLE,
+            TABLE ENTRY, OBJECT-GROUP, OID for "name OBJECT IDENTIFIER ::=", or the
+            macro: MODULE-IDENTITY, MODULE-COMPLIANCE, NOTIFICATION-TYPE, ...); the
+            files read, "Модуль: " lines and errors go to stderr. Imports are looked up
+            beside FILE (also with .MIB, .mib, .txt), then in DIR (default: MIBs in the
+            home folder). Exit 1 only when FILE itself cannot be read
+  mib --tree one node per line, two spaces per level: the file, its modules, scalars,
+            tables with row nodes 1.. and their columns NAME[ROW], groups; scalars,
+            columns, tables and groups followed by <TAB> and the dotted identifier
 
 Messages that the window would show in a box go to stderr, one message at a time, line
 breaks inside a message as new lines. Exit status: 0 done, 1 refused (the messages say
@@ -228,6 +242,7 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
   Session s(out, err);
   std::vector<std::string> rest(args.begin() + 1, args.end());
   if (cmd == "export-xml" || cmd == "export-ini") return RunExport(cmd, rest, out, err);
+  if (cmd == "mib") return RunMib(rest, out, err);
 
   if (cmd == "new") {
     int model = kDefaultModel;

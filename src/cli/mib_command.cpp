@@ -1,0 +1,75 @@
+#include "mib_command.h"
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <ostream>
+
+#include "snmp/mib.h"
+#include "snmp/mib_tree.h"
+
+namespace vilk::cli {
+
+namespace {
+
+int Usage(std::ostream& err, const std::string& why) {
+  err << "vilkcfg: " << why << "\nTry 'vilkcfg --help'.\n";
+  return 2;
+}
+
+// "MIBs" in the home folder: VILK_HOME, else the program's folder when writable, else
+// the user's data folder (as the window finds it).
+std::string DefaultMibFolder() {
+  namespace fs = std::filesystem;
+  if (const char* home = std::getenv("VILK_HOME"); home && *home) return (fs::path(home) / "MIBs").string();
+  std::error_code ec;
+  const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
+  if (!ec && ::access(exe.parent_path().c_str(), W_OK) == 0) return (exe.parent_path() / "MIBs").string();
+  if (const char* user = std::getenv("HOME"); user && *user)
+    return (fs::path(user) / ".local/share/Vilk/MIBs").string();
+  return "MIBs";
+}
+
+}  // namespace
+
+int RunMib(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  bool tree = false;
+  std::string folder;
+  bool haveFolder = false;
+  std::vector<std::string> files;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    if (args[i] == "--tree") {
+      tree = true;
+    } else if (args[i] == "--mib-dir") {
+      if (i + 1 >= args.size()) return Usage(err, "--mib-dir needs a folder");
+      folder = args[++i];
+      haveFolder = true;
+    } else if (args[i].size() > 2 && args[i].compare(0, 2, "--") == 0) {
+      return Usage(err, "unknown option " + args[i]);
+    } else {
+      files.push_back(args[i]);
+    }
+  }
+  if (files.size() != 1) return Usage(err, "mib needs one MIB file");
+
+  TMib mib;
+  mib.MibFolder = haveFolder ? folder : DefaultMibFolder();
+  mib.OnInfo = [&](const std::string& text) { err << text << '\n'; };
+  mib.OnError = [&](const std::string& text) { err << text << '\n'; };
+  if (!mib.LoadMib(files[0])) return 1;
+
+  if (tree) {
+    const std::string name = std::filesystem::path(files[0]).filename().string();
+    TMibTree view;
+    std::vector<std::string> errors;
+    view.Build(mib, name, &errors);
+    for (const std::string& e : errors) err << e << '\n';
+    out << MibTreeText(view);
+    return 0;
+  }
+  for (const TOIDEntry& e : mib.Oids()) out << e.Name << '\t' << OidToText(e.Oid) << '\t' << e.Category << '\n';
+  return 0;
+}
+
+}  // namespace vilk::cli
