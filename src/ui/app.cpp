@@ -82,6 +82,7 @@ int RunApplication(int argc, char** argv) {
     window.Editor()->Select(item);
   }
   window.show();
+  if (screenshot.isEmpty()) window.StartLinkTest();
   if (!screenshot.isEmpty()) {
     QApplication::processEvents();
     QApplication::processEvents();

@@ -16,6 +16,12 @@
 #include "base/files.h"
 #include "controller/controller.h"
 #include "help_dialog.h"
+#include "link/commands.h"
+#include "link/device_runner.h"
+#include "link/password_form.h"
+#include "link/tune_link_dlg.h"
+#include "frames/controller/controller_frame.h"
+#include "network.h"
 #include "signals/editor_ti.h"
 #include "model/image_ops.h"
 #include "qt_text.h"
@@ -47,12 +53,30 @@ TForm1::TForm1(const QString& home, IMessages* messages, QWidget* parent)
 
   BuildMenus();
   LoadSettings();
+  runner_ = new DeviceRunner(this, *messages_, progress_, ini_);
+  runner_->Settings = LinkSettings::FromApp(settings_);
+  connect(runner_, &DeviceRunner::BusyChanged, this, [this](bool busy) {
+    for (QAction* a : deviceActions_) a->setEnabled(!busy);
+  });
+  connect(editor_, &TFrame1::CurrentChanged, this, [this] {
+    // The controller frame's "Определить тип" asks the controller through the link.
+    if (auto* frame = qobject_cast<TControllerFrame*>(editor_->CurrentFrame())) {
+      frame->DetectButton()->setEnabled(!runner_->Busy());
+      connect(frame->DetectButton(), &QPushButton::clicked, this, &TForm1::DetermineTypeCommand, Qt::UniqueConnection);
+    }
+  });
+  if (auto* frame = qobject_cast<TControllerFrame*>(editor_->CurrentFrame()))
+    connect(frame->DetectButton(), &QPushButton::clicked, this, &TForm1::DetermineTypeCommand);
+  ChooseLocalFile = [this](const QString& title, const QString& filter, bool save, const QString& dir) {
+    return save ? QFileDialog::getSaveFileName(this, title, dir, filter) : QFileDialog::getOpenFileName(this, title, dir, filter);
+  };
   ShowModel();
   qApp->installEventFilter(new KeyHandler(this));
   SetModified(false);
 }
 
 TForm1::~TForm1() {
+  if (runner_) runner_->Wait();
   // The editor and its tree model watch the configuration: they go before it does.
   delete editor_;
 }
@@ -74,22 +98,25 @@ void TForm1::BuildMenus() {
     actions_.push_back(a);
     return a;
   };
-  auto none = [] {};
   QMenu* file = menuBar()->addMenu(QStringLiteral("Файл"));
   file->addAction(act(QStringLiteral("Создать"), QKeySequence(Qt::Key_F4), [this] { NewCommand(); }));
   file->addAction(act(QStringLiteral("Открыть файл"), QKeySequence(Qt::Key_F3), [this] { OpenCommand(); }));
   file->addAction(act(QStringLiteral("Сохранить в файл"), QKeySequence(Qt::Key_F2), [this] { SaveCommand(); }));
   file->addAction(act(QStringLiteral("Сохранить как .."), QKeySequence(), [this] { SaveAsCommand(); }));
   file->addSeparator();
-  // Device commands: shown now, working once the controller link is in.
-  file->addAction(act(QStringLiteral("Прочитать настройку"), QKeySequence(Qt::Key_F6), none, false));
-  file->addAction(act(QStringLiteral("Записать настройку"), QKeySequence(Qt::Key_F5), none, false));
-  file->addAction(act(QStringLiteral("Записать программу"), QKeySequence(Qt::Key_F7), none, false));
-  file->addAction(act(QStringLiteral("Прочитать файл автоматики"), QKeySequence(), none, false));
-  file->addAction(act(QStringLiteral("Записать файл автоматики"), QKeySequence(), none, false));
-  file->addAction(act(QStringLiteral("Записать файл паролей"), QKeySequence(), none, false));
-  file->addAction(act(QStringLiteral("Перезапустить"), QKeySequence(), none, false));
-  file->addAction(act(QStringLiteral("Установить время"), QKeySequence(), none, false));
+  auto device = [&](const QString& text, const QKeySequence& key, auto slot) {
+    QAction* a = act(text, key, slot);
+    deviceActions_.push_back(a);
+    return a;
+  };
+  file->addAction(device(QStringLiteral("Прочитать настройку"), QKeySequence(Qt::Key_F6), [this] { ReadConfigurationCommand(); }));
+  file->addAction(device(QStringLiteral("Записать настройку"), QKeySequence(Qt::Key_F5), [this] { WriteConfigurationCommand(); }));
+  file->addAction(device(QStringLiteral("Записать программу"), QKeySequence(Qt::Key_F7), [this] { WriteProgramCommand(); }));
+  file->addAction(device(QStringLiteral("Прочитать файл автоматики"), QKeySequence(), [this] { ReadAutomationCommand(); }));
+  file->addAction(device(QStringLiteral("Записать файл автоматики"), QKeySequence(), [this] { WriteAutomationCommand(); }));
+  file->addAction(device(QStringLiteral("Записать файл паролей"), QKeySequence(), [this] { WritePasswordFileCommand(); }));
+  file->addAction(device(QStringLiteral("Перезапустить"), QKeySequence(), [this] { RebootCommand(); }));
+  file->addAction(device(QStringLiteral("Установить время"), QKeySequence(), [this] { SetTimeCommand(); }));
   file->addSeparator();
   file->addAction(act(QStringLiteral("Выход"), QKeySequence(), [this] { close(); }));
 
@@ -116,8 +143,8 @@ void TForm1::BuildMenus() {
     auto* a = new QAction(style()->standardIcon(icon), text, this);
     a->setData(tag);
     a->setToolTip(text);
-    a->setEnabled(same->isEnabled());
     connect(a, &QAction::triggered, same, &QAction::trigger);
+    connect(same, &QAction::enabledChanged, a, &QAction::setEnabled);
     bar->addAction(a);
     actions_.push_back(a);
   };
@@ -128,8 +155,9 @@ void TForm1::BuildMenus() {
   tagged(4, QStringLiteral("Записать в RTU"), QStyle::SP_ArrowUp, Action(QStringLiteral("Записать настройку")));
   tagged(5, QStringLiteral("Перезапустить"), QStyle::SP_BrowserReload, Action(QStringLiteral("Перезапустить")));
   bar->addSeparator();
-  textButton(QStringLiteral("      Связь      "), nullptr, act(QStringLiteral("      Связь      "), QKeySequence(), none, false));
-  textButton(QStringLiteral("Пароль"), nullptr, act(QStringLiteral("Пароль"), QKeySequence(), none, false));
+  textButton(QStringLiteral("      Связь      "), nullptr,
+             device(QStringLiteral("      Связь      "), QKeySequence(), [this] { LinkSettingsCommand(); }));
+  textButton(QStringLiteral("Пароль"), nullptr, device(QStringLiteral("Пароль"), QKeySequence(), [this] { LoginCommand(); }));
   textButton(QStringLiteral("Справка"), help, nullptr);
 
   // Alt+X exits from anywhere; F1 is handled by the key handler with the frame's context.
@@ -138,6 +166,13 @@ void TForm1::BuildMenus() {
   connect(exit, &QAction::triggered, this, &QWidget::close);
   addAction(exit);
 
+  linkLabel_ = new QLabel(this);
+  statusBar()->addWidget(linkLabel_);
+  progress_ = new QProgressBar(this);
+  progress_->setMaximumWidth(200);
+  progress_->setRange(0, 0);
+  progress_->hide();
+  statusBar()->addWidget(progress_);
   modelName_ = new QLabel(this);
   modelVersion_ = new QLabel(this);
   modelYear_ = new QLabel(this);
@@ -167,6 +202,7 @@ void TForm1::SaveSettings() {
   settings_.Height = g.height();
   settings_.Width = g.width();
   if (!configFile_.isEmpty()) settings_.DirConf = S(QFileInfo(configFile_).absolutePath()) + "/";
+  runner_->Settings.ToApp(settings_);
   settings_.Store(ini_);
   ini_.SaveFile(S(SettingsPath()));  // a settings file that cannot be written is not worth a box
 }
@@ -261,6 +297,10 @@ void TForm1::HelpCommand(int context) {
 void TForm1::AboutCommand() { ShowAbout(this); }
 
 void TForm1::closeEvent(QCloseEvent* event) {
+  if (runner_->Busy()) {
+    event->ignore();  // a transfer is running: closing now would cut it
+    return;
+  }
   if (!ConfirmDiscard()) {
     event->ignore();
     return;
@@ -297,6 +337,161 @@ bool KeyHandler::eventFilter(QObject* watched, QEvent* event) {
     return true;
   }
   return false;
+}
+
+}  // namespace vilk::ui
+
+namespace vilk::ui {
+
+void TForm1::StartLinkTest() {
+  LinkSettings& s = runner_->Settings;
+  if (const auto caption = LinkTest(s, kAppTitle, *messages_)) linkLabel_->setText(Q(*caption));
+  else linkLabel_->clear();
+}
+
+bool TForm1::ReadConfigurationCommand() {
+  if (runner_->Busy() || !ConfirmDiscard()) return false;
+  auto located = std::make_shared<LocateResult>();
+  auto file = std::make_shared<std::vector<std::uint8_t>>();
+  return runner_->Run(
+      [located, file](DeviceSession& session) {
+        *located = session.LocateConfiguration();
+        return located->Found() && session.ReadControllerFile(located->FileName, *file);
+      },
+      [this, located, file](bool ok) {
+        if (!ok) return;
+        // The current configuration changes only when the image loads completely.
+        if (!FinishReadConfiguration(*config_, *image_, located->Identity, *file)) return;
+        deviceFile_ = Q(located->FileName);
+        config_->Controller().ApplyModel();
+        ShowModel();
+        SetModified(false);
+      });
+}
+
+bool TForm1::WriteConfigurationCommand() {
+  if (runner_->Busy()) return false;
+  editor_->StoreFrame();
+  auto located = std::make_shared<LocateResult>();
+  return runner_->Run([located](DeviceSession& session) {
+    *located = session.LocateConfiguration();
+    return located->Found();
+  },
+                      [this, located](bool ok) {
+                        if (!ok) return;
+                        ShowModel();
+                        if (!PrepareWriteConfiguration(*config_, *image_, *located, S(configFile_))) return;
+                        auto bytes = std::make_shared<std::vector<std::uint8_t>>(image_->Data(),
+                                                                                 image_->Data() + image_->TotalSize);
+                        const std::string name = located->FileName;
+                        runner_->Run([bytes, name](DeviceSession& session) { return session.WriteControllerFile(*bytes, name); },
+                                     [this](bool written) {
+                                       if (written) messages_->Beep();
+                                     });
+                      });
+}
+
+namespace {
+QString DirOf(const std::string& path) { return QFileInfo(Q(path)).absolutePath(); }
+}  // namespace
+
+bool TForm1::WriteProgramCommand() {
+  if (runner_->Busy()) return false;
+  const QString path = ChooseLocalFile(QStringLiteral("Выбор файла контроллера"),
+                                       QStringLiteral("Исполняемые файлы (*.bin);;Все файлы (*.*)"), false,
+                                       Q(settings_.DirProg));
+  if (path.isEmpty()) return false;
+  settings_.DirProg = S(QFileInfo(path).absolutePath()) + "/";
+  const std::string local = S(path);
+  return runner_->Run([local](DeviceSession& s) { return WriteLocalFile(s, local, ProgramFileName(local)); },
+                      [this](bool ok) {
+                        if (ok) messages_->Beep();
+                      });
+}
+
+bool TForm1::WritePasswordFileCommand() {
+  if (runner_->Busy()) return false;
+  const QString path = ChooseLocalFile(QStringLiteral("Выбор файла паролей"),
+                                       QStringLiteral("Файл паролей (*.ini);;Все файлы (*.*)"), false, home_);
+  if (path.isEmpty()) return false;
+  const std::string local = S(path);
+  return runner_->Run([local](DeviceSession& s) { return WriteLocalFile(s, local, kPasswordFile); },
+                      [this](bool ok) {
+                        if (ok) messages_->Beep();
+                      });
+}
+
+bool TForm1::WriteAutomationCommand() {
+  if (runner_->Busy()) return false;
+  const QString path = ChooseLocalFile(QStringLiteral("Выбор файла автоматики"),
+                                       QStringLiteral("Файлы автоматики (*.shm);;Все файлы (*.*)"), false,
+                                       DirOf(settings_.DataAuto));
+  if (path.isEmpty()) return false;
+  settings_.DataAuto = S(path);
+  const std::string local = S(path);
+  return runner_->Run([local](DeviceSession& s) { return WriteLocalFile(s, local, kAutomationFile); },
+                      [this](bool ok) {
+                        if (ok) messages_->Beep();
+                      });
+}
+
+bool TForm1::ReadAutomationCommand() {
+  if (runner_->Busy()) return false;
+  const QString path = ChooseLocalFile(QStringLiteral("Выбор файла автоматики"),
+                                       QStringLiteral("Файлы автоматики (*.shm);;Все файлы  (*.*)"), true,
+                                       DirOf(settings_.DataAuto));
+  if (path.isEmpty()) return false;
+  const std::string local = S(path);
+  return runner_->Run([local](DeviceSession& s) { return ReadToLocalFile(s, kAutomationFile, local); },
+                      [this](bool ok) {
+                        if (ok) messages_->Beep();
+                      });
+}
+
+bool TForm1::RebootCommand() {
+  if (runner_->Busy()) return false;
+  return runner_->Run([](DeviceSession& s) { return s.Restart(); });
+}
+
+bool TForm1::SetTimeCommand() {
+  if (runner_->Busy()) return false;
+  return runner_->Run([](DeviceSession& s) { return s.SetTime(); });
+}
+
+bool TForm1::DetermineTypeCommand() {
+  if (runner_->Busy()) return false;
+  editor_->StoreFrame();
+  auto located = std::make_shared<LocateResult>();
+  return runner_->Run([located](DeviceSession& s) {
+    *located = s.LocateConfiguration();
+    return located->Found();
+  },
+                      [this, located](bool ok) {
+                        if (!ok) return;
+                        ApplyIdentity(config_->Controller(), located->Identity);
+                        config_->Controller().ApplyModel();
+                        ShowModel();
+                        editor_->RefreshFrame();
+                        SetModified(true);
+                      });
+}
+
+void TForm1::LinkSettingsCommand() {
+  if (runner_->Busy()) return;
+  TTuneLinkDlg dialog(this, runner_->Settings);
+  if (dialog.exec() == QDialog::Accepted) {
+    runner_->Settings = dialog.Result();
+    runner_->Settings.ToApp(settings_);
+    SaveSettings();
+  }
+  // Whichever button closed the dialog, the link is tried again.
+  StartLinkTest();
+}
+
+void TForm1::LoginCommand() {
+  if (runner_->Busy()) return;
+  runner_->AskLogin();
+  ini_.SaveFile(S(SettingsPath()));
 }
 
 }  // namespace vilk::ui

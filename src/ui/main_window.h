@@ -2,6 +2,7 @@
 // The main window: file commands, settings, help, the model labels and the tree editor.
 #include <QLabel>
 #include <QMainWindow>
+#include <QProgressBar>
 #include <functional>
 #include <memory>
 
@@ -46,6 +47,25 @@ class TForm1 : public QMainWindow {
   // Asks to save unsaved changes; false when the user cancelled.
   bool ConfirmDiscard();
 
+  // Device commands (run off the UI thread; the other device commands wait meanwhile).
+  bool ReadConfigurationCommand();
+  bool WriteConfigurationCommand();
+  bool WriteProgramCommand();
+  bool WritePasswordFileCommand();
+  bool ReadAutomationCommand();
+  bool WriteAutomationCommand();
+  bool RebootCommand();
+  bool SetTimeCommand();
+  bool DetermineTypeCommand();
+  void LinkSettingsCommand();
+  void LoginCommand();
+  // The link test of start-up and after the link settings (its caption goes to the status bar).
+  void StartLinkTest();
+  class DeviceRunner* Runner() const { return runner_; }
+  QLabel* LinkLabel() const { return linkLabel_; }
+  // Chooses a local file for a device command: title, filter, save or open. Tests replace it.
+  std::function<QString(const QString& title, const QString& filter, bool save, const QString& dir)> ChooseLocalFile;
+
   QLabel* ModelName() const { return modelName_; }
   QLabel* ModelVersion() const { return modelVersion_; }
   QLabel* ModelYear() const { return modelYear_; }
@@ -74,6 +94,10 @@ class TForm1 : public QMainWindow {
   QString deviceFile_;
   QLabel *modelName_, *modelVersion_, *modelYear_;
   QList<QAction*> actions_;
+  QList<QAction*> deviceActions_;
+  class DeviceRunner* runner_ = nullptr;
+  QProgressBar* progress_ = nullptr;
+  QLabel* linkLabel_ = nullptr;
 };
 
 // Esc or a right-button release closes a window that is not the main window; Alt+X closes

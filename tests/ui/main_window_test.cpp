@@ -24,7 +24,7 @@ TEST_F(WindowTest, WindowTitleAndDefaultsWithoutSettingsFile) {
   EXPECT_EQ(window->ModelName()->text(), QStringLiteral("ВИЛК.A2"));
   EXPECT_EQ(window->ModelVersion()->text(), QStringLiteral("v 1.12"));
   EXPECT_EQ(window->ModelYear()->text(), QStringLiteral("2025"));
-  EXPECT_FALSE(window->Action(QStringLiteral("Записать настройку"))->isEnabled());
+  EXPECT_TRUE(window->Action(QStringLiteral("Записать настройку"))->isEnabled());
   EXPECT_EQ(window->Action(QStringLiteral("Открыть файл"))->shortcut(), QKeySequence(Qt::Key_F3));
 }
 
