@@ -18,6 +18,7 @@
 #include "help_dialog.h"
 #include "link/commands.h"
 #include "link/device_runner.h"
+#include "link/live_values.h"
 #include "link/password_form.h"
 #include "link/tune_link_dlg.h"
 #include "frames/controller/controller_frame.h"
@@ -67,6 +68,12 @@ TForm1::TForm1(const QString& home, IMessages* messages, QWidget* parent)
   });
   if (auto* frame = qobject_cast<TControllerFrame*>(editor_->CurrentFrame()))
     connect(frame->DetectButton(), &QPushButton::clicked, this, &TForm1::DetermineTypeCommand);
+  LiveValues::Provider() = [this](LiveLinkSetup& setup) {
+    setup.Settings = runner_->Settings;
+    setup.Options = runner_->Options;
+    setup.Login = &runner_->Login;
+    return true;
+  };
   ChooseLocalFile = [this](const QString& title, const QString& filter, bool save, const QString& dir) {
     return save ? QFileDialog::getSaveFileName(this, title, dir, filter) : QFileDialog::getOpenFileName(this, title, dir, filter);
   };
@@ -76,6 +83,7 @@ TForm1::TForm1(const QString& home, IMessages* messages, QWidget* parent)
 }
 
 TForm1::~TForm1() {
+  LiveValues::Provider() = nullptr;
   if (runner_) runner_->Wait();
   // The editor and its tree model watch the configuration: they go before it does.
   delete editor_;

@@ -4,6 +4,7 @@
 #include <QProcess>
 
 #include "link/device_runner.h"
+#include "signals/list_frame.h"
 #include "ui_fixture.h"
 
 namespace vilk::test {
@@ -115,6 +116,29 @@ TEST_F(DeviceWindowTest, AnUnansweredControllerLeavesTheConfigurationAlone) {
   EXPECT_EQ(config().Controller().Proc()->ChildCount(), 2);
   ASSERT_FALSE(messages.Errors.empty());
   EXPECT_EQ(messages.Errors.back(), "Контроллер ВИЛК не найден");
+}
+
+TEST_F(DeviceWindowTest, LiveValuesAreReadRowAfterRow) {
+  StartSim({QStringLiteral("--value"), QStringLiteral("8193=-7")});
+  FieldPort* port = AddFieldPort(config(), 3, "Насос", 3, 0, 0);
+  editor()->Select(port->TS());
+  auto* frame = qobject_cast<ui::TFrameParams*>(editor()->CurrentFrame());
+  ASSERT_NE(frame, nullptr);
+  ASSERT_TRUE(frame->ValueBox()->isEnabled());
+  frame->ValueBox()->setChecked(true);
+  EXPECT_TRUE(frame->ValueBox()->font().bold());
+  QElapsedTimer t;
+  t.start();
+  while (t.elapsed() < 5000 && port->TS()->At(2)->IntValue == 0) QApplication::processEvents(QEventLoop::AllEvents, 20);
+  // A value the stand-in was not given is the address itself: 0x2000 + the pool index.
+  EXPECT_EQ(port->TS()->At(0)->IntValue, 8192);
+  EXPECT_EQ(port->TS()->At(1)->IntValue, -7);
+  EXPECT_EQ(port->TS()->At(2)->IntValue, 8194);
+  EXPECT_TRUE(frame->ValueBox()->styleSheet().contains(QStringLiteral("green")));
+  const QString shown = frame->View()->Model()->index(1, 3).data().toString();
+  EXPECT_TRUE(shown.endsWith(QStringLiteral(" -7"))) << shown.toStdString();
+  frame->ValueBox()->setChecked(false);
+  EXPECT_FALSE(frame->ValueBox()->font().bold());
 }
 
 }  // namespace

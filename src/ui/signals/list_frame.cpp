@@ -2,6 +2,7 @@
 
 #include <QVBoxLayout>
 
+#include "link/live_values.h"
 #include "model/configuration.h"
 #include "signals/editor_ti.h"
 #include "signals/editor_tu.h"
@@ -15,7 +16,7 @@ TFrameParams::TFrameParams(TItem* item, QWidget* parent) : ItemFrame(item, paren
   value_ = new QCheckBox(QStringLiteral("Значение"), this);
   const int kind = List()->SignalKind;
   value_->setVisible(List()->ListRole == kRoleOwn && kind != kKindTU && kind != kKindTR);
-  value_->setEnabled(false);  // live values need the controller link
+  value_->setEnabled(static_cast<bool>(LiveValues::Provider()));
   nameDef_ = new QCheckBox(QStringLiteral("NameDef"), this);
   nameDef_->setVisible(false);
   layout->addWidget(value_);
@@ -29,6 +30,13 @@ TFrameParams::TFrameParams(TItem* item, QWidget* parent) : ItemFrame(item, paren
   };
   view_->Hooks.EditGain = [this](int row) { EditGain(row); };
   view_->Hooks.EditBlocking = [this](int row) { EditBlocking(row); };
+  live_ = new LiveValues(List(), view_, value_, List()->Config().Messages());
+  connect(value_, &QCheckBox::toggled, this, [this](bool on) {
+    view_->Model()->ShowValues = on;
+    if (on) live_->Start();
+    else live_->Stop();
+    view_->Refresh();
+  });
   connect(nameDef_, &QCheckBox::toggled, this, [this](bool on) {
     view_->Model()->ShowDefaultNames = on;
     view_->Refresh();

@@ -6,6 +6,10 @@
 #include "signals/signal_table.h"
 
 namespace vilk::ui {
+class LiveValues;
+}
+
+namespace vilk::ui {
 
 class TFrameParams : public ItemFrame {
   Q_OBJECT
@@ -28,6 +32,7 @@ class TFrameParams : public ItemFrame {
   SignalTableView* view_;
   QCheckBox* value_;
   QCheckBox* nameDef_;
+  LiveValues* live_ = nullptr;
 };
 
 class TFrameTS : public TFrameParams {
