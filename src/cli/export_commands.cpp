@@ -40,7 +40,9 @@ int RunExport(const std::string& command, const std::vector<std::string>& args, 
   }
   int number = 0;
   try {
-    number = std::stoi(args[1]);
+    std::size_t used = 0;
+    number = std::stoi(args[1], &used);
+    if (used != args[1].size()) number = 0;  // "2x" is no number
   } catch (...) {
     number = 0;
   }

@@ -7,6 +7,7 @@
 #include "model/kinds.h"
 #include "model/records.h"
 #include "signals/params.h"
+#include "signals/storage.h"
 
 namespace vilk {
 
@@ -109,7 +110,10 @@ TItem* TPortIP::AddChild(int kind) {
 
 TItem* TPortIP::DuplicateChild(TItem* child) {
   TItem* copy = DuplicateByImage(child);
-  if (copy) ChildrenChanged();
+  if (!copy) return nullptr;
+  ChildrenChanged();
+  // The copy's link state joined the list after the copy's own rebuild of the pool.
+  Storage().RebuildPool();
   return copy;
 }
 

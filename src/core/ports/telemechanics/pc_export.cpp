@@ -151,7 +151,7 @@ class XmlWriter {
     static const std::string kPhrase = "Журнал Аварий";
     const TParams* mts = pc_.List(kKindMTS);
     if (!mts) return;
-    std::vector<std::pair<std::string, int>> logs;
+    std::vector<std::pair<std::string, long long>> logs;  // 9-digit port numbers overflow int
     for (const TParam* s : mts->Items) {
       if (!s) continue;
       const std::string& name = s->Name();
@@ -168,7 +168,7 @@ class XmlWriter {
       // The log's name is what precedes the phrase, without the one character before it.
       std::string logName = name.substr(0, at);
       if (!logName.empty()) logName = Slice(logName, 0, CharCount(logName) - 1);
-      logs.emplace_back(logName, *a * 256 + *b);
+      logs.emplace_back(logName, static_cast<long long>(*a) * 256 + *b);
     }
     if (logs.empty()) return;
     Line(4, Format("<Group name=\"журналы аварий\" type=\"log\" ASDUaddr=\"%d\"  Baseaddr=\"0\" >", address_));
