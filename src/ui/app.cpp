@@ -11,6 +11,7 @@
 
 #include "controller/controller.h"
 #include "main_window.h"
+#include "snmp/mib_dialog.h"
 #include "qt_text.h"
 
 namespace vilk::ui {
@@ -46,7 +47,7 @@ TItem* FindByCaption(TItem* item, const QString& caption) {
 }  // namespace
 
 int RunApplication(int argc, char** argv) {
-  QString home, screenshot, file, select;
+  QString home, screenshot, file, select, mib;
   for (int i = 1; i < argc; ++i) {
     const QString a = QString::fromLocal8Bit(argv[i]);
     auto next = [&](QString& into) {
@@ -59,9 +60,11 @@ int RunApplication(int argc, char** argv) {
     if (a == QLatin1String("--home")) next(home);
     else if (a == QLatin1String("--screenshot")) next(screenshot);
     else if (a == QLatin1String("--select")) next(select);
+    else if (a == QLatin1String("--mib")) next(mib);
     else if (a == QLatin1String("--help")) {
       std::printf("vilk [--home DIR] [FILE.cfg]\n"
-                  "vilk --screenshot OUT.png [--select CAPTION[/CAPTION...]] [FILE.cfg]\n");
+                  "vilk --screenshot OUT.png [--select CAPTION[/CAPTION...]] [FILE.cfg]\n"
+                  "vilk --screenshot OUT.png --mib MIBFILE   (the MIB dialog with MIBFILE loaded)\n");
       return 0;
     } else if (!a.startsWith(QLatin1String("--"))) file = a;
   }
@@ -83,6 +86,21 @@ int RunApplication(int argc, char** argv) {
   }
   window.show();
   if (screenshot.isEmpty()) window.StartLinkTest();
+  if (!screenshot.isEmpty() && !mib.isEmpty()) {
+    TMIBdlg& dialog = TMIBdlg::Instance(&window);
+    dialog.MibFolder = QFileInfo(mib).absolutePath().toStdString();
+    dialog.FileEdit()->setText(mib);
+    dialog.Load();
+    dialog.show();
+    if (MibNode* root = dialog.MibTree().Root(); root && root->ChildCount() > 0) {
+      dialog.Tree()->expandRecursively(dialog.Model()->IndexOf(root->Child(0)), 2);
+      dialog.Tree()->setCurrentIndex(dialog.Model()->IndexOf(root->Child(0)->Child(0)));
+    }
+    QApplication::processEvents();
+    QApplication::processEvents();
+    const bool ok = dialog.grab().save(screenshot, "PNG");
+    return ok ? 0 : 1;
+  }
   if (!screenshot.isEmpty()) {
     QApplication::processEvents();
     QApplication::processEvents();

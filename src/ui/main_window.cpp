@@ -23,6 +23,7 @@
 #include "link/tune_link_dlg.h"
 #include "frames/controller/controller_frame.h"
 #include "network.h"
+#include "snmp/mib_dialog.h"
 #include "signals/editor_ti.h"
 #include "model/image_ops.h"
 #include "qt_text.h"
@@ -68,6 +69,7 @@ TForm1::TForm1(const QString& home, IMessages* messages, QWidget* parent)
   });
   if (auto* frame = qobject_cast<TControllerFrame*>(editor_->CurrentFrame()))
     connect(frame->DetectButton(), &QPushButton::clicked, this, &TForm1::DetermineTypeCommand);
+  TMIBdlg::Instance(this).MibFolder = S(QDir(home_).filePath(QStringLiteral("MIBs")));
   LiveValues::Provider() = [this](LiveLinkSetup& setup) {
     setup.Settings = runner_->Settings;
     setup.Options = runner_->Options;

@@ -2,6 +2,7 @@
 #include "frames/controller/board_frames.h"
 #include "frames/controller/controller_frame.h"
 #include "frames/controller/port_ip_frame.h"
+#include "frames/snmp/snmp_frames.h"
 #include "frames/telemechanics/pc_frame.h"
 #include "signals/list_frame.h"
 #include "signals/param.h"
@@ -24,6 +25,8 @@ void RegisterBuiltInFrames() {
   RegisterFrame(121, Make<TDIFrame>());
   RegisterFrame(100, Make<TPortIPFrame>());
   RegisterFrame(DeviceFrameKey(100, 202), Make<TPCFrame>());
+  RegisterFrame(kPortSNMP, Make<TPortSNMPFrame>());
+  RegisterFrame(DeviceFrameKey(kPortSNMP, kSNMPDevice), Make<TRTUSNMPFrame>());
   RegisterFrame(1000 + kKindTS, Make<TFrameTS>());
   RegisterFrame(1000 + kKindTU, Make<TFrameTU>());
   RegisterFrame(1000 + kKindTI, Make<TFrameTI>());

@@ -1,0 +1,92 @@
+#include "frames/snmp/snmp_frames.h"
+
+#include <QDir>
+#include <QVBoxLayout>
+
+#include "model/configuration.h"
+#include "signals/storage.h"
+#include "snmp/mib_dialog.h"
+
+namespace vilk::ui {
+
+TPortSNMPFrame::TPortSNMPFrame(TItem* item, QWidget* parent) : ItemFrame(item, parent) {
+  auto* layout = new QVBoxLayout(this);
+  auto* body = new QWidget(this);
+  Form form(this, body);
+  TPortSNMP* port = Port();
+  form.Value(QStringLiteral("Адрес порта"), [port] { return QString::number(port->Number); });
+  // The poll period and the answer wait are kept as they are: their fields are not shown.
+  count_ = new QLabel(body);
+  form.Add(QString(), count_);
+  layout->addWidget(body);
+  layout->addStretch();
+}
+
+void TPortSNMPFrame::SetToFrame() {
+  ItemFrame::SetToFrame();
+  count_->setText(Q(Port()->CountText()));
+}
+
+TRTUSNMPFrame::TRTUSNMPFrame(TItem* item, QWidget* parent) : ItemFrame(item, parent) {
+  auto* layout = new QVBoxLayout(this);
+  auto* title = new QLabel(QStringLiteral("Устройство с протоколом SNMP"), this);
+  QFont f = title->font();
+  f.setBold(true);
+  title->setFont(f);
+  layout->addWidget(title);
+  auto* body = new QWidget(this);
+  Form form(this, body);
+  TSNMP* d = Device();
+  form.Text(QStringLiteral("Место установки"), d->Place, static_cast<int>(kMaxNameChars));
+  address_ = new IpEdit(body);
+  form.Add(QStringLiteral("IP адрес"), address_);
+  connect(address_, &IpEdit::Changed, this, &ItemFrame::MarkModified);
+  // The last byte is the device number: caption and signal names follow it at once.
+  connect(address_->Octet(3), &QSpinBox::valueChanged, this, [this] {
+    if (Loading()) return;
+    const std::uint32_t v = address_->Value();
+    Device()->SetAddress({static_cast<std::uint8_t>(v >> 24), static_cast<std::uint8_t>(v >> 16),
+                          static_cast<std::uint8_t>(v >> 8), static_cast<std::uint8_t>(v)});
+    Device()->Storage().RebuildPool();
+  });
+  choose_ = new QPushButton(QStringLiteral("Выбрать параметры"), body);
+  form.Add(QString(), choose_);
+  tags_ = new QLabel(body);
+  tags_->setWordWrap(true);
+  form.Add(QStringLiteral("Теги"), tags_);
+  layout->addWidget(body);
+  layout->addStretch();
+  connect(choose_, &QPushButton::clicked, this, &TRTUSNMPFrame::ChooseParameters);
+}
+
+void TRTUSNMPFrame::SetToFrame() {
+  ItemFrame::SetToFrame();
+  const auto& a = Device()->Device.Address;
+  const QSignalBlocker block(address_->Octet(3));
+  address_->SetValue((static_cast<std::uint32_t>(a[0]) << 24) | (a[1] << 16) | (a[2] << 8) | a[3]);
+  QStringList names;
+  for (const TSNMP_Tag& t : Device()->Device.Tags) names << Q(t.Name);
+  tags_->setText(names.isEmpty() ? QStringLiteral("нет") : names.join(QStringLiteral(", ")));
+}
+
+void TRTUSNMPFrame::GetFromFrame() {
+  ItemFrame::GetFromFrame();
+  const std::uint32_t v = address_->Value();
+  Device()->SetAddress({static_cast<std::uint8_t>(v >> 24), static_cast<std::uint8_t>(v >> 16),
+                        static_cast<std::uint8_t>(v >> 8), static_cast<std::uint8_t>(v)});
+}
+
+void TRTUSNMPFrame::ChooseParameters() {
+  GetFromFrame();
+  TMIBdlg& dialog = TMIBdlg::Instance(window());
+  TSNMP_TagList tags = Device()->Device.Tags;
+  if (dialog.Edit(tags)) {
+    Device()->SetTags(std::move(tags));
+    Device()->UpdateSignalList();
+    Device()->Storage().RebuildPool();
+    MarkModified();
+  }
+  SetToFrame();
+}
+
+}  // namespace vilk::ui
