@@ -18,5 +18,7 @@ shot window-ip-port.png "0_Порт_IP"
 shot window-ts-list.png "0_Плата Узел сигнализации/ТС"
 shot window-pc-selection.png "1_Порт ПЭВМ/ТС"
 shot window-pc.png "1_Порт ПЭВМ"
+QT_QPA_PLATFORM=offscreen "$bin/src/app/vilk" --home "$work" --screenshot "$top/docs/window-pc-addresses.png" \
+  --select "1_Порт ПЭВМ" --tab 1 "$work/station.cfg"
 QT_QPA_PLATFORM=offscreen "$bin/src/app/vilk" --home "$work" --screenshot "$top/docs/mib-dialog.png" \
   --mib "$top/tests/data/mibs/IF-MIB"

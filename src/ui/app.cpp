@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
+#include <QTabWidget>
 #include <QTimer>
 #include <cstdio>
 #include <cstdlib>
@@ -47,7 +48,7 @@ TItem* FindByCaption(TItem* item, const QString& caption) {
 }  // namespace
 
 int RunApplication(int argc, char** argv) {
-  QString home, screenshot, file, select, mib;
+  QString home, screenshot, file, select, mib, tab;
   for (int i = 1; i < argc; ++i) {
     const QString a = QString::fromLocal8Bit(argv[i]);
     auto next = [&](QString& into) {
@@ -61,9 +62,10 @@ int RunApplication(int argc, char** argv) {
     else if (a == QLatin1String("--screenshot")) next(screenshot);
     else if (a == QLatin1String("--select")) next(select);
     else if (a == QLatin1String("--mib")) next(mib);
+    else if (a == QLatin1String("--tab")) next(tab);
     else if (a == QLatin1String("--help")) {
       std::printf("vilk [--home DIR] [FILE.cfg]\n"
-                  "vilk --screenshot OUT.png [--select CAPTION[/CAPTION...]] [FILE.cfg]\n"
+                  "vilk --screenshot OUT.png [--select CAPTION[/CAPTION...]] [--tab N] [FILE.cfg]\n"
                   "vilk --screenshot OUT.png --mib MIBFILE   (the MIB dialog with MIBFILE loaded)\n");
       return 0;
     } else if (!a.startsWith(QLatin1String("--"))) file = a;
@@ -84,6 +86,9 @@ int RunApplication(int argc, char** argv) {
     }
     window.Editor()->Select(item);
   }
+  // --tab N shows the N-th page (from 0) of the frame's first tab widget.
+  if (!tab.isEmpty() && window.Editor()->CurrentFrame())
+    if (auto* tabs = window.Editor()->CurrentFrame()->findChild<QTabWidget*>()) tabs->setCurrentIndex(tab.toInt());
   window.show();
   if (screenshot.isEmpty()) window.StartLinkTest();
   if (!screenshot.isEmpty() && !mib.isEmpty()) {
