@@ -69,14 +69,14 @@ bool AllBlank(std::string_view s) {
 // "MAX-ACCESS" nor in "noAccess").
 std::size_t FindWord(std::string_view s, std::string_view w, std::size_t from, bool ci) {
   if (w.empty() || from > s.size() || s.size() - from < w.size()) return npos;
-  const char first = w[0];
-  for (std::size_t i = from; i + w.size() <= s.size(); ++i) {
-    const char c = s[i];
-    if (ci ? Lower(c) != Lower(first) : c != first) continue;
+  const char lower = ci ? Lower(w[0]) : w[0], upper = ci ? Upper(w[0]) : w[0];
+  const std::size_t last = s.size() - w.size();
+  for (std::size_t i = from; i <= last; ++i) {
+    if (s[i] != lower && s[i] != upper) continue;
     const std::string_view part = s.substr(i, w.size());
     if (ci ? !EqualsCI(part, w) : part != w) continue;
     if (i > 0 && IsIdentChar(s[i - 1])) continue;
-    if (i + w.size() < s.size() && IsIdentChar(s[i + w.size()])) continue;
+    if (i < last && IsIdentChar(s[i + w.size()])) continue;
     return i;
   }
   return npos;
@@ -144,39 +144,42 @@ const char* const kNumericWords[] = {"Integer", "Unsigned", "IPaddress", "Counte
 
 std::vector<MibLine> SplitMibLines(std::string_view text) {
   std::vector<MibLine> lines;
+  lines.reserve(static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) + 1);
   bool inString = false;
   std::size_t i = 0;
   while (i < text.size()) {
     std::size_t end = i;
     while (end < text.size() && text[end] != '\n' && text[end] != '\r') ++end;
-    MibLine line;
     const std::string_view src = text.substr(i, end - i);
-    line.Raw.reserve(src.size());
-    line.Code.reserve(src.size());
-    if (inString) line.Strings.push_back({0, 0, false, false});
+    MibLine line;
+    // Find the strings and the comment first, then copy the line once.
+    std::size_t cut = src.size();
+    if (inString) line.Strings.push_back({0, src.size(), false, false});
     for (std::size_t k = 0; k < src.size(); ++k) {
-      char c = src[k] == '\t' ? ' ' : src[k];
+      const char c = src[k];
       if (inString) {
         if (c == '"') {
           line.Strings.back().End = k;
           line.Strings.back().Closes = true;
           inString = false;
         }
-        line.Raw += c;
-        line.Code += ' ';
-      } else if (c == '-' && k + 1 < src.size() && src[k + 1] == '-') {
-        break;  // a comment runs to the end of the line
       } else if (c == '"') {
         inString = true;
-        line.Strings.push_back({k + 1, 0, true, false});
-        line.Raw += c;
-        line.Code += ' ';
-      } else {
-        line.Raw += c;
-        line.Code += c;
+        line.Strings.push_back({k + 1, src.size(), true, false});
+      } else if (c == '-' && k + 1 < src.size() && src[k + 1] == '-') {
+        cut = k;  // a comment runs to the end of the line
+        break;
       }
     }
-    if (inString) line.Strings.back().End = line.Raw.size();
+    line.Raw.assign(src.substr(0, cut));
+    std::replace(line.Raw.begin(), line.Raw.end(), '\t', ' ');
+    line.Code = line.Raw;
+    for (const MibLine::Piece& piece : line.Strings) {
+      // The quotes themselves and everything between them are blanks in the code.
+      const std::size_t from = piece.Opens ? piece.Begin - 1 : 0;
+      const std::size_t to = piece.Closes ? piece.End + 1 : line.Code.size();
+      std::fill(line.Code.begin() + static_cast<long>(from), line.Code.begin() + static_cast<long>(to), ' ');
+    }
     line.Blank = AllBlank(line.Raw);
     lines.push_back(std::move(line));
     if (end < text.size() && text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n') ++end;
@@ -829,12 +832,23 @@ bool TMib::ReadModule(const std::string& name, int depth) {
       ReportError("----- ошибка: " + name + " файл не найден ");
       return false;
   }
-  std::string_view raw(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+  ReadText(name, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), depth);
+  return true;
+}
+
+void TMib::ReadText(const std::string& name, std::string_view raw, int depth) {
   if (raw.substr(0, 3) == "\xEF\xBB\xBF") raw.remove_prefix(3);
   const std::string text = IsValidUtf8(raw) ? std::string(raw) : Cp1251ToUtf8(raw);
   MibFileReader reader(*this, name, SplitMibLines(text), depth);
   reader.Run();
-  return true;
+}
+
+void TMib::LoadMibText(const std::string& name, std::string_view text, const std::string& folder) {
+  Clear();
+  folder_ = folder;
+  MarkLoaded(name);
+  ReadText(name, text, 0);
+  Bind();
 }
 
 bool TMib::LoadMib(const std::string& path) {

@@ -89,6 +89,9 @@ class TMib {
   // Clears the tables, reads the file with its imports, binds sequences and groups.
   // False when the file itself could not be read (errors in it do not count).
   bool LoadMib(const std::string& path);
+  // The same for module text already in memory, named `name`; imports are looked up in
+  // `folder`, then in the MIB folder.
+  void LoadMibText(const std::string& name, std::string_view text, const std::string& folder = {});
   void Clear();
 
   // --- the tables of the last load ---
@@ -115,6 +118,7 @@ class TMib {
   // Finds and reads one module file; `depth` counts nested imports. False when the file
   // could not be read.
   bool ReadModule(const std::string& name, int depth);
+  void ReadText(const std::string& name, std::string_view text, int depth);
   void SetOid(const std::string& name, const OidValue& oid, const char* category);
   void Bind();
 
