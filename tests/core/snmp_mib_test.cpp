@@ -371,6 +371,19 @@ TEST_F(MibTest, ImportsAreReadOnceAndMutualImportsEnd) {
   EXPECT_EQ(Oid("oneRoot"), "1.7.2.1");
 }
 
+TEST_F(MibTest, TextInMemoryReadsLikeAFile) {
+  Write("IMPORTED-MIB", "IMPORTED-MIB DEFINITIONS ::= BEGIN\nimportedRoot OBJECT IDENTIFIER ::= { iso 8 }\nEND\n");
+  mib.LoadMibText("MEM-MIB",
+                  "MEM-MIB DEFINITIONS ::= BEGIN\n"
+                  "IMPORTS importedRoot FROM IMPORTED-MIB memRoot FROM MEM-MIB;\n"
+                  "memRoot OBJECT IDENTIFIER ::= { importedRoot 1 }\n"
+                  "END\n",
+                  dir.string());
+  EXPECT_EQ(Oid("memRoot"), "1.8.1");
+  EXPECT_EQ(mib.Info(), std::vector<std::string>{(dir / "IMPORTED-MIB").string()});
+  EXPECT_TRUE(mib.Errors().empty());
+}
+
 TEST_F(MibTest, AFileThatIsNotThereFailsTheLoad) {
   EXPECT_FALSE(mib.LoadMib((dir / "NOSUCH-MIB").string()));
   EXPECT_EQ(mib.Errors(), std::vector<std::string>{"----- ошибка: NOSUCH-MIB файл не найден "});
