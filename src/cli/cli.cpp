@@ -9,6 +9,7 @@
 #include "controller/controller.h"
 #include "device_commands.h"
 #include "export_commands.h"
+#include "stream_messages.h"
 #include "mib_command.h"
 #include "model/image_ops.h"
 #include "signals/storage.h"
@@ -76,32 +77,6 @@ breaks inside a message as new lines. Exit status: 0 done, 1 refused (the messag
 why), 2 usage error. Files are written through a temporary file and renamed, so a failed
 write never destroys an existing file.
 )";
-
-// Messages as the window would show them, on stderr.
-class StreamMessages : public IMessages {
- public:
-  explicit StreamMessages(std::ostream& err) : err_(err) {}
-  void Error(const std::string& text) override { Print(text); }
-  Answer Question(const std::string& text, bool) override {
-    Print(text);
-    return Answer::No;
-  }
-
- private:
-  void Print(const std::string& text) {
-    std::string line;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-      if (text[i] == '\r') {
-        if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
-        line += '\n';
-      } else {
-        line += text[i];
-      }
-    }
-    err_ << line << '\n';
-  }
-  std::ostream& err_;
-};
 
 struct Session {
   Session(std::ostream& o, std::ostream& e) : out(o), err(e) {}

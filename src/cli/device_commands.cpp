@@ -1,4 +1,5 @@
 #include "device_commands.h"
+#include "stream_messages.h"
 
 #include <QCoreApplication>
 
@@ -23,35 +24,6 @@ namespace {
 
 const char* const kCommands[] = {"identify", "read-config", "write-config", "get-file",
                                  "put-file", "reboot",      "set-time",     "read-value"};
-
-// Boxes as text on stderr; questions answered by --yes.
-class DeviceMessages : public IMessages {
- public:
-  DeviceMessages(std::ostream& err, bool yes) : err_(err), yes_(yes) {}
-  void Error(const std::string& text) override { Print(text); }
-  void Info(const std::string& text) override { Print(text); }
-  Answer Question(const std::string& text, bool) override {
-    Print(text);
-    if (!yes_) err_ << "vilkcfg: not confirmed (give --yes to answer \"Да\")\n";
-    return yes_ ? Answer::Yes : Answer::No;
-  }
-
- private:
-  void Print(const std::string& text) {
-    std::string line;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-      if (text[i] == '\r') {
-        if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
-        line += '\n';
-      } else {
-        line += text[i];
-      }
-    }
-    err_ << line << '\n';
-  }
-  std::ostream& err_;
-  bool yes_;
-};
 
 struct Options {
   std::optional<std::string> udp, self, serial, user, password;
@@ -137,7 +109,8 @@ int Run(const std::string& cmd, const Options& o, std::ostream& out, std::ostrea
     settings.SerialDevice = *o.serial;
   }
 
-  DeviceMessages messages(err, o.yes);
+  StreamMessages messages(err, o.yes);
+  messages.ExplainRefusals();
   LoginState login;
   if (o.user) login.Confirm(*o.user, o.password.value_or(""));
   std::unique_ptr<Transport> link = MakeTransport(settings, transport);

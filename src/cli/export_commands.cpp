@@ -1,4 +1,5 @@
 #include "export_commands.h"
+#include "stream_messages.h"
 
 #include <ostream>
 
@@ -11,26 +12,6 @@
 
 namespace vilk::cli {
 
-namespace {
-
-class StderrMessages : public IMessages {
- public:
-  explicit StderrMessages(std::ostream& err) : err_(err) {}
-  void Error(const std::string& text) override {
-    std::string line;
-    for (char c : text) line += c == '\r' ? '\n' : c;
-    err_ << line << '\n';
-  }
-  Answer Question(const std::string& text, bool) override {
-    Error(text);
-    return Answer::No;
-  }
-
- private:
-  std::ostream& err_;
-};
-
-}  // namespace
 
 int RunExport(const std::string& command, const std::vector<std::string>& args, std::ostream&,
               std::ostream& err) {
@@ -50,7 +31,7 @@ int RunExport(const std::string& command, const std::vector<std::string>& args, 
     err << "vilkcfg: N counts the PCs from 1\nTry 'vilkcfg --help'.\n";
     return 2;
   }
-  StderrMessages messages(err);
+  StreamMessages messages(err);
   Configuration config(messages);
   auto image = std::make_unique<ConfigImage>();
   std::vector<std::uint8_t> bytes;

@@ -32,4 +32,11 @@ Answer GuiMessages::Question(const std::string& text, bool withCancel) {
 
 void GuiMessages::Beep() { QApplication::beep(); }
 
+void GuiMessages::Info(const std::string& text) {
+  QMessageBox box(QMessageBox::Information, QString::fromUtf8(kAppTitle), MessageText(text), QMessageBox::NoButton,
+                  parent_);
+  box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+  box.exec();
+}
+
 }  // namespace vilk::ui

@@ -16,6 +16,8 @@ class GuiMessages : public IMessages {
   void Error(const std::string& text) override;
   Answer Question(const std::string& text, bool withCancel) override;
   void Beep() override;
+  // A plain message ("Время установлено.").
+  void Info(const std::string& text) override;
 
  private:
   QPointer<QWidget> parent_;

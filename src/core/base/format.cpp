@@ -87,24 +87,9 @@ double ToDouble(const FormatArg* arg) {
   return ParseNumber(std::get<std::string_view>(v), &ignored);
 }
 
-void AppendUtf8(std::string& out, std::int64_t cp) {
-  if (cp < 0 || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-    out.push_back('?');
-  } else if (cp < 0x80) {
-    out.push_back(static_cast<char>(cp));
-  } else if (cp < 0x800) {
-    out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  } else if (cp < 0x10000) {
-    out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  } else {
-    out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-    out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  }
+void AppendCodePoint(std::string& out, std::int64_t cp) {
+  if (cp < 0 || cp > 0x10FFFF) out.push_back('?');
+  else AppendUtf8(out, static_cast<char32_t>(cp));
 }
 
 // Text for %s of a number: plain decimal, or the shortest form that reads back the same.
@@ -152,7 +137,7 @@ void AppendChar(std::string& out, const FormatArg* arg, const Directive& dir) {
     if (const auto* s = std::get_if<std::string_view>(&arg->Value())) {
       ch = Truncate(*s, 1);
     } else {
-      AppendUtf8(ch, ToInt(arg));
+      AppendCodePoint(ch, ToInt(arg));
     }
   }
   AppendPadded(out, ch, dir);

@@ -211,7 +211,14 @@ char32_t FoldCodePoint(char32_t cp) {
   return cp;
 }
 
+
+}  // namespace
+
 void AppendUtf8(std::string& out, char32_t cp) {
+  if (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+    out.push_back('?');
+    return;
+  }
   if (cp < 0x80) {
     out.push_back(static_cast<char>(cp));
   } else if (cp < 0x800) {
@@ -228,8 +235,6 @@ void AppendUtf8(std::string& out, char32_t cp) {
     out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
   }
 }
-
-}  // namespace
 
 std::string FoldCase(std::string_view utf8) {
   std::string out;

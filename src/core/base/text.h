@@ -25,6 +25,9 @@ std::string Truncate(std::string_view utf8, std::size_t count);
 // `count` characters starting at character `from` (clipped to the text).
 std::string Slice(std::string_view utf8, std::size_t from, std::size_t count = std::string::npos);
 
+// Appends one code point as UTF-8 ("?" for surrogates and values beyond Unicode).
+void AppendUtf8(std::string& out, char32_t cp);
+
 // Byte offset of character `index` (text size when past the end).
 std::size_t ByteOffsetOfChar(std::string_view utf8, std::size_t index);
 

@@ -23,6 +23,9 @@ class DeviceRunner::CrossMessages : public IMessages {
   void Beep() override {
     OnUi([&] { target_.Beep(); });
   }
+  void Info(const std::string& text) override {
+    OnUi([&] { target_.Info(text); });
+  }
   template <typename F>
   void OnUi(F f) {
     if (QThread::currentThread() == ui_->thread()) f();
