@@ -1,6 +1,7 @@
 #include "snmp/mib.h"
 
 #include <algorithm>
+#include <cstring>
 #include <deque>
 #include <filesystem>
 #include <unordered_set>
@@ -123,6 +124,12 @@ std::string FileNamePart(const std::string& path) {
 bool IsValidUtf8(std::string_view s) {
   std::size_t i = 0;
   while (i < s.size()) {
+    // Module text is mostly ASCII: step over it eight bytes at a time.
+    std::uint64_t word;
+    if (s.size() - i >= 8 && (std::memcpy(&word, s.data() + i, 8), (word & 0x8080808080808080ull) == 0)) {
+      i += 8;
+      continue;
+    }
     const auto c = static_cast<unsigned char>(s[i]);
     std::size_t len = 1;
     if (c >= 0xC2 && c <= 0xDF) len = 2;
@@ -144,43 +151,54 @@ const char* const kNumericWords[] = {"Integer", "Unsigned", "IPaddress", "Counte
 
 std::vector<MibLine> SplitMibLines(std::string_view text) {
   std::vector<MibLine> lines;
-  lines.reserve(static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) + 1);
+  lines.reserve(text.size() / 32 + 1);
   bool inString = false;
   std::size_t i = 0;
   while (i < text.size()) {
-    std::size_t end = i;
-    while (end < text.size() && text[end] != '\n' && text[end] != '\r') ++end;
+    // A line ends at LF, CR LF or a lone CR.
+    std::size_t end = text.find('\n', i);
+    if (end == npos) end = text.size();
+    const std::size_t cr = text.substr(i, end - i).find('\r');
+    if (cr != npos) end = i + cr;
     const std::string_view src = text.substr(i, end - i);
     MibLine line;
     // Find the strings and the comment first, then copy the line once.
     std::size_t cut = src.size();
     if (inString) line.Strings.push_back({0, src.size(), false, false});
     for (std::size_t k = 0; k < src.size(); ++k) {
-      const char c = src[k];
+      // Only quotes and "--" matter here; jump to the next one.
       if (inString) {
-        if (c == '"') {
-          line.Strings.back().End = k;
-          line.Strings.back().Closes = true;
-          inString = false;
-        }
-      } else if (c == '"') {
+        k = src.find('"', k);
+      } else {
+        const std::size_t quote = src.find('"', k), dash = src.find("--", k);
+        k = std::min(quote, dash);
+      }
+      if (k == npos) break;
+      if (inString) {
+        line.Strings.back().End = k;
+        line.Strings.back().Closes = true;
+        inString = false;
+      } else if (src[k] == '"') {
         inString = true;
         line.Strings.push_back({k + 1, src.size(), true, false});
-      } else if (c == '-' && k + 1 < src.size() && src[k + 1] == '-') {
+      } else {
         cut = k;  // a comment runs to the end of the line
         break;
       }
     }
-    line.Raw.assign(src.substr(0, cut));
-    std::replace(line.Raw.begin(), line.Raw.end(), '\t', ' ');
-    line.Code = line.Raw;
-    for (const MibLine::Piece& piece : line.Strings) {
-      // The quotes themselves and everything between them are blanks in the code.
-      const std::size_t from = piece.Opens ? piece.Begin - 1 : 0;
-      const std::size_t to = piece.Closes ? piece.End + 1 : line.Code.size();
-      std::fill(line.Code.begin() + static_cast<long>(from), line.Code.begin() + static_cast<long>(to), ' ');
+    line.Code.assign(src.substr(0, cut));
+    std::replace(line.Code.begin(), line.Code.end(), '\t', ' ');
+    line.Blank = AllBlank(line.Code);
+    if (!line.Strings.empty()) {
+      line.Raw = line.Code;
+      for (const MibLine::Piece& piece : line.Strings) {
+        // The quotes themselves and everything between them are blanks in the code.
+        const std::size_t from = piece.Opens ? piece.Begin - 1 : 0;
+        const std::size_t to = piece.Closes ? piece.End + 1 : line.Code.size();
+        std::fill(line.Code.begin() + static_cast<long>(from), line.Code.begin() + static_cast<long>(to), ' ');
+      }
     }
-    line.Blank = AllBlank(line.Raw);
+    line.CodeBlank = line.Blank || AllBlank(line.Code);
     lines.push_back(std::move(line));
     if (end < text.size() && text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n') ++end;
     i = end + 1;
@@ -198,8 +216,8 @@ class MibFileReader {
   void Run() {
     const std::size_t n = lines_.size();
     for (cur_ = 0; cur_ < n; ++cur_) {
+      if (lines_[cur_].CodeBlank) continue;
       const std::string& code = lines_[cur_].Code;
-      if (AllBlank(code)) continue;
       std::size_t p;
       if ((p = FindWord(code, "DEFINITIONS", 0, false)) != npos) {
         // The module's own name counts as read, whatever its file is called.
@@ -584,6 +602,10 @@ class MibFileReader {
     for (std::size_t line = cur_; line < lines_.size(); ++line, from = 0) {
       cur_ = line;
       const std::string& code = lines_[line].Code;
+      if (lines_[line].CodeBlank) {  // inside a description: only its text counts
+        CollectDescription(d, code, line, from);
+        continue;
+      }
       std::size_t k;
       if ((k = FindWord(code, "SYNTAX", from, true)) != npos) SetSyntax(obj, code, k + 6);
       std::size_t access = FindWord(code, "ACCESS", from, true), len = 6;
@@ -643,6 +665,10 @@ class MibFileReader {
     for (std::size_t line = cur_; line < lines_.size(); ++line, from = 0) {
       cur_ = line;
       const std::string& code = lines_[line].Code;
+      if (lines_[line].CodeBlank && members != InList) {
+        CollectDescription(d, code, line, from);
+        continue;
+      }
       std::size_t at = from;
       if (members == None) {
         const std::size_t k = FindWord(code, "OBJECTS", from, true);
@@ -838,8 +864,10 @@ bool TMib::ReadModule(const std::string& name, int depth) {
 
 void TMib::ReadText(const std::string& name, std::string_view raw, int depth) {
   if (raw.substr(0, 3) == "\xEF\xBB\xBF") raw.remove_prefix(3);
-  const std::string text = IsValidUtf8(raw) ? std::string(raw) : Cp1251ToUtf8(raw);
-  MibFileReader reader(*this, name, SplitMibLines(text), depth);
+  std::vector<MibLine> lines;
+  if (IsValidUtf8(raw)) lines = SplitMibLines(raw);
+  else lines = SplitMibLines(Cp1251ToUtf8(raw));
+  MibFileReader reader(*this, name, std::move(lines), depth);
   reader.Run();
 }
 

@@ -136,8 +136,9 @@ class TMib {
   std::vector<std::string> errors_;
 };
 
-// Splits MIB text into lines as the reader sees them (exposed for tests and the fuzzer):
-// comments removed, tabs as blanks, quoted text blanked out of Code.
+// Splits MIB text into lines as the reader sees them (exposed for tests): comments
+// removed, tabs as blanks, quoted text blanked out of Code. Raw keeps the quoted text and
+// is filled only for lines that have some.
 struct MibLine {
   struct Piece {
     std::size_t Begin;  // content of a quoted string within Raw, without the quotes
@@ -148,7 +149,8 @@ struct MibLine {
   std::string Raw;
   std::string Code;
   std::vector<Piece> Strings;
-  bool Blank = true;
+  bool Blank = true;      // nothing but blanks once the comment is gone
+  bool CodeBlank = true;  // nothing but blanks and quoted text
 };
 std::vector<MibLine> SplitMibLines(std::string_view text);
 
