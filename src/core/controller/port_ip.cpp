@@ -1,6 +1,7 @@
 #include "controller/port_ip.h"
 
 #include <charconv>
+#include <limits>
 
 #include "base/format.h"
 #include "model/configuration.h"
@@ -165,31 +166,8 @@ void TPortIP::LoadFromImage(TConfig& cfg) {
   cfg.ReadScalar(kKeyNetType, GsmNetType);
   cfg.ReadScalar(kKeyPcCount, PcCount);
 
-  // The link-state list comes first but is named after the PCs: read the PCs, size the
-  // list for them, then go back for the names stored in its block.
-  std::size_t listHeader = 0;
-  bool haveList = false;
-  int id;
-  while ((id = PeekChild(cfg, end)) != kNoBlock) {
-    cfg.NextBlock();
-    const std::size_t header = cfg.Cursor() - 8;
-    if (id == SignalKindOf(kKindTS)->BlockId && !haveList) {
-      haveList = true;
-      listHeader = header;
-    } else if (auto device = MakeDevice(Config(), Kind, id)) {
-      TItem* pc = Config().Append(this, std::move(device));
-      pc->LoadFromImage(cfg);
-      pc->UpdateCaption();
-    }
-    cfg.SkipBlockAt(header);
-  }
-  const std::size_t after = cfg.Cursor();
-  ChildrenChanged();
-  if (haveList && LinkStates()) {
-    cfg.Seek(listHeader);
-    LoadChild(cfg, LinkStates());
-  }
-  cfg.Seek(after);
+  LoadDevicesThenLinkStates(
+      cfg, end, std::numeric_limits<int>::max(), [this] { ChildrenChanged(); }, [this] { return LinkStates(); });
 }
 
 }  // namespace vilk

@@ -214,6 +214,38 @@ void TPort::GoToLinked() {
 
 void TPort::UpdateCaption() { SetCaption(Format("%d_Порт %s", Number, Name())); }
 
+void TPort::LoadDevicesThenLinkStates(TConfig& cfg, std::size_t end, int maxDevices,
+                                      const std::function<void()>& devicesRead,
+                                      const std::function<TParams*()>& linkStates) {
+  std::size_t listHeader = 0;
+  bool haveList = false;
+  int devices = 0;
+  int id;
+  while ((id = PeekChild(cfg, end)) != kNoBlock) {
+    cfg.NextBlock();
+    const std::size_t header = cfg.Cursor() - 8;
+    if (id == SignalKindOf(kKindTS)->BlockId && !haveList && devices == 0) {
+      haveList = true;
+      listHeader = header;
+    } else if (devices < maxDevices) {
+      if (auto made = MakeDevice(Config(), Kind, id)) {
+        TItem* device = Config().Append(this, std::move(made));
+        device->LoadFromImage(cfg);
+        device->UpdateCaption();
+        ++devices;
+      }
+    }
+    cfg.SkipBlockAt(header);
+  }
+  const std::size_t after = cfg.Cursor();
+  devicesRead();
+  if (TParams* list = haveList ? linkStates() : nullptr) {
+    cfg.Seek(listHeader);
+    LoadChild(cfg, list);
+  }
+  cfg.Seek(after);
+}
+
 void TPort::AfterLoad() {
   for (int i = 0; i < ChildCount(); ++i) {
     TItem* child = Child(i);

@@ -4,6 +4,7 @@
 // board/port links are plain pointers. Structural changes go through Configuration so
 // that observers (the window's tree view) hear of them before and after.
 #include <bitset>
+#include <functional>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -179,6 +180,15 @@ class TPort : public TItem {
   virtual void UpdateSignalList() {}
   // The part of a link-state name that tells this device from its siblings.
   virtual std::string LinkName() const { return Name(); }
+
+ protected:
+  // Reads the children of a port whose link-state list comes first in the image but is named
+  // after the devices behind it: the devices (at most `maxDevices`) are read, `devicesRead`
+  // lets the port build the list for them, then the names stored in the list's block are
+  // read into `linkStates()`.
+  void LoadDevicesThenLinkStates(TConfig& cfg, std::size_t end, int maxDevices,
+                                 const std::function<void()>& devicesRead,
+                                 const std::function<TParams*()>& linkStates);
 };
 
 }  // namespace vilk

@@ -232,37 +232,14 @@ void TPortSNMP::LoadFromImage(TConfig& cfg) {
   cfg.ReadScalar(kKeyDeviceCount, DeviceCount);
   UpdateCaption();
 
-  // The link-state list comes first but is named after the devices: read the devices,
-  // build the list for them, then go back for the names stored in its block.
-  const int expected = DeviceCount;
-  int devices = 0;
-  std::size_t listHeader = 0;
-  bool haveList = false;
-  Loading = true;
-  int id;
-  while ((id = PeekChild(cfg, end)) != kNoBlock) {
-    cfg.NextBlock();
-    const std::size_t header = cfg.Cursor() - 8;
-    if (id == SignalKindOf(kKindTS)->BlockId && !haveList && devices == 0) {
-      haveList = true;
-      listHeader = header;
-    } else if (id == kSNMPDevice && devices < expected) {
-      if (auto made = MakeDevice(Config(), Kind, id)) {
-        TItem* device = Config().Append(this, std::move(made));
-        device->LoadFromImage(cfg);
-        ++devices;
-      }
-    }
-    cfg.SkipBlockAt(header);
-  }
-  const std::size_t after = cfg.Cursor();
-  Loading = false;
-  ChildrenChanged();
-  if (haveList && LinkStates()) {
-    cfg.Seek(listHeader);
-    LoadChild(cfg, LinkStates());
-  }
-  cfg.Seek(after);
+  Loading = true;  // the link-state list waits until every device is read
+  LoadDevicesThenLinkStates(
+      cfg, end, DeviceCount,
+      [this] {
+        Loading = false;
+        ChildrenChanged();
+      },
+      [this] { return LinkStates(); });
 }
 
 }  // namespace vilk
