@@ -812,8 +812,9 @@ TEST_F(MibTest, IdentifiersAgreeWithSnmptranslate) {
 // --- the line splitter ---
 
 TEST(MibLines, CommentsQuotesAndTabs) {
-  const auto lines = SplitMibLines("a\t\"x -- y\" -- z \"\n\"q\nw\" b -- c\r\n\r\nlast");
-  ASSERT_EQ(lines.size(), 5u);
+  const MibText text("a\t\"x -- y\" -- z \"\n\"q\nw\" b -- c\r\n\r\nlast\rafter a lone CR");
+  const std::vector<MibLine>& lines = text.Lines();
+  ASSERT_EQ(lines.size(), 6u);
   EXPECT_EQ(lines[0].Raw, "a \"x -- y\" ");
   EXPECT_EQ(lines[0].Code, "a          ");
   ASSERT_EQ(lines[0].Strings.size(), 1u);
@@ -830,6 +831,8 @@ TEST(MibLines, CommentsQuotesAndTabs) {
   EXPECT_TRUE(lines[2].Strings[0].Closes);
   EXPECT_TRUE(lines[3].Blank);
   EXPECT_EQ(lines[4].Code, "last");
+  EXPECT_EQ(lines[5].Code, "after a lone CR");
+  EXPECT_FALSE(lines[5].Blank);
 }
 
 }  // namespace

@@ -144,14 +144,39 @@ bool IsValidUtf8(std::string_view s) {
   return true;
 }
 
+// Every step of the scanner starts at one of these words; a line without any of them is
+// passed over at once.
+bool HasStepKeyword(std::string_view code) {
+  static const std::string_view kWords[] = {
+      "DEFINITIONS",       "IMPORTS",           "EXPORTS",           "OBJECT",
+      "MACRO",             "MODULE-IDENTITY",   "MODULE-COMPLIANCE", "NOTIFICATION-TYPE",
+      "NOTIFICATION-GROUP", "OBJECT-IDENTITY",  "AGENT-CAPABILITIES", "OBJECT-TYPE",
+      "OBJECT-GROUP",      "SEQUENCE"};
+  std::size_t i = 0;
+  while (i < code.size()) {
+    while (i < code.size() && !IsIdentChar(code[i])) ++i;
+    std::size_t e = i;
+    while (e < code.size() && IsIdentChar(code[e])) ++e;
+    const std::string_view word = code.substr(i, e - i);
+    if (word.size() >= 5)
+      for (std::string_view k : kWords)
+        if (k.size() == word.size() && EqualsCI(k, word)) return true;
+    i = e;
+  }
+  return false;
+}
+
 const char* const kNumericWords[] = {"Integer", "Unsigned", "IPaddress", "Counter",
                                      "Gauge32", "TimeTicks", "InterfaceIndex"};
 
 }  // namespace
 
-std::vector<MibLine> SplitMibLines(std::string_view text) {
-  std::vector<MibLine> lines;
-  lines.reserve(text.size() / 32 + 1);
+MibText::MibText(std::string_view text) {
+  raw_.reserve(text.size());
+  code_.reserve(text.size());
+  lines_.reserve(text.size() / 32 + 1);
+  std::vector<std::size_t> offsets;
+  offsets.reserve(text.size() / 32 + 1);
   bool inString = false;
   std::size_t i = 0;
   while (i < text.size()) {
@@ -186,38 +211,44 @@ std::vector<MibLine> SplitMibLines(std::string_view text) {
         break;
       }
     }
-    line.Code.assign(src.substr(0, cut));
-    std::replace(line.Code.begin(), line.Code.end(), '\t', ' ');
-    line.Blank = AllBlank(line.Code);
-    if (!line.Strings.empty()) {
-      line.Raw = line.Code;
-      for (const MibLine::Piece& piece : line.Strings) {
-        // The quotes themselves and everything between them are blanks in the code.
-        const std::size_t from = piece.Opens ? piece.Begin - 1 : 0;
-        const std::size_t to = piece.Closes ? piece.End + 1 : line.Code.size();
-        std::fill(line.Code.begin() + static_cast<long>(from), line.Code.begin() + static_cast<long>(to), ' ');
-      }
+    const std::size_t at = raw_.size();
+    raw_.append(src.substr(0, cut));
+    std::replace(raw_.begin() + static_cast<long>(at), raw_.end(), '\t', ' ');
+    code_.append(raw_, at, cut);
+    line.Blank = AllBlank(std::string_view(raw_).substr(at));
+    for (const MibLine::Piece& piece : line.Strings) {
+      // The quotes themselves and everything between them are blanks in the code.
+      const std::size_t from = at + (piece.Opens ? piece.Begin - 1 : 0);
+      const std::size_t to = at + (piece.Closes ? piece.End + 1 : cut);
+      std::fill(code_.begin() + static_cast<long>(from), code_.begin() + static_cast<long>(to), ' ');
     }
-    line.CodeBlank = line.Blank || AllBlank(line.Code);
-    lines.push_back(std::move(line));
+    line.CodeBlank = line.Blank || (!line.Strings.empty() && AllBlank(std::string_view(code_).substr(at)));
+    offsets.push_back(at);
+    lines_.push_back(std::move(line));
     if (end < text.size() && text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n') ++end;
     i = end + 1;
   }
-  return lines;
+  // The buffers are complete: now the views can point into them.
+  for (std::size_t n = 0; n < lines_.size(); ++n) {
+    const std::size_t at = offsets[n];
+    const std::size_t len = (n + 1 < lines_.size() ? offsets[n + 1] : raw_.size()) - at;
+    lines_[n].Raw = std::string_view(raw_).substr(at, len);
+    lines_[n].Code = std::string_view(code_).substr(at, len);
+  }
 }
 
 // Reads one module file with the rules of the scanner; imports are read through the TMib
 // at once, so their names are defined before the rest of this file.
 class MibFileReader {
  public:
-  MibFileReader(TMib& mib, std::string file, std::vector<MibLine> lines, int depth)
-      : mib_(mib), file_(std::move(file)), lines_(std::move(lines)), depth_(depth) {}
+  MibFileReader(TMib& mib, std::string file, const MibText& text, int depth)
+      : mib_(mib), file_(std::move(file)), lines_(text.Lines()), depth_(depth) {}
 
   void Run() {
     const std::size_t n = lines_.size();
     for (cur_ = 0; cur_ < n; ++cur_) {
-      if (lines_[cur_].CodeBlank) continue;
-      const std::string& code = lines_[cur_].Code;
+      if (lines_[cur_].CodeBlank || !HasStepKeyword(lines_[cur_].Code)) continue;
+      std::string_view code = lines_[cur_].Code;
       std::size_t p;
       if ((p = FindWord(code, "DEFINITIONS", 0, false)) != npos) {
         // The module's own name counts as read, whatever its file is called.
@@ -306,7 +337,7 @@ class MibFileReader {
   // Moves (line, col) to the next character that is not blank; false at the end.
   bool NextToken(std::size_t& line, std::size_t& col) const {
     while (line < lines_.size()) {
-      const std::string& code = lines_[line].Code;
+      std::string_view code = lines_[line].Code;
       while (col < code.size() && IsBlank(code[col])) ++col;
       if (col < code.size()) return true;
       ++line;
@@ -315,7 +346,7 @@ class MibFileReader {
     return false;
   }
 
-  static std::size_t FindMacro(const std::string& code) {
+  static std::size_t FindMacro(std::string_view code) {
     const std::size_t p = FindWord(code, "MACRO", 0, false);
     if (p == npos || p < 2) return npos;
     std::size_t q = p + 5;
@@ -323,7 +354,7 @@ class MibFileReader {
     return code.compare(q, 3, "::=") == 0 ? q + 3 : npos;
   }
 
-  static std::size_t FindSequenceBrace(const std::string& code) {
+  static std::size_t FindSequenceBrace(std::string_view code) {
     std::size_t p = 0;
     while ((p = FindWord(code, "SEQUENCE", p, true)) != npos) {
       std::size_t q = p + 8;
@@ -335,7 +366,7 @@ class MibFileReader {
   }
 
   // "OBJECT IDENTIFIER" on the line: its start and the position after it.
-  static bool FindObjectIdentifier(const std::string& code, std::size_t* begin, std::size_t* end) {
+  static bool FindObjectIdentifier(std::string_view code, std::size_t* begin, std::size_t* end) {
     std::size_t p = 0;
     while ((p = FindWord(code, "OBJECT", p, true)) != npos) {
       std::size_t q = p + 6;
@@ -354,10 +385,10 @@ class MibFileReader {
     bool from = false;
     std::size_t line = cur_;
     for (; line < lines_.size(); ++line, col = 0) {
-      const std::string& code = lines_[line].Code;
+      std::string_view code = lines_[line].Code;
       const std::size_t semi = code.find(';', col < code.size() ? col : code.size());
-      std::string part = code.substr(std::min(col, code.size()),
-                                     semi == npos ? npos : semi - std::min(col, code.size()));
+      std::string part(code.substr(std::min(col, code.size()),
+                                   semi == npos ? npos : semi - std::min(col, code.size())));
       std::replace(part.begin(), part.end(), ',', ' ');
       for (const std::string& word : SplitBlanks(part)) {
         if (from) {
@@ -384,7 +415,7 @@ class MibFileReader {
 
   void SkipPastSemicolon(std::size_t col) {
     for (std::size_t line = cur_; line < lines_.size(); ++line, col = 0) {
-      const std::string& code = lines_[line].Code;
+      std::string_view code = lines_[line].Code;
       if (col < code.size() && code.find(';', col) != npos) {
         cur_ = line;
         return;
@@ -408,7 +439,7 @@ class MibFileReader {
   // Finds "::=" from (line, col) on; false at the end of the file.
   bool FindAssign(std::size_t& line, std::size_t& col) const {
     for (; line < lines_.size(); ++line, col = 0) {
-      const std::string& code = lines_[line].Code;
+      std::string_view code = lines_[line].Code;
       if (col < code.size()) {
         const std::size_t p = code.find("::=", col);
         if (p != npos) {
@@ -434,7 +465,7 @@ class MibFileReader {
     std::string content;
     ++col;
     while (true) {
-      const std::string& code = lines_[line].Code;
+      std::string_view code = lines_[line].Code;
       const std::size_t close = col < code.size() ? code.find('}', col) : npos;
       if (close != npos) {
         content += code.substr(col, close - col);
@@ -497,7 +528,7 @@ class MibFileReader {
   // name OBJECT IDENTIFIER ::= value. Only when "::=" follows: "SYNTAX OBJECT IDENTIFIER",
   // a column "x OBJECT IDENTIFIER," or "Type ::= OBJECT IDENTIFIER" assign nothing.
   Step TryAssignment() {
-    const std::string& code = lines_[cur_].Code;
+    std::string_view code = lines_[cur_].Code;
     std::size_t begin, end;
     if (!FindObjectIdentifier(code, &begin, &end)) return Step::NotMine;
     std::size_t line = cur_, col = end;
@@ -536,7 +567,7 @@ class MibFileReader {
     return true;
   }
 
-  void CollectDescription(Description& d, const std::string& code, std::size_t line,
+  void CollectDescription(Description& d, std::string_view code, std::size_t line,
                           std::size_t from) {
     if (d.State == Description::None) {
       const std::size_t k = FindWord(code, "DESCRIPTION", from, true);
@@ -560,7 +591,7 @@ class MibFileReader {
     }
   }
 
-  void SetSyntax(TSNMPObject& obj, const std::string& code, std::size_t at) {
+  void SetSyntax(TSNMPObject& obj, std::string_view code, std::size_t at) {
     std::size_t end = code.size();
     for (const char* clause : {"UNITS", "MAX-ACCESS", "ACCESS", "STATUS", "DESCRIPTION"}) {
       const std::size_t k = FindWord(code, clause, at, true);
@@ -601,7 +632,7 @@ class MibFileReader {
     std::size_t from = p + 11;
     for (std::size_t line = cur_; line < lines_.size(); ++line, from = 0) {
       cur_ = line;
-      const std::string& code = lines_[line].Code;
+      std::string_view code = lines_[line].Code;
       if (lines_[line].CodeBlank) {  // inside a description: only its text counts
         CollectDescription(d, code, line, from);
         continue;
@@ -664,7 +695,7 @@ class MibFileReader {
     std::size_t from = p + 12;
     for (std::size_t line = cur_; line < lines_.size(); ++line, from = 0) {
       cur_ = line;
-      const std::string& code = lines_[line].Code;
+      std::string_view code = lines_[line].Code;
       if (lines_[line].CodeBlank && members != InList) {
         CollectDescription(d, code, line, from);
         continue;
@@ -710,7 +741,7 @@ class MibFileReader {
 
   // Type ::= SEQUENCE { column Type, ... }, the type name on this line or the one before.
   void ReadSequence(std::size_t seqAt) {
-    const std::string& first = lines_[cur_].Code;
+    std::string_view first = lines_[cur_].Code;
     std::string name;
     const std::size_t assign = first.find("::=");
     if (assign != npos && assign < seqAt) {
@@ -737,7 +768,7 @@ class MibFileReader {
     std::size_t col = first.find('{', seqAt) + 1;
     std::size_t line = cur_;
     for (; line < lines_.size() && depth > 0; ++line, col = 0) {
-      const std::string& code = lines_[line].Code;
+      std::string_view code = lines_[line].Code;
       for (std::size_t i = col; i < code.size() && depth > 0; ++i) {
         const char c = code[i];
         if (c == '{' || c == '(') {
@@ -762,7 +793,7 @@ class MibFileReader {
 
   TMib& mib_;
   std::string file_;
-  std::vector<MibLine> lines_;
+  const std::vector<MibLine>& lines_;
   int depth_;
   std::size_t cur_ = 0;
   TSNMPObjList* module_ = nullptr;
@@ -864,10 +895,9 @@ bool TMib::ReadModule(const std::string& name, int depth) {
 
 void TMib::ReadText(const std::string& name, std::string_view raw, int depth) {
   if (raw.substr(0, 3) == "\xEF\xBB\xBF") raw.remove_prefix(3);
-  std::vector<MibLine> lines;
-  if (IsValidUtf8(raw)) lines = SplitMibLines(raw);
-  else lines = SplitMibLines(Cp1251ToUtf8(raw));
-  MibFileReader reader(*this, name, std::move(lines), depth);
+  const std::string converted = IsValidUtf8(raw) ? std::string() : Cp1251ToUtf8(raw);
+  const MibText lines(converted.empty() ? raw : std::string_view(converted));
+  MibFileReader reader(*this, name, lines, depth);
   reader.Run();
 }
 

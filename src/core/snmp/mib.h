@@ -5,6 +5,7 @@
 // OBJECT-TYPEs, tables with their rows and columns, and OBJECT-GROUPs; nothing more of
 // ASN.1. Quoted text and comments never count as definitions.
 #include <functional>
+#include <string_view>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -136,9 +137,9 @@ class TMib {
   std::vector<std::string> errors_;
 };
 
-// Splits MIB text into lines as the reader sees them (exposed for tests): comments
-// removed, tabs as blanks, quoted text blanked out of Code. Raw keeps the quoted text and
-// is filled only for lines that have some.
+// MIB text split into lines as the reader sees them (exposed for tests): comments removed,
+// tabs as blanks, quoted text blanked out of Code; Raw keeps the quoted text. The lines
+// are views into two buffers of the MibText, which therefore is neither copied nor moved.
 struct MibLine {
   struct Piece {
     std::size_t Begin;  // content of a quoted string within Raw, without the quotes
@@ -146,12 +147,24 @@ struct MibLine {
     bool Opens;   // the opening quote is on this line
     bool Closes;  // the closing quote is on this line
   };
-  std::string Raw;
-  std::string Code;
+  std::string_view Raw;
+  std::string_view Code;
   std::vector<Piece> Strings;
   bool Blank = true;      // nothing but blanks once the comment is gone
   bool CodeBlank = true;  // nothing but blanks and quoted text
 };
-std::vector<MibLine> SplitMibLines(std::string_view text);
+
+class MibText {
+ public:
+  explicit MibText(std::string_view text);
+  MibText(const MibText&) = delete;
+  MibText& operator=(const MibText&) = delete;
+  const std::vector<MibLine>& Lines() const { return lines_; }
+
+ private:
+  std::string raw_;
+  std::string code_;
+  std::vector<MibLine> lines_;
+};
 
 }  // namespace vilk
