@@ -69,6 +69,12 @@ TEST(LinkLogin, DialogLimitsKeepTheFileLineAndTheKeyInStep) {
   const std::string password(kPasswordChars, 'p');
   login.Confirm(name, password);
   EXPECT_EQ(login.AccessKey(), Crc32NoFinalXor(PasswordFileLine(name, password)));
+
+  // Longer fields are cut in the file line the same way, never written whole.
+  const std::string line = PasswordFileLine("abcdefghijklmnopqrst", "0123456789abcdef");
+  EXPECT_EQ(line, "abcdefghijklmnop=A4444<<<<44omsuw");
+  login.Confirm("abcdefghijklmnopqrst", "0123456789abcdef");
+  EXPECT_EQ(login.AccessKey(), Crc32NoFinalXor(line));
 }
 
 TEST(LinkLogin, PasswordFileLines) {

@@ -49,7 +49,9 @@ std::string PasswordUnscramble(const std::string& scrambledUtf8) {
 }
 
 std::string PasswordFileLine(const std::string& userUtf8, const std::string& passwordUtf8) {
-  return Utf8ToCp1251(userUtf8) + "=" + PasswordTransform(Utf8ToCp1251(passwordUtf8));
+  // Cut as the login cuts them, so that the line and the access key always agree.
+  return Utf8ToCp1251(Truncate(userUtf8, kUserNameChars)) + "=" +
+         PasswordTransform(Utf8ToCp1251(passwordUtf8)).substr(0, 16);
 }
 
 std::string UpsertPasswordFileLine(const std::string& fileBytes, const std::string& userUtf8,

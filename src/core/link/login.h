@@ -29,7 +29,8 @@ std::string PasswordScrambleRandom(const std::string& utf8);
 // The inverse; fewer than three characters give an empty password.
 std::string PasswordUnscramble(const std::string& scrambledUtf8);
 
-// One line of a password file, cp1251: user name, "=", transformed password.
+// One line of a password file, cp1251: user name, "=", transformed password, each cut to
+// 16 characters like the login's, so that its CRC is the access key of that login.
 std::string PasswordFileLine(const std::string& userUtf8, const std::string& passwordUtf8);
 
 // Sets the line of `userUtf8` in a password file's bytes (replacing the line of that name,
