@@ -17,6 +17,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <map>
@@ -186,6 +187,8 @@ int main(int argc, char** argv) {
     return 2;
   }
 
+  std::error_code ec;
+  std::filesystem::create_directories(dir, ec);
   vilk::sim::SimController sim(dir);
   sim.Id = id;
   sim.Faults = faults;
