@@ -45,6 +45,16 @@ TItem* FindByCaption(TItem* item, const QString& caption) {
   return nullptr;
 }
 
+// Offscreen there is nobody to close a box: messages go to stderr instead.
+class StderrMessages : public IMessages {
+ public:
+  void Error(const std::string& text) override { std::fprintf(stderr, "%s\n", MessageText(text).toUtf8().constData()); }
+  Answer Question(const std::string& text, bool) override {
+    Error(text);
+    return Answer::No;
+  }
+};
+
 }  // namespace
 
 int RunApplication(int argc, char** argv) {
@@ -75,7 +85,8 @@ int RunApplication(int argc, char** argv) {
 
   QApplication app(argc, argv);
   QApplication::setApplicationName(QString::fromUtf8(kAppTitle));
-  TForm1 window(HomeFolder(home));
+  StderrMessages offscreenMessages;
+  TForm1 window(HomeFolder(home), screenshot.isEmpty() ? nullptr : &offscreenMessages);
   if (!file.isEmpty()) window.OpenFile(file);
   QApplication::processEvents();  // posted selections of the load go first
   if (!select.isEmpty()) {
