@@ -67,10 +67,12 @@ bool ParseEndpoint(const std::string& text, IPv4& ip, std::uint16_t& port) {
   return true;
 }
 
-bool LoadConfigFile(IMessages& messages, Configuration& config, ConfigImage& image, const std::string& path) {
+bool LoadConfigFile(IMessages& messages, Configuration& config, ConfigImage& image,
+                    const std::string& path) {
   std::vector<std::uint8_t> bytes;
   switch (ReadFileLimited(path, kImageCapacity, bytes)) {
-    case ReadResult::Ok: break;
+    case ReadResult::Ok:
+      break;
     case ReadResult::TooLarge:
       messages.Error("Файл " + path + " слишком велик для файла конфигурации.");
       return false;
@@ -97,11 +99,13 @@ int Run(const std::string& cmd, const Options& o, std::ostream& out, std::ostrea
   if (o.udp) {
     settings.LinkMode = kLinkUdp;
     std::uint16_t destPort = kControllerPort;
-    if (!ParseEndpoint(*o.udp, settings.DestIP, destPort)) return Usage(err, "--udp needs DEST[:PORT], not " + *o.udp);
+    if (!ParseEndpoint(*o.udp, settings.DestIP, destPort))
+      return Usage(err, "--udp needs DEST[:PORT], not " + *o.udp);
     transport.DestPort = destPort;
     if (o.self) {
       std::uint16_t selfPort = kControllerPort;
-      if (!ParseEndpoint(*o.self, settings.SelfIP, selfPort)) return Usage(err, "--self needs ADDR[:PORT], not " + *o.self);
+      if (!ParseEndpoint(*o.self, settings.SelfIP, selfPort))
+        return Usage(err, "--self needs ADDR[:PORT], not " + *o.self);
       transport.SelfPort = selfPort;
     }
   } else {
@@ -123,14 +127,17 @@ int Run(const std::string& cmd, const Options& o, std::ostream& out, std::ostrea
   });
 
   const auto& f = o.files;
-  auto needFiles = [&](std::size_t min, std::size_t max) { return f.size() >= min && f.size() <= max; };
+  auto needFiles = [&](std::size_t min, std::size_t max) {
+    return f.size() >= min && f.size() <= max;
+  };
 
   if (cmd == "identify") {
     if (!needFiles(0, 0)) return Usage(err, "identify takes no file");
     const LocateResult r = session.LocateConfiguration();
     if (!r.Found()) return 1;
-    out << "file " << r.FileName << "\nname " << r.Identity.Name << "\ntype " << int(r.Identity.TypeCode)
-        << "\nversion " << VersionText(r.Identity) << "\nyear " << r.Identity.Year << '\n';
+    out << "file " << r.FileName << "\nname " << r.Identity.Name << "\ntype "
+        << int(r.Identity.TypeCode) << "\nversion " << VersionText(r.Identity) << "\nyear "
+        << r.Identity.Year << '\n';
     return 0;
   }
   if (cmd == "read-config") {
@@ -154,11 +161,13 @@ int Run(const std::string& cmd, const Options& o, std::ostream& out, std::ostrea
     return WriteConfiguration(session, config, image, f[0]) ? 0 : 1;
   }
   if (cmd == "get-file") {
-    if (!needFiles(2, 2)) return Usage(err, "get-file needs a controller file name and an output file");
+    if (!needFiles(2, 2))
+      return Usage(err, "get-file needs a controller file name and an output file");
     return ReadToLocalFile(session, f[0], f[1]) ? 0 : 1;
   }
   if (cmd == "put-file") {
-    if (!needFiles(1, 2)) return Usage(err, "put-file needs a file and optionally its name on the controller");
+    if (!needFiles(1, 2))
+      return Usage(err, "put-file needs a file and optionally its name on the controller");
     const std::string name = f.size() == 2 ? f[1] : ProgramFileName(f[0]);
     return WriteLocalFile(session, f[0], name) ? 0 : 1;
   }
@@ -219,7 +228,8 @@ int RunDeviceCommand(const std::vector<std::string>& args, std::ostream& out, st
     } else if (a == "--timeout") {
       std::optional<std::string> t;
       int ms = 0;
-      if (!value(t) || std::from_chars(t->data(), t->data() + t->size(), ms).ec != std::errc() || ms <= 0)
+      if (!value(t) || std::from_chars(t->data(), t->data() + t->size(), ms).ec != std::errc() ||
+          ms <= 0)
         return Usage(err, "--timeout needs milliseconds");
       o.timeoutMs = ms;
     } else if (a.size() > 2 && a.compare(0, 2, "--") == 0) {
@@ -228,7 +238,8 @@ int RunDeviceCommand(const std::vector<std::string>& args, std::ostream& out, st
       o.files.push_back(a);
     }
   }
-  if (o.udp.has_value() == o.serial.has_value()) return Usage(err, cmd + " needs --udp DEST[:PORT] or --serial DEVICE");
+  if (o.udp.has_value() == o.serial.has_value())
+    return Usage(err, cmd + " needs --udp DEST[:PORT] or --serial DEVICE");
   if (o.self && !o.udp) return Usage(err, "--self goes with --udp");
   if (o.password && !o.user) return Usage(err, "--password goes with --user");
 

@@ -73,8 +73,10 @@ std::optional<std::string> LinkTest(LinkSettings& settings, const std::string& a
                                     IMessages& messages) {
   if (settings.IsSerial()) {
     SerialTransport port(settings.SerialDeviceName());
-    if (port.Open()) port.Close();
-    else messages.Error("Ошибка при инициализации СОМ-порта");
+    if (port.Open())
+      port.Close();
+    else
+      messages.Error("Ошибка при инициализации СОМ-порта");
     return Format("%s.  COM=%d", appTitle, settings.ComN);
   }
   if (settings.IsUdp()) {
@@ -86,7 +88,8 @@ std::optional<std::string> LinkTest(LinkSettings& settings, const std::string& a
   return std::nullopt;
 }
 
-std::unique_ptr<Transport> MakeTransport(const LinkSettings& settings, const TransportOptions& options) {
+std::unique_ptr<Transport> MakeTransport(const LinkSettings& settings,
+                                         const TransportOptions& options) {
   if (settings.IsSerial()) return std::make_unique<SerialTransport>(settings.SerialDeviceName());
   if (settings.IsUdp()) {
     UdpEndpoints e;

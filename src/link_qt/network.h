@@ -14,8 +14,8 @@
 namespace vilk {
 
 struct LocalAddress {
-  std::string Text;      // dotted
-  std::uint32_t Value;   // the first dotted byte in the lowest 8 bits
+  std::string Text;     // dotted
+  std::uint32_t Value;  // the first dotted byte in the lowest 8 bits
 };
 
 // Every IPv4 address of this host: those of the network adapters first, in adapter order,
@@ -57,6 +57,7 @@ struct TransportOptions {
 };
 
 // The transport of the settings' mode; null in a mode that selects none.
-std::unique_ptr<Transport> MakeTransport(const LinkSettings& settings, const TransportOptions& options = {});
+std::unique_ptr<Transport> MakeTransport(const LinkSettings& settings,
+                                         const TransportOptions& options = {});
 
 }  // namespace vilk

@@ -15,9 +15,13 @@ namespace vilk {
 SerialTransport::SerialTransport(std::string device, SerialTimings timings)
     : device_(std::move(device)), timings_(timings) {}
 
-SerialTransport::~SerialTransport() { Close(); }
+SerialTransport::~SerialTransport() {
+  Close();
+}
 
-bool SerialTransport::IsOpen() const { return port_ && port_->isOpen(); }
+bool SerialTransport::IsOpen() const {
+  return port_ && port_->isOpen();
+}
 
 bool SerialTransport::Open() {
   Close();
@@ -26,7 +30,8 @@ bool SerialTransport::Open() {
   port->setPortName(QString::fromStdString(device_));
   if (!port->open(QIODevice::ReadWrite)) return false;
   const bool set = port->setBaudRate(57600) && port->setDataBits(QSerialPort::Data8) &&
-                   port->setParity(QSerialPort::NoParity) && port->setStopBits(QSerialPort::OneStop);
+                   port->setParity(QSerialPort::NoParity) &&
+                   port->setStopBits(QSerialPort::OneStop);
   if (!set) {
     port->close();
     return false;
@@ -104,7 +109,8 @@ std::size_t SerialTransport::Receive(std::uint8_t* buffer, std::size_t capacity)
     }
     const qint64 left = total.remainingTime();
     if (left <= 0) break;
-    const int wait = got == 0 ? static_cast<int>(left) : static_cast<int>(std::min<qint64>(left, timings_.ByteGapMs));
+    const int wait = got == 0 ? static_cast<int>(left)
+                              : static_cast<int>(std::min<qint64>(left, timings_.ByteGapMs));
     if (!port_->waitForReadyRead(wait)) {
       if (port_->error() != QSerialPort::NoError && port_->error() != QSerialPort::TimeoutError) {
         Recover();

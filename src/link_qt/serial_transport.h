@@ -15,11 +15,11 @@ class QSerialPort;
 namespace vilk {
 
 struct SerialTimings {
-  int ByteGapMs = 20;          // silence that ends an answer
-  int ReadBaseMs = 500;        // total read timeout: base + per byte × asked bytes
+  int ByteGapMs = 20;    // silence that ends an answer
+  int ReadBaseMs = 500;  // total read timeout: base + per byte × asked bytes
   int ReadPerByteMs = 2;
-  int ReadAskBytes = 1000;     // the receive asks for up to this many bytes
-  int WriteBaseMs = 1000;      // total write timeout: base + per byte × bytes
+  int ReadAskBytes = 1000;  // the receive asks for up to this many bytes
+  int WriteBaseMs = 1000;   // total write timeout: base + per byte × bytes
   int WritePerByteMs = 10;
 };
 

@@ -21,18 +21,25 @@ QHostAddress ToQt(const IPv4& ip) {
 
 UdpTransport::UdpTransport(UdpEndpoints endpoints) : endpoints_(endpoints) {}
 
-UdpTransport::~UdpTransport() { Close(); }
+UdpTransport::~UdpTransport() {
+  Close();
+}
 
-bool UdpTransport::IsOpen() const { return socket_ != nullptr; }
+bool UdpTransport::IsOpen() const {
+  return socket_ != nullptr;
+}
 
-std::uint16_t UdpTransport::BoundPort() const { return socket_ ? socket_->localPort() : 0; }
+std::uint16_t UdpTransport::BoundPort() const {
+  return socket_ ? socket_->localPort() : 0;
+}
 
 bool UdpTransport::Open() {
   Close();
   if (endpoints_.ValidateSelf && !NetworkStartup(endpoints_.Self)) return false;
   auto socket = std::make_unique<QUdpSocket>();
   // Qt permits broadcast on every UDP socket it creates.
-  if (!socket->bind(ToQt(endpoints_.Self), endpoints_.SelfPort, QAbstractSocket::DontShareAddress)) {
+  if (!socket->bind(ToQt(endpoints_.Self), endpoints_.SelfPort,
+                    QAbstractSocket::DontShareAddress)) {
     lastError_ = socket->error();
     return false;
   }
@@ -54,8 +61,9 @@ void UdpTransport::Discard() {
 
 bool UdpTransport::Send(const std::uint8_t* data, std::size_t size) {
   if (!socket_) return false;
-  const qint64 n = socket_->writeDatagram(reinterpret_cast<const char*>(data), static_cast<qint64>(size),
-                                          ToQt(endpoints_.Dest), endpoints_.DestPort);
+  const qint64 n =
+      socket_->writeDatagram(reinterpret_cast<const char*>(data), static_cast<qint64>(size),
+                             ToQt(endpoints_.Dest), endpoints_.DestPort);
   if (n != static_cast<qint64>(size)) {
     lastError_ = socket_->error();
     return false;

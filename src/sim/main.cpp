@@ -4,11 +4,11 @@
 //
 // It prints "udp ADDR:PORT" and/or "serial DEVICE" for what it listens on, then "ready",
 // and answers requests until it is stopped (SIGTERM, SIGINT).
+#include <arpa/inet.h>
 #include <fcntl.h>
+#include <netinet/in.h>
 #include <poll.h>
 #include <signal.h>
-#include <arpa/inet.h>
-#include <netinet/in.h>
 #include <sys/socket.h>
 #include <termios.h>
 #include <unistd.h>
@@ -59,7 +59,9 @@ of one of its lines (CRC of "user=transformed password"), else it is refused wit
 )";
 
 volatile sig_atomic_t stopping = 0;
-void OnSignal(int) { stopping = 1; }
+void OnSignal(int) {
+  stopping = 1;
+}
 
 bool SetRaw(int fd) {
   termios t{};
@@ -147,20 +149,31 @@ int main(int argc, char** argv) {
       std::cout << kUsage;
       return 0;
     }
-    if (a == "--dir") dir = need(i);
-    else if (a == "--udp") udp = need(i);
-    else if (a == "--pty") pty = true;
-    else if (a == "--serial") serial = need(i);
-    else if (a == "--type") id.Type = number(need(i), "--type");
-    else if (a == "--major") id.Major = number(need(i), "--major");
-    else if (a == "--minor") id.Minor = number(need(i), "--minor");
-    else if (a == "--year") id.Year = number(need(i), "--year");
-    else if (a == "--name") id.Name = need(i);
+    if (a == "--dir")
+      dir = need(i);
+    else if (a == "--udp")
+      udp = need(i);
+    else if (a == "--pty")
+      pty = true;
+    else if (a == "--serial")
+      serial = need(i);
+    else if (a == "--type")
+      id.Type = number(need(i), "--type");
+    else if (a == "--major")
+      id.Major = number(need(i), "--major");
+    else if (a == "--minor")
+      id.Minor = number(need(i), "--minor");
+    else if (a == "--year")
+      id.Year = number(need(i), "--year");
+    else if (a == "--name")
+      id.Name = need(i);
     else if (a == "--letter") {
       const std::string l = need(i);
       id.Letter = l.empty() ? 0xFF : static_cast<unsigned char>(l[0]);
-    } else if (a == "--no-identify") id.Answers = false;
-    else if (a == "--log") logPath = need(i);
+    } else if (a == "--no-identify")
+      id.Answers = false;
+    else if (a == "--log")
+      logPath = need(i);
     else if (a == "--value") {
       const std::string v = need(i);
       const std::size_t eq = v.find('=');
@@ -202,7 +215,7 @@ int main(int argc, char** argv) {
     }
   }
 
-  struct sigaction sa{};
+  struct sigaction sa {};
   sa.sa_handler = OnSignal;
   sigaction(SIGTERM, &sa, nullptr);
   sigaction(SIGINT, &sa, nullptr);
@@ -280,7 +293,8 @@ int main(int argc, char** argv) {
       if (fds[k].fd == udpFd) {
         sockaddr_in from{};
         socklen_t len = sizeof from;
-        const ssize_t n = ::recvfrom(udpFd, buf.data(), buf.size(), 0, reinterpret_cast<sockaddr*>(&from), &len);
+        const ssize_t n =
+            ::recvfrom(udpFd, buf.data(), buf.size(), 0, reinterpret_cast<sockaddr*>(&from), &len);
         if (n <= 0) continue;
         answer(buf.data(), static_cast<std::size_t>(n), [&](const std::vector<std::uint8_t>& f) {
           ::sendto(udpFd, f.data(), f.size(), 0, reinterpret_cast<sockaddr*>(&from), len);
@@ -293,7 +307,8 @@ int main(int argc, char** argv) {
           continue;
         }
         for (const auto& frame : framer.Feed(buf.data(), static_cast<std::size_t>(n)))
-          answer(frame.data(), frame.size(), [&](const std::vector<std::uint8_t>& f) { WriteAll(lineFd, f); });
+          answer(frame.data(), frame.size(),
+                 [&](const std::vector<std::uint8_t>& f) { WriteAll(lineFd, f); });
       }
     }
   }

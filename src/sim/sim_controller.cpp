@@ -39,7 +39,8 @@ std::uint32_t Get(const Bytes& r, std::size_t at, int n) {
 
 void Put(Bytes& b, std::size_t at, std::uint32_t v, int n) {
   if (b.size() < at + static_cast<std::size_t>(n)) b.resize(at + static_cast<std::size_t>(n), 0);
-  for (int i = 0; i < n; ++i) b[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(v >> (8 * i));
+  for (int i = 0; i < n; ++i)
+    b[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(v >> (8 * i));
 }
 
 // The name field of a request: `n` cp1251 bytes at `at`, clipped to the frame and to 12.
@@ -58,9 +59,15 @@ Bytes ErrorAnswer(std::uint8_t code, std::uint16_t error) {
       Put(body, 2, error, 2);
       return MakeAnswer(body);
     }
-    case kReqReadSegment: return MakeAnswer({code, static_cast<std::uint8_t>(error), static_cast<std::uint8_t>(error >> 8), 0});
-    case kReqReadValue: return MakeAnswer({code, static_cast<std::uint8_t>(error), static_cast<std::uint8_t>(error >> 8), 0, 0, 0, 0});
-    default: return MakeAnswer({code, static_cast<std::uint8_t>(error), static_cast<std::uint8_t>(error >> 8)});
+    case kReqReadSegment:
+      return MakeAnswer(
+          {code, static_cast<std::uint8_t>(error), static_cast<std::uint8_t>(error >> 8), 0});
+    case kReqReadValue:
+      return MakeAnswer({code, static_cast<std::uint8_t>(error),
+                         static_cast<std::uint8_t>(error >> 8), 0, 0, 0, 0});
+    default:
+      return MakeAnswer(
+          {code, static_cast<std::uint8_t>(error), static_cast<std::uint8_t>(error >> 8)});
   }
 }
 
@@ -80,14 +87,22 @@ std::optional<int> ToInt(const std::string& s) {
 
 const char* RequestName(std::uint8_t code) {
   switch (code) {
-    case kReqReboot: return "reboot";
-    case kReqFindFile: return "find";
-    case kReqReadSegment: return "read";
-    case kReqWriteSegment: return "write";
-    case kReqSetClock: return "clock";
-    case kReqReadValue: return "value";
-    case kReqIdentify: return "identify";
-    default: return "unknown";
+    case kReqReboot:
+      return "reboot";
+    case kReqFindFile:
+      return "find";
+    case kReqReadSegment:
+      return "read";
+    case kReqWriteSegment:
+      return "write";
+    case kReqSetClock:
+      return "clock";
+    case kReqReadValue:
+      return "value";
+    case kReqIdentify:
+      return "identify";
+    default:
+      return "unknown";
   }
 }
 
@@ -96,9 +111,10 @@ std::optional<Fault> Fault::Parse(const std::string& text) {
   const std::size_t colon = text.find(':');
   if (colon == std::string::npos) return std::nullopt;
   f.Request = text.substr(0, colon);
-  static const char* kinds[] = {"identify", "find", "read", "write", "clock", "value", "reboot", "any"};
-  if (std::find_if(std::begin(kinds), std::end(kinds), [&](const char* k) { return f.Request == k; }) ==
-      std::end(kinds))
+  static const char* kinds[] = {"identify", "find",  "read",   "write",
+                                "clock",    "value", "reboot", "any"};
+  if (std::find_if(std::begin(kinds), std::end(kinds),
+                   [&](const char* k) { return f.Request == k; }) == std::end(kinds))
     return std::nullopt;
   std::string action = text.substr(colon + 1);
   const std::size_t at = action.find('@');
@@ -123,13 +139,20 @@ std::optional<Fault> Fault::Parse(const std::string& text) {
     arg = action.substr(eq + 1);
     action = action.substr(0, eq);
   }
-  if (action == "drop") f.What = Drop;
-  else if (action == "mute") f.What = Mute;
-  else if (action == "corrupt") f.What = Corrupt;
-  else if (action == "echo") f.What = Echo;
-  else if (action == "delay") f.What = Delay;
-  else if (action == "error") f.What = Error;
-  else return std::nullopt;
+  if (action == "drop")
+    f.What = Drop;
+  else if (action == "mute")
+    f.What = Mute;
+  else if (action == "corrupt")
+    f.What = Corrupt;
+  else if (action == "echo")
+    f.What = Echo;
+  else if (action == "delay")
+    f.What = Delay;
+  else if (action == "error")
+    f.What = Error;
+  else
+    return std::nullopt;
   if (f.What == Delay || f.What == Error) {
     const auto v = ToInt(arg);
     if (!v || *v < 0 || (f.What == Error && *v > 0xFFFF)) return std::nullopt;
@@ -204,20 +227,26 @@ Reply SimController::Handle(const std::uint8_t* data, std::size_t size) {
       }
       reply.Log += " [echo]";
       break;
-    default: break;
+    default:
+      break;
   }
   return reply;
 }
 
 Bytes SimController::Answer(const Bytes& req, std::string& log) {
   switch (req[1]) {
-    case kReqIdentify: return Identify(log);
-    case kReqFindFile: return Find(req, log);
-    case kReqReadSegment: return Read(req, log);
-    case kReqWriteSegment: return Write(req, log);
+    case kReqIdentify:
+      return Identify(log);
+    case kReqFindFile:
+      return Find(req, log);
+    case kReqReadSegment:
+      return Read(req, log);
+    case kReqWriteSegment:
+      return Write(req, log);
     case kReqSetClock:
-      log = Format("clock 20%02d-%02d-%02d %02d:%02d:%02d.%03d", req[8], req[7], req[6], req[5], req[4],
-                   static_cast<int>(Get(req, 2, 2) / 1000), static_cast<int>(Get(req, 2, 2) % 1000));
+      log = Format("clock 20%02d-%02d-%02d %02d:%02d:%02d.%03d", req[8], req[7], req[6], req[5],
+                   req[4], static_cast<int>(Get(req, 2, 2) / 1000),
+                   static_cast<int>(Get(req, 2, 2) % 1000));
       return MakeAnswer({kReqSetClock, 0, 0});
     case kReqReadValue: {
       const int address = static_cast<int>(Get(req, 2, 2));
@@ -228,8 +257,12 @@ Bytes SimController::Answer(const Bytes& req, std::string& log) {
       Put(body, 3, static_cast<std::uint32_t>(value), 4);
       return MakeAnswer(body);
     }
-    case kReqReboot: log = "reboot"; return {};
-    default: log = Format("unknown request %2.2x", req[1]); return {};
+    case kReqReboot:
+      log = "reboot";
+      return {};
+    default:
+      log = Format("unknown request %2.2x", req[1]);
+      return {};
   }
 }
 
@@ -337,14 +370,16 @@ Bytes SimController::Write(const Bytes& req, std::string& log) {
   const std::string path = PathOf(name);
   if (path.empty()) return fail(FileStageError(38, 3));
   if (total > kMaxFile) return fail(FileStageError(39, 22));
-  if (len == 0 || len > 128 || 24 + len > req.size() - 1 || pos + len > total) return fail(FileStageError(40, 15));
+  if (len == 0 || len > 128 || 24 + len > req.size() - 1 || pos + len > total)
+    return fail(FileStageError(40, 15));
   const std::uint8_t* data = req.data() + 24;
 
   Pending& p = writing_[name];
   if (pos == 0) {
     p = Pending{};
     p.Total = total;
-  } else if (pos == p.LastPos && len == p.LastLen && total == p.Total && p.Data.size() == pos + len) {
+  } else if (pos == p.LastPos && len == p.LastLen && total == p.Total &&
+             p.Data.size() == pos + len) {
     // The same segment again: its answer was lost. Acknowledge without appending.
     if (std::equal(data, data + len, p.Data.begin() + pos)) {
       log += " -> repeated";
@@ -363,7 +398,8 @@ Bytes SimController::Write(const Bytes& req, std::string& log) {
   }
   if (withKey && Crc32NoFinalXor(p.Data) != crc) return fail(FileStageError(39, 25));
   std::string error;
-  if (!WriteFileAtomic(path, p.Data.data(), p.Data.size(), &error)) return fail(FileStageError(43, 18));
+  if (!WriteFileAtomic(path, p.Data.data(), p.Data.size(), &error))
+    return fail(FileStageError(43, 18));
   p.Committed = true;
   log += " -> committed";
   return MakeAnswer({kReqWriteSegment, 0, 0});

@@ -26,7 +26,7 @@ struct Fault {
   enum Action { Drop, Mute, Delay, Corrupt, Echo, Error };
   std::string Request;  // identify find read write clock value reboot any
   Action What = Drop;
-  int Argument = 0;     // delay in ms, error code
+  int Argument = 0;  // delay in ms, error code
   int From = 1;
   int To = 1 << 30;
 
@@ -37,7 +37,7 @@ struct Fault {
 struct Reply {
   std::vector<std::uint8_t> Frame;  // empty: no answer
   int DelayMs = 0;
-  std::string Log;                  // one line describing the request and its outcome
+  std::string Log;  // one line describing the request and its outcome
 };
 
 class SimController {

@@ -28,7 +28,8 @@ using test::ScriptedTransport;
 
 Bytes Pattern(std::size_t n, int seed = 0) {
   Bytes b(n);
-  for (std::size_t i = 0; i < n; ++i) b[i] = static_cast<std::uint8_t>((i * 7 + static_cast<std::size_t>(seed)) % 251);
+  for (std::size_t i = 0; i < n; ++i)
+    b[i] = static_cast<std::uint8_t>((i * 7 + static_cast<std::size_t>(seed)) % 251);
   return b;
 }
 
@@ -89,7 +90,8 @@ TEST_F(LinkDeviceTest, LocateAnIdentifiedControllerSendsNoFindFile) {
 TEST_F(LinkDeviceTest, LocateRefusesNewerFirmwareAndUnknownTypes) {
   controller.Identity = test::IdentityBytes("X", 2026, 0, 0, 2, 23);
   EXPECT_FALSE(session.LocateConfiguration().Found());
-  EXPECT_EQ(messages.Errors, (std::vector<std::string>{"Обновите программу \"Конфигуратор ВИЛК\"."}));
+  EXPECT_EQ(messages.Errors,
+            (std::vector<std::string>{"Обновите программу \"Конфигуратор ВИЛК\"."}));
 
   // Version 1.13 is newer too; 1.12 with any letter is not.
   controller.Identity = test::IdentityBytes("X", 2026, 0, 13, 1, 22);
@@ -137,7 +139,8 @@ TEST_F(LinkDeviceTest, WriteA300ByteFileInThreeSegments) {
   const Bytes file = Pattern(300);
   ASSERT_TRUE(session.WriteControllerFile(file, "Auto.shm"));
   EXPECT_EQ(messages.Questions,
-            (std::vector<std::string>{"Записать в RTU c IP адресом \r\r192.168.1.222\r\r размер файла = 300"}));
+            (std::vector<std::string>{
+                "Записать в RTU c IP адресом \r\r192.168.1.222\r\r размер файла = 300"}));
   EXPECT_EQ(prompts, 1);  // the first write asks for the login after the confirmation
   const auto writes = SentOf(0x96);
   ASSERT_EQ(writes.size(), 3u);
@@ -193,7 +196,8 @@ TEST_F(LinkDeviceTest, WriteStopsBeforeTheLinkWhenRefused) {
   messages.Questions.clear();
   EXPECT_FALSE(session.WriteControllerFile(Bytes(kMaxTransferSize + 1), "Big.bin"));
   EXPECT_TRUE(messages.Questions.empty());
-  EXPECT_EQ(messages.Errors.back(), "Файл Big.bin размером 1048577 байт больше буфера передачи (1048576 байт).");
+  EXPECT_EQ(messages.Errors.back(),
+            "Файл Big.bin размером 1048577 байт больше буфера передачи (1048576 байт).");
   EXPECT_TRUE(link.Sent.empty());
 
   link.OpenResult = false;
@@ -223,7 +227,8 @@ TEST_F(LinkDeviceTest, WriteOfNothingSendsNoSegment) {
   login.Confirm("admin", "abc");
   EXPECT_TRUE(session.WriteControllerFile({}, "Empty.txt"));
   EXPECT_TRUE(SentOf(0x96).empty());
-  EXPECT_EQ(messages.Questions.back(), "Записать в RTU c IP адресом \r\r192.168.1.222\r\r размер файла = 0");
+  EXPECT_EQ(messages.Questions.back(),
+            "Записать в RTU c IP адресом \r\r192.168.1.222\r\r размер файла = 0");
 }
 
 TEST_F(LinkDeviceTest, ASegmentThatFailsStopsTheWrite) {
@@ -235,8 +240,10 @@ TEST_F(LinkDeviceTest, ASegmentThatFailsStopsTheWrite) {
   };
   EXPECT_FALSE(session.WriteControllerFile(Pattern(400), "Auto.shm"));
   EXPECT_EQ(writes, 2);
-  EXPECT_EQ(messages.Errors,
-            (std::vector<std::string>{"Ошибка записи файла. \r\nОшибка записи сегмента.\r\nКод ошибки -22\r\nDISK_FULL"}));
+  EXPECT_EQ(
+      messages.Errors,
+      (std::vector<std::string>{
+          "Ошибка записи файла. \r\nОшибка записи сегмента.\r\nКод ошибки -22\r\nDISK_FULL"}));
   EXPECT_TRUE(login.LoggedIn());
   EXPECT_EQ(controller.Files.count("Auto.shm"), 0u);
 }
@@ -284,7 +291,8 @@ TEST_F(LinkDeviceTest, AFailedReadLeavesTheOutputAlone) {
     return std::nullopt;
   };
   EXPECT_FALSE(session.ReadControllerFile("Auto.shm", out));
-  EXPECT_EQ(messages.Errors, (std::vector<std::string>{"Ошибка поиска файла. Путь не найден.", "Ошибка поиска файла"}));
+  EXPECT_EQ(messages.Errors, (std::vector<std::string>{"Ошибка поиска файла. Путь не найден.",
+                                                       "Ошибка поиска файла"}));
 }
 
 TEST_F(LinkDeviceTest, AFileLargerThanTheBufferIsNotRead) {
@@ -299,7 +307,8 @@ TEST_F(LinkDeviceTest, AFileLargerThanTheBufferIsNotRead) {
   EXPECT_FALSE(session.ReadControllerFile("Big.bin", out));
   EXPECT_TRUE(SentOf(0x95).empty());
   EXPECT_EQ(messages.Errors,
-            (std::vector<std::string>{"Файл Big.bin размером 1048577 байт больше буфера передачи (1048576 байт)."}));
+            (std::vector<std::string>{
+                "Файл Big.bin размером 1048577 байт больше буфера передачи (1048576 байт)."}));
 }
 
 TEST_F(LinkDeviceTest, RestartAndClock) {
@@ -445,7 +454,8 @@ TEST_F(LinkConfigurationTest, LocalFilesAreReplacedOnlyByACompleteRead) {
   EXPECT_FALSE(WriteLocalFile(session, big, "big.bin"));
   EXPECT_TRUE(link.Sent.empty());
   EXPECT_TRUE(messages.Questions.empty());
-  EXPECT_EQ(messages.Errors.back(), "Файл big.bin размером 1048581 байт больше буфера передачи (1048576 байт).");
+  EXPECT_EQ(messages.Errors.back(),
+            "Файл big.bin размером 1048581 байт больше буфера передачи (1048576 байт).");
   std::filesystem::remove_all(dir);
 }
 

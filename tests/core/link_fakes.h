@@ -30,7 +30,8 @@ inline Bytes MakeFrame(const Bytes& body) {
 
 inline void PutLE(Bytes& b, std::size_t at, std::uint32_t v, int n) {
   if (b.size() < at + static_cast<std::size_t>(n)) b.resize(at + static_cast<std::size_t>(n), 0);
-  for (int i = 0; i < n; ++i) b[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(v >> (8 * i));
+  for (int i = 0; i < n; ++i)
+    b[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(v >> (8 * i));
 }
 
 inline std::uint32_t GetLE(const Bytes& b, std::size_t at, int n) {
@@ -39,7 +40,9 @@ inline std::uint32_t GetLE(const Bytes& b, std::size_t at, int n) {
   return v;
 }
 
-inline Bytes Ascii(const std::string& s) { return Bytes(s.begin(), s.end()); }
+inline Bytes Ascii(const std::string& s) {
+  return Bytes(s.begin(), s.end());
+}
 
 class ScriptedTransport : public Transport {
  public:
@@ -104,7 +107,9 @@ class FakeClock : public IClock {
   LocalTime Time{2026, 3, 5, 7, 8, 9, 123};
   std::vector<int> Sleeps;
   LocalTime Now() override { return Time; }
-  void Sleep(std::chrono::milliseconds d) override { Sleeps.push_back(static_cast<int>(d.count())); }
+  void Sleep(std::chrono::milliseconds d) override {
+    Sleeps.push_back(static_cast<int>(d.count()));
+  }
 };
 
 class CountingProgress : public IProgress {
@@ -123,8 +128,8 @@ class CountingProgress : public IProgress {
 };
 
 // The identity answer's 23 bytes: name, year, letter, minor, major, type.
-inline Bytes IdentityBytes(const std::string& cp1251Name, int year, int letter, int minor, int major,
-                           int type) {
+inline Bytes IdentityBytes(const std::string& cp1251Name, int year, int letter, int minor,
+                           int major, int type) {
   Bytes b(23, 0);
   b[0] = static_cast<std::uint8_t>(cp1251Name.size());
   std::copy(cp1251Name.begin(), cp1251Name.end(), b.begin() + 1);
@@ -156,7 +161,9 @@ class FakeController {
     if (Before)
       if (auto a = Before(r)) return *a;
     switch (r.at(1)) {
-      case 0x88: ++Reboots; return {};
+      case 0x88:
+        ++Reboots;
+        return {};
       case 0xA2: {
         if (!Identity) return {};
         Bytes body{0xA2};  // the identity follows the request code (offsets 2..24)
@@ -168,8 +175,10 @@ class FakeController {
         Bytes body(47, 0);
         body[0] = 0x94;
         auto f = Files.find(name);
-        if (f == Files.end()) PutLE(body, 2, 18, 2);  // offsets 3..4 of the frame
-        else PutLE(body, 30, static_cast<std::uint32_t>(f->second.size()), 4);
+        if (f == Files.end())
+          PutLE(body, 2, 18, 2);  // offsets 3..4 of the frame
+        else
+          PutLE(body, 30, static_cast<std::uint32_t>(f->second.size()), 4);
         return MakeFrame(body);
       }
       case 0x95: {
@@ -179,7 +188,8 @@ class FakeController {
         if (f == Files.end() || pos >= f->second.size()) return MakeFrame({0x95, 0x22, 0x04, 0});
         const std::size_t m = std::min<std::size_t>(r.at(10), f->second.size() - pos);
         Bytes body{0x95, 0, 0, static_cast<std::uint8_t>(m)};
-        body.insert(body.end(), f->second.begin() + pos, f->second.begin() + static_cast<std::ptrdiff_t>(pos + m));
+        body.insert(body.end(), f->second.begin() + pos,
+                    f->second.begin() + static_cast<std::ptrdiff_t>(pos + m));
         return MakeFrame(body);
       }
       case 0x96: {
@@ -198,13 +208,15 @@ class FakeController {
         }
         return MakeFrame({0x96, 0, 0});
       }
-      case 0x9B: return MakeFrame({0x9B, 0, 0});
+      case 0x9B:
+        return MakeFrame({0x9B, 0, 0});
       case 0xA1: {
         Bytes body{0xA1, 0, 0};
         PutLE(body, 3, static_cast<std::uint32_t>(Value), 4);
         return MakeFrame(body);
       }
-      default: return {};
+      default:
+        return {};
     }
   }
 };

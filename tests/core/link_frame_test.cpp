@@ -64,9 +64,15 @@ TEST(LinkErrors, ExamplesOfTheCodes) {
 
 TEST(LinkErrors, PlainCodes) {
   const std::vector<std::pair<int, std::string>> table{
-      {2, "Файл не найден."},      {3, "Путь не найден."},       {4, "Много открытых файлов."},
-      {5, "Ошибка доступа."},      {8, "Недостаточно памяти."},  {18, "Конец списка файлов."},
-      {1, "Код ошибки 1"},         {1023, "Код ошибки 1023"},    {2048, "Код ошибки 2048"},
+      {2, "Файл не найден."},
+      {3, "Путь не найден."},
+      {4, "Много открытых файлов."},
+      {5, "Ошибка доступа."},
+      {8, "Недостаточно памяти."},
+      {18, "Конец списка файлов."},
+      {1, "Код ошибки 1"},
+      {1023, "Код ошибки 1023"},
+      {2048, "Код ошибки 2048"},
       {1233, "\r\nОшибка открытия файла для записи.\r\nКод ошибки -17\r\nSTRING_BUFFER_TOO_SMALL"}};
   for (const auto& [code, text] : table)
     EXPECT_EQ(DescribeError(static_cast<std::uint16_t>(code)), text) << code;
@@ -74,28 +80,59 @@ TEST(LinkErrors, PlainCodes) {
 
 TEST(LinkErrors, EveryStageAndFileSystemError) {
   const std::vector<std::pair<int, std::string>> stages{
-      {33, "Ошибка открытия файла для чтения."},    {34, "Ошибка чтения сегмента файла."},
-      {35, "Ошибка номера сегмента."},              {36, "Нет прав на запись файла паролей."},
-      {37, "Нет прав доступа."},                    {38, "Ошибка открытия файла для записи."},
-      {39, "Ошибка записи сегмента."},              {40, "Ошибка номера сегмента."},
-      {41, "Ошибка удаления временного файла."},    {42, "Ошибка удаления старой версии файла."},
-      {43, "Ошибка переименования записанного файла."}, {44, ""}, {32, ""}};
+      {33, "Ошибка открытия файла для чтения."},
+      {34, "Ошибка чтения сегмента файла."},
+      {35, "Ошибка номера сегмента."},
+      {36, "Нет прав на запись файла паролей."},
+      {37, "Нет прав доступа."},
+      {38, "Ошибка открытия файла для записи."},
+      {39, "Ошибка записи сегмента."},
+      {40, "Ошибка номера сегмента."},
+      {41, "Ошибка удаления временного файла."},
+      {42, "Ошибка удаления старой версии файла."},
+      {43, "Ошибка переименования записанного файла."},
+      {44, ""},
+      {32, ""}};
   for (const auto& [stage, text] : stages)
-    EXPECT_EQ(DescribeError(FileStageError(stage, 0)), "\r\n" + text + "\r\nКод ошибки -0\r\n") << stage;
+    EXPECT_EQ(DescribeError(FileStageError(stage, 0)), "\r\n" + text + "\r\nКод ошибки -0\r\n")
+        << stage;
 
-  const std::vector<std::pair<int, std::string>> names{
-      {2, "PARAM_ERROR"},     {3, "INVALID_FILENAME"},        {4, "DRIVE_NOT_FOUND"},
-      {5, "TOO_MANY_FILES"},  {7, "WRONG_MEDIA"},             {8, "INVALID_FILE_SYSTEM"},
-      {9, "FILE_NOT_FOUND"},  {10, "INVALID_FILE_HANDLE"},    {13, "CORRUPTED_PARTITION_TABLE"},
-      {15, "INVALID_FILE_POS"}, {16, "ACCESS_DENIED"},        {17, "STRING_BUFFER_TOO_SMALL"},
-      {18, "GENERAL_FAILURE"}, {19, "PATH_NOT_FOUND"},        {20, "FAT_ALLOC_ERROR"},
-      {21, "ROOT_DIR_FULL"},  {22, "DISK_FULL"},              {23, "TIMEOUT"},
-      {24, "BAD_SECTOR"},     {25, "DATA_ERROR"},             {27, "SECTOR_NOT_FOUND"},
-      {29, "DRIVE_NOT_READY"}, {30, "WRITE_PROTECTION"},      {0, ""}, {1, ""}, {6, ""},
-      {11, ""}, {12, ""}, {14, ""}, {26, ""}, {28, ""}, {31, ""}};
+  const std::vector<std::pair<int, std::string>> names{{2, "PARAM_ERROR"},
+                                                       {3, "INVALID_FILENAME"},
+                                                       {4, "DRIVE_NOT_FOUND"},
+                                                       {5, "TOO_MANY_FILES"},
+                                                       {7, "WRONG_MEDIA"},
+                                                       {8, "INVALID_FILE_SYSTEM"},
+                                                       {9, "FILE_NOT_FOUND"},
+                                                       {10, "INVALID_FILE_HANDLE"},
+                                                       {13, "CORRUPTED_PARTITION_TABLE"},
+                                                       {15, "INVALID_FILE_POS"},
+                                                       {16, "ACCESS_DENIED"},
+                                                       {17, "STRING_BUFFER_TOO_SMALL"},
+                                                       {18, "GENERAL_FAILURE"},
+                                                       {19, "PATH_NOT_FOUND"},
+                                                       {20, "FAT_ALLOC_ERROR"},
+                                                       {21, "ROOT_DIR_FULL"},
+                                                       {22, "DISK_FULL"},
+                                                       {23, "TIMEOUT"},
+                                                       {24, "BAD_SECTOR"},
+                                                       {25, "DATA_ERROR"},
+                                                       {27, "SECTOR_NOT_FOUND"},
+                                                       {29, "DRIVE_NOT_READY"},
+                                                       {30, "WRITE_PROTECTION"},
+                                                       {0, ""},
+                                                       {1, ""},
+                                                       {6, ""},
+                                                       {11, ""},
+                                                       {12, ""},
+                                                       {14, ""},
+                                                       {26, ""},
+                                                       {28, ""},
+                                                       {31, ""}};
   for (const auto& [error, name] : names)
-    EXPECT_EQ(DescribeError(FileStageError(34, error)),
-              "\r\nОшибка чтения сегмента файла.\r\nКод ошибки -" + std::to_string(error) + "\r\n" + name)
+    EXPECT_EQ(
+        DescribeError(FileStageError(34, error)),
+        "\r\nОшибка чтения сегмента файла.\r\nКод ошибки -" + std::to_string(error) + "\r\n" + name)
         << error;
 }
 

@@ -198,8 +198,10 @@ TEST_F(LinkProtocolTest, ReadSegmentErrorCodeIsNotRetried) {
   EXPECT_FALSE(proto.ReadSegment(file));
   EXPECT_EQ(Sends(), 1);
   EXPECT_EQ(proto.ErrorCode(), 0x04F6);
-  EXPECT_EQ(messages.Errors, (std::vector<std::string>{
-                                 "Ошибка чтения файла. \r\nОшибка записи сегмента.\r\nКод ошибки -22\r\nDISK_FULL"}));
+  EXPECT_EQ(
+      messages.Errors,
+      (std::vector<std::string>{
+          "Ошибка чтения файла. \r\nОшибка записи сегмента.\r\nКод ошибки -22\r\nDISK_FULL"}));
 }
 
 TEST_F(LinkProtocolTest, WriteSegmentLengthsAndZerosPastTheEnd) {
@@ -360,7 +362,7 @@ TEST_F(LinkProtocolTest, AnswersMustBeExactlyOneFrame) {
 
 TEST_F(LinkProtocolTest, StaleAnswersAreDroppedBeforeSendingNeverAfter) {
   link.Inbox.push_back(MakeFrame({0xA1, 0, 0, 9, 9, 9, 9}));  // late answer of an earlier read
-  AnswerAlways(MakeFrame({0xA1, 0, 0, 1, 0, 0, 0}));             // the controller answers at once
+  AnswerAlways(MakeFrame({0xA1, 0, 0, 1, 0, 0, 0}));          // the controller answers at once
   std::int32_t v = 0;
   ASSERT_TRUE(proto.ReadValue(1, v));
   EXPECT_EQ(v, 1);

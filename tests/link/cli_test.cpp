@@ -40,8 +40,8 @@ class CliLinkTest : public ::testing::Test {
     sim = std::make_unique<SimProcess>(root / "ctl", root / "sim.log", extra);
   }
   std::vector<std::string> Udp(std::vector<std::string> args) const {
-    args.insert(args.end(), {"--udp", "127.0.0.1:" + std::to_string(sim->Port), "--self", "127.0.0.1:0",
-                             "--timeout", "300"});
+    args.insert(args.end(), {"--udp", "127.0.0.1:" + std::to_string(sim->Port), "--self",
+                             "127.0.0.1:0", "--timeout", "300"});
     return args;
   }
 
@@ -72,15 +72,18 @@ TEST_F(CliLinkTest, WriteAndReadTheConfiguration) {
   // Without --yes the confirmation is refused and nothing is sent.
   Result r = Vilkcfg(root, Udp({"write-config", root / "a.cfg"}));
   EXPECT_EQ(r.Status, 1);
-  EXPECT_NE(r.Err.find("Записать в RTU c IP адресом \n\n127.0.0.1\n\n размер файла = "), std::string::npos);
+  EXPECT_NE(r.Err.find("Записать в RTU c IP адресом \n\n127.0.0.1\n\n размер файла = "),
+            std::string::npos);
   EXPECT_TRUE(sim->LogOf("write").empty());
 
-  r = Vilkcfg(root, Udp({"write-config", root / "a.cfg", "--yes", "--user", "admin", "--password", "wrong"}));
+  r = Vilkcfg(root, Udp({"write-config", root / "a.cfg", "--yes", "--user", "admin", "--password",
+                         "wrong"}));
   EXPECT_EQ(r.Status, 1);
   EXPECT_NE(r.Err.find("Ошибка записи файла. Не верный пароль.\n"), std::string::npos) << r.Err;
   EXPECT_FALSE(std::filesystem::exists(root / "ctl/VilkA2.cfg"));
 
-  r = Vilkcfg(root, Udp({"write-config", root / "a.cfg", "--yes", "--user", "admin", "--password", "abc"}));
+  r = Vilkcfg(
+      root, Udp({"write-config", root / "a.cfg", "--yes", "--user", "admin", "--password", "abc"}));
   EXPECT_EQ(r.Status, 0) << r.Err;
   ASSERT_TRUE(std::filesystem::exists(root / "ctl/VilkA2.cfg"));
 
@@ -103,7 +106,8 @@ TEST_F(CliLinkTest, ReadConfigWritesNothingWhenTheImageDoesNotLoad) {
 TEST_F(CliLinkTest, FilesClockRebootAndValues) {
   Start({"--value", "300=123456"});
   WriteBytes(root / "firmware-2026.bin", Pattern(1000));
-  Result r = Vilkcfg(root, Udp({"put-file", root / "firmware-2026.bin", "--yes", "--user", "", "--password", ""}));
+  Result r = Vilkcfg(
+      root, Udp({"put-file", root / "firmware-2026.bin", "--yes", "--user", "", "--password", ""}));
   EXPECT_EQ(r.Status, 0) << r.Err;
   EXPECT_EQ(ReadBytes(root / "ctl/firmware-202"), Pattern(1000));
 
@@ -142,7 +146,8 @@ TEST_F(CliLinkTest, FilesClockRebootAndValues) {
 
 TEST_F(CliLinkTest, OverThePseudoTerminal) {
   std::filesystem::create_directories(root / "ctl");
-  sim = std::make_unique<SimProcess>(root / "ctl", root / "sim.log", std::vector<std::string>{"--pty"});
+  sim = std::make_unique<SimProcess>(root / "ctl", root / "sim.log",
+                                     std::vector<std::string>{"--pty"});
   WriteBytes(root / "ctl/Auto.shm", Pattern(300));
   Result r = Vilkcfg(root, {"get-file", "Auto.shm", root / "auto.shm", "--serial", sim->Device});
   EXPECT_EQ(r.Status, 0) << r.Err;

@@ -77,7 +77,6 @@ class SimLink {
   int Prompts = 0;
   std::string PromptUser;  // empty: the login dialog is cancelled
   std::string PromptPassword;
-
 };
 
 }  // namespace vilk::test

@@ -1,7 +1,7 @@
 // The link tests run the real transports; Qt's sockets and serial ports want an
 // application object on the main thread.
-#include <QCoreApplication>
 #include <gtest/gtest.h>
+#include <QCoreApplication>
 
 int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);

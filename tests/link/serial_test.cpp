@@ -21,7 +21,8 @@ class PtyPair {
  public:
   PtyPair() {
     char name[128];
-    if (::openpty(&master_, &slave_, name, nullptr, nullptr) != 0) ADD_FAILURE() << "openpty failed";
+    if (::openpty(&master_, &slave_, name, nullptr, nullptr) != 0)
+      ADD_FAILURE() << "openpty failed";
     termios t{};
     ::tcgetattr(slave_, &t);
     ::cfmakeraw(&t);
@@ -32,7 +33,9 @@ class PtyPair {
     ::close(master_);
     ::close(slave_);
   }
-  void Write(const Bytes& b) { ASSERT_EQ(::write(master_, b.data(), b.size()), static_cast<ssize_t>(b.size())); }
+  void Write(const Bytes& b) {
+    ASSERT_EQ(::write(master_, b.data(), b.size()), static_cast<ssize_t>(b.size()));
+  }
   std::string Device;
 
  private:

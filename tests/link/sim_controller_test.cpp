@@ -22,7 +22,8 @@ Bytes Frame(const Bytes& body) {
 }
 
 // A short-form write request of `data` at `pos` of a file of `total` bytes.
-Bytes WriteRequest(const std::string& name, std::uint32_t pos, std::uint32_t total, const Bytes& data) {
+Bytes WriteRequest(const std::string& name, std::uint32_t pos, std::uint32_t total,
+                   const Bytes& data) {
   Bytes body(static_cast<std::size_t>(data.size()) + 25, 0);
   body[0] = 0x96;
   body[1] = static_cast<std::uint8_t>(name.size());
@@ -56,8 +57,8 @@ TEST(SimController, FaultSpecifications) {
   ASSERT_TRUE(f);
   EXPECT_EQ(f->Argument, 50);
   EXPECT_EQ(f->To, 4);
-  for (const char* bad : {"write", "bogus:drop", "read:explode", "read:drop=3", "read:delay", "read:error=70000",
-                          "read:drop@0", "read:drop@4-2", "read:drop@x"})
+  for (const char* bad : {"write", "bogus:drop", "read:explode", "read:drop=3", "read:delay",
+                          "read:error=70000", "read:drop@0", "read:drop@4-2", "read:drop@x"})
     EXPECT_FALSE(sim::Fault::Parse(bad)) << bad;
 }
 

@@ -46,10 +46,13 @@ inline Bytes ReadBytes(const std::string& path) {
 
 inline void WriteBytes(const std::string& path, const Bytes& bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  out.write(reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
 }
 
-inline Bytes Ascii(const std::string& s) { return Bytes(s.begin(), s.end()); }
+inline Bytes Ascii(const std::string& s) {
+  return Bytes(s.begin(), s.end());
+}
 
 inline Bytes Pattern(std::size_t n, unsigned seed = 1) {
   Bytes b(n);
@@ -66,7 +69,8 @@ class SimProcess {
   // Runs the stand-in with its controller files in `controllerDir` and its request log in
   // `logPath`; `args` name where it listens ({"--udp", "127.0.0.1:0"}, {"--pty"}) and how
   // it behaves.
-  SimProcess(const std::string& controllerDir, const std::string& logPath, std::vector<std::string> args)
+  SimProcess(const std::string& controllerDir, const std::string& logPath,
+             std::vector<std::string> args)
       : log_(logPath) {
     std::vector<std::string> all{VILK_SIM_PATH, "--dir", controllerDir, "--log", log_};
     all.insert(all.end(), args.begin(), args.end());
@@ -92,7 +96,8 @@ class SimProcess {
     while (f && std::fgets(line, sizeof line, f)) {
       std::string s(line);
       while (!s.empty() && (s.back() == '\n' || s.back() == '\r')) s.pop_back();
-      if (s.rfind("udp ", 0) == 0) Port = static_cast<std::uint16_t>(std::stoi(s.substr(s.rfind(':') + 1)));
+      if (s.rfind("udp ", 0) == 0)
+        Port = static_cast<std::uint16_t>(std::stoi(s.substr(s.rfind(':') + 1)));
       if (s.rfind("serial ", 0) == 0) Device = s.substr(7);
       if (s == "ready") {
         ready_ = true;

@@ -67,7 +67,8 @@ TEST_P(TransferTest, FilesAtTheSegmentBoundaries) {
   const auto segments = Segments(*link->Sim);
   ASSERT_GE(segments.size(), 3u);
   EXPECT_EQ(std::vector<std::string>(segments.end() - 3, segments.end()),
-            (std::vector<std::string>{"0 len 128 total 300", "128 len 128 total 300", "256 len 44 total 300"}));
+            (std::vector<std::string>{"0 len 128 total 300", "128 len 128 total 300",
+                                      "256 len 44 total 300"}));
   EXPECT_TRUE(link->Messages.Errors.empty());
 }
 
@@ -107,7 +108,8 @@ TEST_P(TransferTest, LoginAndTheWrongPassword) {
   link->PromptUser = "admin";
   link->PromptPassword = "wrong";
   EXPECT_FALSE(link->Session->WriteControllerFile(Pattern(300), "Auto.shm"));
-  EXPECT_EQ(link->Messages.Errors, (std::vector<std::string>{"Ошибка записи файла. Не верный пароль."}));
+  EXPECT_EQ(link->Messages.Errors,
+            (std::vector<std::string>{"Ошибка записи файла. Не верный пароль."}));
   EXPECT_FALSE(link->Login.LoggedIn());
   EXPECT_EQ(link->Sim->LogOf("write ").size(), 1u);
   EXPECT_EQ(ReadBytes(link->Dir() + "/Auto.shm"), Ascii("old"));
@@ -140,7 +142,8 @@ TEST_P(TransferTest, IdentityVariants) {
     Configuration config(link->Messages);
     ConfigImage image;
     EXPECT_FALSE(ReadConfiguration(*link->Session, config, image));
-    EXPECT_EQ(link->Messages.Errors, (std::vector<std::string>{"Обновите программу \"Конфигуратор ВИЛК\"."}));
+    EXPECT_EQ(link->Messages.Errors,
+              (std::vector<std::string>{"Обновите программу \"Конфигуратор ВИЛК\"."}));
     EXPECT_TRUE(link->Sim->LogOf("find").empty());
     EXPECT_TRUE(link->Sim->LogOf("read").empty());
   }
@@ -164,7 +167,8 @@ TEST_P(TransferTest, IdentityVariants) {
 }
 
 TEST_P(TransferTest, LostAndMutedAnswersAreMadeUpByRetries) {
-  auto link = Start({"--fault", "read:drop@2", "--fault", "write:mute@2", "--fault", "write:echo@4"}, 300);
+  auto link =
+      Start({"--fault", "read:drop@2", "--fault", "write:mute@2", "--fault", "write:echo@4"}, 300);
   link->Login.Confirm("admin", "abc");
   const Bytes data = Pattern(700);
   ASSERT_TRUE(link->Session->WriteControllerFile(data, "Auto.shm"));
@@ -182,7 +186,8 @@ TEST_P(TransferTest, WriteFaultsLeaveTheControllersFileAlone) {
     std::string message;
   };
   const std::vector<Case> cases{
-      {"write:error=1270@2", "Ошибка записи файла. \r\nОшибка записи сегмента.\r\nКод ошибки -22\r\nDISK_FULL"},
+      {"write:error=1270@2",
+       "Ошибка записи файла. \r\nОшибка записи сегмента.\r\nКод ошибки -22\r\nDISK_FULL"},
       {"write:corrupt@2-", "Ошибка записи файла. Код ошибки 0"},
       {"write:echo@3-", "Ошибка записи файла. Код ошибки 0"},
       {"write:drop@2-", "Ошибка записи файла. Код ошибки 0"},
@@ -206,7 +211,9 @@ TEST_P(TransferTest, ReadFaultsLeaveTheLocalFileAlone) {
     std::vector<std::string> messages;
   };
   const std::vector<Case> cases{
-      {"read:error=1058@2", {"Ошибка чтения файла. \r\nОшибка открытия файла для чтения.\r\nКод ошибки -2\r\nPARAM_ERROR"}},
+      {"read:error=1058@2",
+       {"Ошибка чтения файла. \r\nОшибка открытия файла для чтения.\r\nКод ошибки "
+        "-2\r\nPARAM_ERROR"}},
       {"read:corrupt@2-", {"Ошибка чтения файла. Код ошибки 0"}},
       {"read:drop@3-", {"Ошибка чтения файла. Код ошибки 0"}},
       {"read:echo@1-", {"Ошибка чтения файла. Код ошибки 0"}},
@@ -263,7 +270,8 @@ TEST_P(TransferTest, ClockWithoutAnAnswer) {
   EXPECT_TRUE(link->Messages.Infos.empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(Links, TransferTest, ::testing::Values(LinkKind::Udp, LinkKind::Serial), KindName);
+INSTANTIATE_TEST_SUITE_P(Links, TransferTest, ::testing::Values(LinkKind::Udp, LinkKind::Serial),
+                         KindName);
 
 }  // namespace
 }  // namespace vilk::test

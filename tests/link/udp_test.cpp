@@ -80,7 +80,8 @@ UdpEndpoints To(std::uint16_t port, int waitMs = 1000) {
 TEST(UdpLink, OnlyTheControllerAskedAnswers) {
   TempFolder root;
   std::filesystem::create_directories(root / "ctl");
-  SimProcess sim(root / "ctl", root / "sim.log", {"--udp", "127.0.0.1:0", "--fault", "identify:delay=200"});
+  SimProcess sim(root / "ctl", root / "sim.log",
+                 {"--udp", "127.0.0.1:0", "--fault", "identify:delay=200"});
   UdpTransport link(To(sim.Port, 2000));
   ASSERT_TRUE(link.Open());
   RecordingMessages messages;

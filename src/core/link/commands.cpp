@@ -29,8 +29,8 @@ bool FinishReadConfiguration(Configuration& config, ConfigImage& image, const Mo
   return false;
 }
 
-bool PrepareWriteConfiguration(Configuration& config, ConfigImage& image, const LocateResult& located,
-                               const std::string& configFileName) {
+bool PrepareWriteConfiguration(Configuration& config, ConfigImage& image,
+                               const LocateResult& located, const std::string& configFileName) {
   TController& controller = config.Controller();
   ApplyIdentity(controller, located.Identity);
   if (!controller.IsModelSupported(located.Identity.TypeCode)) {
@@ -73,13 +73,16 @@ bool DetermineType(DeviceSession& session, TController& controller) {
 
 bool LoadLocalFile(IMessages& messages, const std::string& path, std::vector<std::uint8_t>& out) {
   switch (ReadFileLimited(path, kMaxTransferSize + 1, out)) {
-    case ReadResult::Ok: return true;
+    case ReadResult::Ok:
+      return true;
     case ReadResult::TooLarge: {
       std::error_code ec;
       messages.Error(TooLargeMessage(BaseFileName(path), std::filesystem::file_size(path, ec)));
       return false;
     }
-    default: messages.Error("Не удалось прочитать файл " + path); return false;
+    default:
+      messages.Error("Не удалось прочитать файл " + path);
+      return false;
   }
 }
 

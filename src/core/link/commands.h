@@ -29,8 +29,8 @@ bool FinishReadConfiguration(Configuration& config, ConfigImage& image, const Mo
 
 // Applies the identity, checks the type and builds the image; false when the write must
 // stop (the messages have been shown). The image is then image.Data()[0 .. TotalSize).
-bool PrepareWriteConfiguration(Configuration& config, ConfigImage& image, const LocateResult& located,
-                               const std::string& configFileName);
+bool PrepareWriteConfiguration(Configuration& config, ConfigImage& image,
+                               const LocateResult& located, const std::string& configFileName);
 
 // "Прочитать настройку": false when nothing was loaded. `raw`, when given, receives the
 // file as the controller holds it.

@@ -34,7 +34,8 @@ int SegmentCount(std::size_t size) {
 
 std::string TooLargeMessage(const std::string& name, std::uintmax_t size) {
   return Format("Файл %s размером %d байт больше буфера передачи (%d байт).", name,
-                static_cast<unsigned long long>(size), static_cast<unsigned long long>(kMaxTransferSize));
+                static_cast<unsigned long long>(size),
+                static_cast<unsigned long long>(kMaxTransferSize));
 }
 
 DeviceSession::DeviceSession(Transport& transport, const LinkSettings& settings,
@@ -62,7 +63,8 @@ LocateResult DeviceSession::LocateConfiguration() {
     progress_->Step();
 
     const bool identified = protocol_.Identify(identity);
-    if (identified && (identity.TypeCode == 22 || identity.TypeCode == 23 || identity.TypeCode == 26))
+    if (identified &&
+        (identity.TypeCode == 22 || identity.TypeCode == 23 || identity.TypeCode == 26))
       name = kConfigurationFile;
     if (!identified) {
       // An old controller does not answer Identify; its configuration file tells it apart.
@@ -128,7 +130,8 @@ bool DeviceSession::ReadControllerFile(const std::string& name, std::vector<std:
   return true;
 }
 
-bool DeviceSession::WriteControllerFile(std::span<const std::uint8_t> data, const std::string& name) {
+bool DeviceSession::WriteControllerFile(std::span<const std::uint8_t> data,
+                                        const std::string& name) {
   ProgressGuard done(*progress_);
   const std::size_t size = data.size();
   if (size > kMaxTransferSize) {
@@ -137,8 +140,8 @@ bool DeviceSession::WriteControllerFile(std::span<const std::uint8_t> data, cons
   }
   net_->ForgetControllerMac();
   progress_->SetPosition(0);
-  const std::string question = "Записать в RTU" + TargetSuffix(settings_) +
-                               "\r\r размер файла = " + std::to_string(size);
+  const std::string question =
+      "Записать в RTU" + TargetSuffix(settings_) + "\r\r размер файла = " + std::to_string(size);
   if (protocol_.Messages().Question(question, false) != Answer::Yes) return false;
   if (!protocol_.Login().LoggedIn() && !(loginPrompt_ && loginPrompt_())) return false;
   if (!OpenOrComplain()) return false;
@@ -199,6 +202,8 @@ bool DeviceSession::OpenLink() {
   return transport_.Open();
 }
 
-void DeviceSession::CloseLink() { transport_.Close(); }
+void DeviceSession::CloseLink() {
+  transport_.Close();
+}
 
 }  // namespace vilk

@@ -38,47 +38,83 @@ constexpr std::array<std::uint32_t, 256> kCrcTable = MakeCrcTable();
 
 const char* StageText(int stage) {
   switch (stage) {
-    case 33: return "Ошибка открытия файла для чтения.";
-    case 34: return "Ошибка чтения сегмента файла.";
-    case 35: return "Ошибка номера сегмента.";
-    case 36: return "Нет прав на запись файла паролей.";
-    case 37: return "Нет прав доступа.";
-    case 38: return "Ошибка открытия файла для записи.";
-    case 39: return "Ошибка записи сегмента.";
-    case 40: return "Ошибка номера сегмента.";
-    case 41: return "Ошибка удаления временного файла.";
-    case 42: return "Ошибка удаления старой версии файла.";
-    case 43: return "Ошибка переименования записанного файла.";
-    default: return "";
+    case 33:
+      return "Ошибка открытия файла для чтения.";
+    case 34:
+      return "Ошибка чтения сегмента файла.";
+    case 35:
+      return "Ошибка номера сегмента.";
+    case 36:
+      return "Нет прав на запись файла паролей.";
+    case 37:
+      return "Нет прав доступа.";
+    case 38:
+      return "Ошибка открытия файла для записи.";
+    case 39:
+      return "Ошибка записи сегмента.";
+    case 40:
+      return "Ошибка номера сегмента.";
+    case 41:
+      return "Ошибка удаления временного файла.";
+    case 42:
+      return "Ошибка удаления старой версии файла.";
+    case 43:
+      return "Ошибка переименования записанного файла.";
+    default:
+      return "";
   }
 }
 
 const char* FileSystemErrorName(int error) {
   switch (error) {
-    case 2: return "PARAM_ERROR";
-    case 3: return "INVALID_FILENAME";
-    case 4: return "DRIVE_NOT_FOUND";
-    case 5: return "TOO_MANY_FILES";
-    case 7: return "WRONG_MEDIA";
-    case 8: return "INVALID_FILE_SYSTEM";
-    case 9: return "FILE_NOT_FOUND";
-    case 10: return "INVALID_FILE_HANDLE";
-    case 13: return "CORRUPTED_PARTITION_TABLE";
-    case 15: return "INVALID_FILE_POS";
-    case 16: return "ACCESS_DENIED";
-    case 17: return "STRING_BUFFER_TOO_SMALL";
-    case 18: return "GENERAL_FAILURE";
-    case 19: return "PATH_NOT_FOUND";
-    case 20: return "FAT_ALLOC_ERROR";
-    case 21: return "ROOT_DIR_FULL";
-    case 22: return "DISK_FULL";
-    case 23: return "TIMEOUT";
-    case 24: return "BAD_SECTOR";
-    case 25: return "DATA_ERROR";
-    case 27: return "SECTOR_NOT_FOUND";
-    case 29: return "DRIVE_NOT_READY";
-    case 30: return "WRITE_PROTECTION";
-    default: return "";
+    case 2:
+      return "PARAM_ERROR";
+    case 3:
+      return "INVALID_FILENAME";
+    case 4:
+      return "DRIVE_NOT_FOUND";
+    case 5:
+      return "TOO_MANY_FILES";
+    case 7:
+      return "WRONG_MEDIA";
+    case 8:
+      return "INVALID_FILE_SYSTEM";
+    case 9:
+      return "FILE_NOT_FOUND";
+    case 10:
+      return "INVALID_FILE_HANDLE";
+    case 13:
+      return "CORRUPTED_PARTITION_TABLE";
+    case 15:
+      return "INVALID_FILE_POS";
+    case 16:
+      return "ACCESS_DENIED";
+    case 17:
+      return "STRING_BUFFER_TOO_SMALL";
+    case 18:
+      return "GENERAL_FAILURE";
+    case 19:
+      return "PATH_NOT_FOUND";
+    case 20:
+      return "FAT_ALLOC_ERROR";
+    case 21:
+      return "ROOT_DIR_FULL";
+    case 22:
+      return "DISK_FULL";
+    case 23:
+      return "TIMEOUT";
+    case 24:
+      return "BAD_SECTOR";
+    case 25:
+      return "DATA_ERROR";
+    case 27:
+      return "SECTOR_NOT_FOUND";
+    case 29:
+      return "DRIVE_NOT_READY";
+    case 30:
+      return "WRITE_PROTECTION";
+    default:
+      return "";
   }
 }
 
@@ -108,13 +144,20 @@ std::string DescribeError(std::uint16_t code) {
            "\r\n" + FileSystemErrorName(fsError);
   }
   switch (code) {
-    case 2: return "Файл не найден.";
-    case 3: return "Путь не найден.";
-    case 4: return "Много открытых файлов.";
-    case 5: return "Ошибка доступа.";
-    case 8: return "Недостаточно памяти.";
-    case 18: return "Конец списка файлов.";
-    default: return "Код ошибки " + std::to_string(code);
+    case 2:
+      return "Файл не найден.";
+    case 3:
+      return "Путь не найден.";
+    case 4:
+      return "Много открытых файлов.";
+    case 5:
+      return "Ошибка доступа.";
+    case 8:
+      return "Недостаточно памяти.";
+    case 18:
+      return "Конец списка файлов.";
+    default:
+      return "Код ошибки " + std::to_string(code);
   }
 }
 

@@ -26,7 +26,9 @@ constexpr std::uint16_t kControllerPort = 208;  // UDP port at both ends
 std::optional<IPv4> ParseDotted(std::string_view text);
 // The four bytes in decimal, joined by ".", no leading zeros.
 std::string FormatDotted(const IPv4& ip);
-inline bool IsBroadcast(const IPv4& ip) { return ip == IPv4{255, 255, 255, 255}; }
+inline bool IsBroadcast(const IPv4& ip) {
+  return ip == IPv4{255, 255, 255, 255};
+}
 // The address as one number whose lowest byte is the first dotted field (the form the
 // settings dialog's address list holds).
 inline std::uint32_t LowFirst(const IPv4& ip) {

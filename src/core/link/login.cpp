@@ -91,8 +91,8 @@ bool AddToPasswordFile(const std::string& path, const std::string& userUtf8,
     if (error) *error = "не удалось прочитать " + path;
     return false;
   }
-  const std::string bytes = UpsertPasswordFileLine(
-      std::string(old.begin(), old.end()), userUtf8, passwordUtf8);
+  const std::string bytes =
+      UpsertPasswordFileLine(std::string(old.begin(), old.end()), userUtf8, passwordUtf8);
   return WriteFileAtomic(path, bytes.data(), bytes.size(), error);
 }
 

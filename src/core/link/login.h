@@ -50,7 +50,7 @@ class LoginState {
   void Reject() { loggedIn_ = false; }
 
   bool LoggedIn() const { return loggedIn_; }
-  const std::string& UserName() const { return user_; }          // UTF-8
+  const std::string& UserName() const { return user_; }                 // UTF-8
   const std::string& TransformedPassword() const { return password_; }  // cp1251
   // Requests carry the key only when someone with a name is logged in.
   bool SendsKey() const { return loggedIn_ && !user_.empty(); }

@@ -18,8 +18,11 @@ class ComputerClock : public IClock {
     const std::time_t t = std::chrono::system_clock::to_time_t(now);
     std::tm tm{};
     localtime_r(&t, &tm);
-    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
-    return {tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec, static_cast<int>(ms)};
+    const auto ms =
+        std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() %
+        1000;
+    return {tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday,          tm.tm_hour,
+            tm.tm_min,         tm.tm_sec,     static_cast<int>(ms)};
   }
   void Sleep(std::chrono::milliseconds duration) override { std::this_thread::sleep_for(duration); }
 };
@@ -46,13 +49,17 @@ IClock& SystemClock() {
 
 std::uint32_t IdentityVersion(const ModelRecord& identity) {
   return (static_cast<std::uint32_t>(identity.Major) << 16) |
-         (static_cast<std::uint32_t>(identity.Minor) << 8) | static_cast<std::uint8_t>(identity.Letter);
+         (static_cast<std::uint32_t>(identity.Minor) << 8) |
+         static_cast<std::uint8_t>(identity.Letter);
 }
 
-LinkProtocol::LinkProtocol(Transport& transport, IMessages& messages, LoginState& login, IClock& clock)
+LinkProtocol::LinkProtocol(Transport& transport, IMessages& messages, LoginState& login,
+                           IClock& clock)
     : transport_(transport), messages_(messages), login_(login), clock_(clock) {}
 
-void LinkProtocol::ShowError(const std::string& text) { messages_.Error(Truncate(text, 255)); }
+void LinkProtocol::ShowError(const std::string& text) {
+  messages_.Error(Truncate(text, 255));
+}
 
 std::uint32_t LinkProtocol::FoundSize() const {
   return Rx[31] | (Rx[32] << 8) | (Rx[33] << 16) | (static_cast<std::uint32_t>(Rx[34]) << 24);
@@ -72,7 +79,8 @@ void LinkProtocol::Put16(std::size_t at, std::uint16_t v) {
 }
 
 void LinkProtocol::Put32(std::size_t at, std::uint32_t v) {
-  for (int i = 0; i < 4; ++i) Tx[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(v >> (8 * i));
+  for (int i = 0; i < 4; ++i)
+    Tx[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(v >> (8 * i));
 }
 
 void LinkProtocol::PutName(std::size_t lengthAt) {
@@ -146,8 +154,10 @@ bool LinkProtocol::ReadSegment(std::span<std::uint8_t> file) {
   // The bytes this segment must bring: its length, or the rest of the file for the last.
   const std::int64_t left = static_cast<std::int64_t>(Transfer.TotalSize) - Transfer.Position;
   const std::int64_t expected = std::min<std::int64_t>(Transfer.SegmentLength, left);
-  const bool fits = expected > 0 && Transfer.Position >= 0 &&
-                    static_cast<std::uint64_t>(Transfer.Position) + static_cast<std::uint64_t>(expected) <= file.size();
+  const bool fits =
+      expected > 0 && Transfer.Position >= 0 &&
+      static_cast<std::uint64_t>(Transfer.Position) + static_cast<std::uint64_t>(expected) <=
+          file.size();
 
   bool ok = false;
   int attempt = 0;
@@ -175,8 +185,9 @@ bool LinkProtocol::WriteSegment(std::span<const std::uint8_t> file, std::uint32_
   Put32(19, static_cast<std::uint32_t>(Transfer.TotalSize));
   Tx[23] = Transfer.SegmentLength;
   if (Transfer.Position >= 0 && static_cast<std::size_t>(Transfer.Position) < file.size()) {
-    const std::size_t n = std::min<std::size_t>({Transfer.SegmentLength, kSegmentSize,
-                                                  file.size() - static_cast<std::size_t>(Transfer.Position)});
+    const std::size_t n =
+        std::min<std::size_t>({Transfer.SegmentLength, kSegmentSize,
+                               file.size() - static_cast<std::size_t>(Transfer.Position)});
     std::memcpy(Tx.data() + 24, file.data() + Transfer.Position, n);
   }
   if (withKey) {
