@@ -22,3 +22,6 @@ QT_QPA_PLATFORM=offscreen "$bin/src/app/vilk" --home "$work" --screenshot "$top/
   --select "1_Порт ПЭВМ" --tab 1 "$work/station.cfg"
 QT_QPA_PLATFORM=offscreen "$bin/src/app/vilk" --home "$work" --screenshot "$top/docs/mib-dialog.png" \
   --mib "$top/tests/data/mibs/IF-MIB"
+for d in link login; do
+  QT_QPA_PLATFORM=offscreen "$bin/src/app/vilk" --home "$work" --screenshot "$top/docs/dialog-$d.png" --dialog $d
+done

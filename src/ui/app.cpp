@@ -11,6 +11,9 @@
 #include <cstring>
 
 #include "controller/controller.h"
+#include "link/device_runner.h"
+#include "link/password_form.h"
+#include "link/tune_link_dlg.h"
 #include "main_window.h"
 #include "snmp/mib_dialog.h"
 #include "qt_text.h"
@@ -58,7 +61,7 @@ class StderrMessages : public IMessages {
 }  // namespace
 
 int RunApplication(int argc, char** argv) {
-  QString home, screenshot, file, select, mib, tab;
+  QString home, screenshot, file, select, mib, tab, dialogName;
   for (int i = 1; i < argc; ++i) {
     const QString a = QString::fromLocal8Bit(argv[i]);
     auto next = [&](QString& into) {
@@ -73,10 +76,12 @@ int RunApplication(int argc, char** argv) {
     else if (a == QLatin1String("--select")) next(select);
     else if (a == QLatin1String("--mib")) next(mib);
     else if (a == QLatin1String("--tab")) next(tab);
+    else if (a == QLatin1String("--dialog")) next(dialogName);
     else if (a == QLatin1String("--help")) {
       std::printf("vilk [--home DIR] [FILE.cfg]\n"
                   "vilk --screenshot OUT.png [--select CAPTION[/CAPTION...]] [--tab N] [FILE.cfg]\n"
-                  "vilk --screenshot OUT.png --mib MIBFILE   (the MIB dialog with MIBFILE loaded)\n");
+                  "vilk --screenshot OUT.png --mib MIBFILE   (the MIB dialog with MIBFILE loaded)\n"
+                  "vilk --screenshot OUT.png --dialog link|login\n");
       return 0;
     } else if (!a.startsWith(QLatin1String("--"))) file = a;
   }
@@ -102,6 +107,18 @@ int RunApplication(int argc, char** argv) {
     if (auto* tabs = window.Editor()->CurrentFrame()->findChild<QTabWidget*>()) tabs->setCurrentIndex(tab.toInt());
   window.show();
   if (screenshot.isEmpty()) window.StartLinkTest();
+  if (!screenshot.isEmpty() && !dialogName.isEmpty()) {
+    std::unique_ptr<QDialog> dialog;
+    IniDocument ini;
+    KeySettings keys;
+    LoginState login;
+    if (dialogName == QLatin1String("link")) dialog = std::make_unique<TTuneLinkDlg>(&window, window.Runner()->Settings);
+    else dialog = std::make_unique<TPasswordForm>(&window, login, keys, ini);
+    dialog->show();
+    QApplication::processEvents();
+    QApplication::processEvents();
+    return dialog->grab().save(screenshot, "PNG") ? 0 : 1;
+  }
   if (!screenshot.isEmpty() && !mib.isEmpty()) {
     TMIBdlg& dialog = TMIBdlg::Instance(&window);
     dialog.MibFolder = QFileInfo(mib).absolutePath().toStdString();
