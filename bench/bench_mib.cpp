@@ -11,13 +11,15 @@
 namespace {
 
 const std::string kMibs =
-    (std::filesystem::path(__FILE__).parent_path().parent_path() / "tests" / "data" / "mibs").string();
+    (std::filesystem::path(__FILE__).parent_path().parent_path() / "tests" / "data" / "mibs")
+        .string();
 
 void BM_LoadIfMib(benchmark::State& state) {
   vilk::TMib mib;
   mib.MibFolder = kMibs;
   for (auto _ : state) {
-    if (!mib.LoadMib(kMibs + "/IF-MIB") || !mib.Errors().empty()) state.SkipWithError("IF-MIB did not load");
+    if (!mib.LoadMib(kMibs + "/IF-MIB") || !mib.Errors().empty())
+      state.SkipWithError("IF-MIB did not load");
     benchmark::DoNotOptimize(mib.Oids().size());
   }
   state.counters["names"] = static_cast<double>(mib.Oids().size());

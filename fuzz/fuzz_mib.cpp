@@ -37,7 +37,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Walk(tree, tree.Root(), tables, static_cast<int>(size % 7));
   const vilk::TSNMP_TagList tags = tree.MakeTags();
   for (const vilk::TSNMP_Tag& tag : tags)
-    if (tag.OidLength > vilk::TSNMP_Tag::kMaxOid || tag.Name.size() > 4 * vilk::TSNMP_Tag::kMaxNameChars)
+    if (tag.OidLength > vilk::TSNMP_Tag::kMaxOid ||
+        tag.Name.size() > 4 * vilk::TSNMP_Tag::kMaxNameChars)
       __builtin_trap();
   (void)vilk::MibTreeText(tree);
 

@@ -22,10 +22,12 @@ int Usage(std::ostream& err, const std::string& why) {
 // the user's data folder (as the window finds it).
 std::string DefaultMibFolder() {
   namespace fs = std::filesystem;
-  if (const char* home = std::getenv("VILK_HOME"); home && *home) return (fs::path(home) / "MIBs").string();
+  if (const char* home = std::getenv("VILK_HOME"); home && *home)
+    return (fs::path(home) / "MIBs").string();
   std::error_code ec;
   const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
-  if (!ec && ::access(exe.parent_path().c_str(), W_OK) == 0) return (exe.parent_path() / "MIBs").string();
+  if (!ec && ::access(exe.parent_path().c_str(), W_OK) == 0)
+    return (exe.parent_path() / "MIBs").string();
   if (const char* user = std::getenv("HOME"); user && *user)
     return (fs::path(user) / ".local/share/Vilk/MIBs").string();
   return "MIBs";
@@ -68,7 +70,8 @@ int RunMib(const std::vector<std::string>& args, std::ostream& out, std::ostream
     out << MibTreeText(view);
     return 0;
   }
-  for (const TOIDEntry& e : mib.Oids()) out << e.Name << '\t' << OidToText(e.Oid) << '\t' << e.Category << '\n';
+  for (const TOIDEntry& e : mib.Oids())
+    out << e.Name << '\t' << OidToText(e.Oid) << '\t' << e.Category << '\n';
   return 0;
 }
 

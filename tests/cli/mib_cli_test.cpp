@@ -62,14 +62,12 @@ TEST_F(MibCliTest, ListsEveryIdentifierOfIfMibAndItsImports) {
   EXPECT_EQ(lines[1], "org\t1.3\tOID");
   // The last definition of the file: ifCompliance2 ::= { ifCompliances 2 }.
   EXPECT_EQ(lines.back(), "ifCompliance2\t1.3.6.1.2.1.31.2.2.2\tMODULE-COMPLIANCE");
-  for (const char* line : {"ifMIB\t1.3.6.1.2.1.31\tMODULE-IDENTITY",
-                           "ifTable\t1.3.6.1.2.1.2.2\tOBJECT TABLE",
-                           "ifEntry\t1.3.6.1.2.1.2.2.1\tTABLE ENTRY",
-                           "ifInOctets\t1.3.6.1.2.1.2.2.1.10\tOBJECT-TYPE",
-                           "interfaces\t1.3.6.1.2.1.2\tOID",
-                           "linkDown\t1.3.6.1.6.3.1.1.5.3\tNOTIFICATION-TYPE",
-                           "ifCompliance3\t1.3.6.1.2.1.31.2.2.3\tMODULE-COMPLIANCE",
-                           "zeroDotZero\t0.0\tOBJECT-IDENTITY"})
+  for (const char* line :
+       {"ifMIB\t1.3.6.1.2.1.31\tMODULE-IDENTITY", "ifTable\t1.3.6.1.2.1.2.2\tOBJECT TABLE",
+        "ifEntry\t1.3.6.1.2.1.2.2.1\tTABLE ENTRY", "ifInOctets\t1.3.6.1.2.1.2.2.1.10\tOBJECT-TYPE",
+        "interfaces\t1.3.6.1.2.1.2\tOID", "linkDown\t1.3.6.1.6.3.1.1.5.3\tNOTIFICATION-TYPE",
+        "ifCompliance3\t1.3.6.1.2.1.31.2.2.3\tMODULE-COMPLIANCE",
+        "zeroDotZero\t0.0\tOBJECT-IDENTITY"})
     EXPECT_NE(std::find(lines.begin(), lines.end(), line), lines.end()) << line;
   const std::vector<std::string> messages = Lines(err.str());
   ASSERT_EQ(messages.size(), 9u);
@@ -79,22 +77,23 @@ TEST_F(MibCliTest, ListsEveryIdentifierOfIfMibAndItsImports) {
 }
 
 TEST_F(MibCliTest, TreeOfASmallModule) {
-  const std::string file = Write("SMALL-MIB",
-                                 "SMALL-MIB DEFINITIONS ::= BEGIN\n"
-                                 "IMPORTS MODULE-IDENTITY, OBJECT-TYPE, Counter32, enterprises FROM SNMPv2-SMI;\n"
-                                 "smallMIB MODULE-IDENTITY ::= { enterprises 4242 }\n"
-                                 "smallCount OBJECT-TYPE SYNTAX Counter32 MAX-ACCESS read-only\n"
-                                 "    ::= { smallMIB 1 }\n"
-                                 "smallTable OBJECT-TYPE SYNTAX SEQUENCE OF SmallEntry\n"
-                                 "    MAX-ACCESS not-accessible ::= { smallMIB 2 }\n"
-                                 "smallEntry OBJECT-TYPE SYNTAX SmallEntry\n"
-                                 "    MAX-ACCESS not-accessible ::= { smallTable 1 }\n"
-                                 "SmallEntry ::= SEQUENCE { smallIn Counter32, smallOut Counter32 }\n"
-                                 "smallIn OBJECT-TYPE SYNTAX Counter32 MAX-ACCESS read-only\n"
-                                 "    ::= { smallEntry 1 }\n"
-                                 "smallOut OBJECT-TYPE SYNTAX Counter32 MAX-ACCESS read-only\n"
-                                 "    ::= { smallEntry 2 }\n"
-                                 "END\n");
+  const std::string file =
+      Write("SMALL-MIB",
+            "SMALL-MIB DEFINITIONS ::= BEGIN\n"
+            "IMPORTS MODULE-IDENTITY, OBJECT-TYPE, Counter32, enterprises FROM SNMPv2-SMI;\n"
+            "smallMIB MODULE-IDENTITY ::= { enterprises 4242 }\n"
+            "smallCount OBJECT-TYPE SYNTAX Counter32 MAX-ACCESS read-only\n"
+            "    ::= { smallMIB 1 }\n"
+            "smallTable OBJECT-TYPE SYNTAX SEQUENCE OF SmallEntry\n"
+            "    MAX-ACCESS not-accessible ::= { smallMIB 2 }\n"
+            "smallEntry OBJECT-TYPE SYNTAX SmallEntry\n"
+            "    MAX-ACCESS not-accessible ::= { smallTable 1 }\n"
+            "SmallEntry ::= SEQUENCE { smallIn Counter32, smallOut Counter32 }\n"
+            "smallIn OBJECT-TYPE SYNTAX Counter32 MAX-ACCESS read-only\n"
+            "    ::= { smallEntry 1 }\n"
+            "smallOut OBJECT-TYPE SYNTAX Counter32 MAX-ACCESS read-only\n"
+            "    ::= { smallEntry 2 }\n"
+            "END\n");
   ASSERT_EQ(Run({"mib", "--mib-dir", kStandard, "--tree", file}), 0);
   EXPECT_EQ(out.str(),
             "SMALL-MIB\n"
@@ -104,7 +103,8 @@ TEST_F(MibCliTest, TreeOfASmallModule) {
             "      1\n"
             "        smallIn[1]\t1.3.6.1.4.1.4242.2.1.1.1\n"
             "        smallOut[1]\t1.3.6.1.4.1.4242.2.1.2.1\n");
-  EXPECT_EQ(Lines(err.str()), (std::vector<std::string>{file, kStandard + "/SNMPv2-SMI", "Модуль: smallMIB"}));
+  EXPECT_EQ(Lines(err.str()),
+            (std::vector<std::string>{file, kStandard + "/SNMPv2-SMI", "Модуль: smallMIB"}));
 }
 
 TEST_F(MibCliTest, ImportsFromTheHomeFoldersMibsByDefault) {
@@ -134,8 +134,11 @@ TEST_F(MibCliTest, RefusalsAndUsage) {
   EXPECT_EQ(err.str(), "----- ошибка: NOSUCH-MIB файл не найден \n");
 
   for (const std::vector<std::string>& args :
-       std::vector<std::vector<std::string>>{{"mib"}, {"mib", "a", "b"}, {"mib", "--mib-dir"},
-                                             {"mib", "--bogus", "x"}, {"mib", "--tree"}}) {
+       std::vector<std::vector<std::string>>{{"mib"},
+                                             {"mib", "a", "b"},
+                                             {"mib", "--mib-dir"},
+                                             {"mib", "--bogus", "x"},
+                                             {"mib", "--tree"}}) {
     EXPECT_EQ(Run(args), 2) << args.size();
     EXPECT_EQ(out.str(), "");
     EXPECT_NE(err.str().find("Try 'vilkcfg --help'."), std::string::npos);
@@ -146,8 +149,8 @@ TEST_F(MibCliTest, RefusalsAndUsage) {
 }
 
 TEST_F(MibCliTest, TheProgramItself) {
-  const std::string cmd = std::string(VILKCFG_PATH) + " mib --mib-dir '" + kStandard + "' '" + kStandard +
-                          "/SNMPv2-SMI' > '" + (dir / "out.txt").string() + "' 2> '" +
+  const std::string cmd = std::string(VILKCFG_PATH) + " mib --mib-dir '" + kStandard + "' '" +
+                          kStandard + "/SNMPv2-SMI' > '" + (dir / "out.txt").string() + "' 2> '" +
                           (dir / "err.txt").string() + "'";
   ASSERT_EQ(std::system(cmd.c_str()), 0);
   std::ifstream in(dir / "out.txt");
@@ -156,7 +159,8 @@ TEST_F(MibCliTest, TheProgramItself) {
   ASSERT_EQ(lines.size(), 17u);
   EXPECT_EQ(lines[6], "mib-2\t1.3.6.1.2.1\tOID");
   EXPECT_EQ(lines[16], "zeroDotZero\t0.0\tOBJECT-IDENTITY");
-  const std::string missing = std::string(VILKCFG_PATH) + " mib '" + (dir / "x").string() + "' 2>/dev/null";
+  const std::string missing =
+      std::string(VILKCFG_PATH) + " mib '" + (dir / "x").string() + "' 2>/dev/null";
   EXPECT_EQ(WEXITSTATUS(std::system(missing.c_str())), 1);
 }
 

@@ -33,7 +33,8 @@ Octets Content(const OidValue& oid) {
 }
 
 TEST(OidEncoding, ExamplesAndArcBoundaries) {
-  EXPECT_EQ(Content(Oid({1, 3, 6, 1, 2, 1, 1, 5})), (Octets{0x2B, 0x06, 0x01, 0x02, 0x01, 0x01, 0x05}));
+  EXPECT_EQ(Content(Oid({1, 3, 6, 1, 2, 1, 1, 5})),
+            (Octets{0x2B, 0x06, 0x01, 0x02, 0x01, 0x01, 0x05}));
   EXPECT_EQ(Content(Oid({1, 3, 6, 1, 4, 1})), (Octets{0x2B, 0x06, 0x01, 0x04, 0x01}));
   EXPECT_EQ(Content(Oid({1, 3, 200})), (Octets{0x2B, 0x81, 0x48}));
   // 127 and 16383 are the largest values of one and two octets.
@@ -121,7 +122,9 @@ TEST(OidText, DottedFormBothWays) {
 
 // --- against openssl's encoder ---
 
-bool HaveOpenssl() { return std::system("command -v openssl >/dev/null 2>&1") == 0; }
+bool HaveOpenssl() {
+  return std::system("command -v openssl >/dev/null 2>&1") == 0;
+}
 
 // The contents of the OBJECT IDENTIFIERs inside one DER SEQUENCE.
 std::vector<Octets> DerOids(const Octets& der) {
@@ -154,13 +157,18 @@ TEST(OidEncoding, AgreesWithOpensslForGeneratedIdentifiers) {
   std::mt19937 rng(20260305);
   auto arc = [&]() -> std::uint32_t {
     switch (rng() % 4) {
-      case 0: return rng() % 128;
-      case 1: return 128 + rng() % (16384 - 128);
-      case 2: return 16384 + rng() % (65536 - 16384);
-      default: return std::vector<std::uint32_t>{0, 127, 128, 16383, 16384, 65535}[rng() % 6];
+      case 0:
+        return rng() % 128;
+      case 1:
+        return 128 + rng() % (16384 - 128);
+      case 2:
+        return 16384 + rng() % (65536 - 16384);
+      default:
+        return std::vector<std::uint32_t>{0, 127, 128, 16383, 16384, 65535}[rng() % 6];
     }
   };
-  std::vector<OidValue> oids{Oid({1, 3, 6, 1, 2, 1, 1, 5}), Oid({1, 3, 6, 1, 4, 1}), Oid({1, 3, 200})};
+  std::vector<OidValue> oids{Oid({1, 3, 6, 1, 2, 1, 1, 5}), Oid({1, 3, 6, 1, 4, 1}),
+                             Oid({1, 3, 200})};
   while (oids.size() < 400) {
     OidValue v;
     const std::uint32_t first = rng() % 3;
@@ -177,10 +185,11 @@ TEST(OidEncoding, AgreesWithOpensslForGeneratedIdentifiers) {
   {
     std::ofstream cnf(dir / "oids.cnf");
     cnf << "asn1 = SEQUENCE:seq\n[seq]\n";
-    for (std::size_t i = 0; i < oids.size(); ++i) cnf << "o" << i << " = OID:" << OidToText(oids[i]) << "\n";
+    for (std::size_t i = 0; i < oids.size(); ++i)
+      cnf << "o" << i << " = OID:" << OidToText(oids[i]) << "\n";
   }
-  const std::string cmd = "openssl asn1parse -genconf '" + (dir / "oids.cnf").string() + "' -out '" +
-                          (dir / "oids.der").string() + "' -noout >/dev/null 2>&1";
+  const std::string cmd = "openssl asn1parse -genconf '" + (dir / "oids.cnf").string() +
+                          "' -out '" + (dir / "oids.der").string() + "' -noout >/dev/null 2>&1";
   ASSERT_EQ(std::system(cmd.c_str()), 0);
   std::ifstream in(dir / "oids.der", std::ios::binary);
   const Octets der((std::istreambuf_iterator<char>(in)), {});
@@ -191,7 +200,8 @@ TEST(OidEncoding, AgreesWithOpensslForGeneratedIdentifiers) {
   int tooLong = 0;
   for (std::size_t i = 0; i < oids.size(); ++i) {
     const TASNObjectIdentifier asn(oids[i]);
-    EXPECT_EQ(TASNObjectIdentifier::EncodedLength(oids[i]), expected[i].size()) << OidToText(oids[i]);
+    EXPECT_EQ(TASNObjectIdentifier::EncodedLength(oids[i]), expected[i].size())
+        << OidToText(oids[i]);
     if (expected[i].size() > 32) {
       ++tooLong;
       EXPECT_FALSE(asn.Fits());

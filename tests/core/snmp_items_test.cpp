@@ -123,9 +123,9 @@ TEST_F(SnmpItemsTest, TagsBecomeMeasurements) {
   ASSERT_NE(list, nullptr);
   EXPECT_EQ(device->Child(0), list);
   EXPECT_EQ(list->SignalKind, kKindTI);
-  EXPECT_EQ(Names(list), (std::vector<std::string>{"1_Порт.0_RTU.sysDescr_0",
-                                                   "1_Порт.0_RTU.sysDescr_0_повтор1",
-                                                   "1_Порт.0_RTU.ifInOctets[2]"}));
+  EXPECT_EQ(Names(list),
+            (std::vector<std::string>{"1_Порт.0_RTU.sysDescr_0", "1_Порт.0_RTU.sysDescr_0_повтор1",
+                                      "1_Порт.0_RTU.ifInOctets[2]"}));
   for (int i = 0; i < list->Count(); ++i) EXPECT_EQ(list->At(i)->ValueFormat, 4);
   EXPECT_EQ(device->Icon(), 28);
   EXPECT_EQ(config.Storage().Count(kKindTI), 3);
@@ -181,7 +181,8 @@ TEST_F(SnmpItemsTest, RecordsByteForByte) {
   const std::vector<std::uint8_t> expected = Cat({
       Bytes({0xF1, 0xFF, 232, 0, 126, 0, 0, 0}),
       Bytes({0xF2, 0xFF, 48, 0, 9, 0, 0, 0, 1}),
-      Bytes({0xF2, 0xFF, 77, 0, 73, 0, 0, 0, 3, 0xD9, 0xE8, 0xF2}), Zeros(61),
+      Bytes({0xF2, 0xFF, 77, 0, 73, 0, 0, 0, 3, 0xD9, 0xE8, 0xF2}),
+      Zeros(61),
       Bytes({0xF2, 0xFF, 60, 0, 12, 0, 0, 0, 16, 0, 0, 0}),
       Bytes({0xF2, 0xFF, 102, 0, 24, 0, 0, 0}),
       Bytes({0, 0, 192, 168, 1, 0, 161, 0, 3, 0, 10, 0, 0, 0, 0, 0}),
@@ -203,7 +204,8 @@ TEST_F(SnmpItemsTest, RecordsByteForByte) {
   EXPECT_EQ(test::Slice(bytes, 8, values.size()), values);
   // Then the link-state list and the three devices, each block right after the other.
   std::vector<int> blocks;
-  for (std::size_t at = 8 + values.size(); at + 8 <= bytes.size(); at += test::GetU32(bytes, at + 4)) {
+  for (std::size_t at = 8 + values.size(); at + 8 <= bytes.size();
+       at += test::GetU32(bytes, at + 4)) {
     ASSERT_EQ(bytes[at], 0xF1);
     blocks.push_back(bytes[at + 2] | (bytes[at + 3] << 8));
   }
@@ -238,7 +240,8 @@ TEST_F(SnmpItemsTest, SavedAndLoadedWithTheWholeImage) {
   ASSERT_NE(a2, nullptr);
   EXPECT_EQ(a2->Place, "Щит");
   EXPECT_EQ(a2->Device.Serialize(), a->Device.Serialize());
-  EXPECT_EQ(Names(a2->Measurements()), (std::vector<std::string>{"1_Порт.3_RTU.Вход", "1_Порт.3_RTU.sysUpTime"}));
+  EXPECT_EQ(Names(a2->Measurements()),
+            (std::vector<std::string>{"1_Порт.3_RTU.Вход", "1_Порт.3_RTU.sysUpTime"}));
   EXPECT_EQ(a2->Measurements()->At(0)->DefaultName(), "1_Порт.3_RTU.ifInOctets[1]");
   EXPECT_EQ(Names(port2->LinkStates()),
             (std::vector<std::string>{"1_Порт.связь_3_RTU_Щит", "1_Порт.Связь с шкафом"}));

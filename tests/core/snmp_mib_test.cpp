@@ -835,5 +835,23 @@ TEST(MibLines, CommentsQuotesAndTabs) {
   EXPECT_FALSE(lines[5].Blank);
 }
 
+TEST(MibLines, DashesAndTabsInsideAndOutsideQuotes) {
+  const MibText text("x-y \"a-b\t--c\" d-- e\n\"open at the end");
+  const std::vector<MibLine>& lines = text.Lines();
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[0].Raw, "x-y \"a-b --c\" d");
+  EXPECT_EQ(lines[0].Code, "x-y           d");
+  ASSERT_EQ(lines[0].Strings.size(), 1u);
+  EXPECT_EQ(lines[0].Strings[0].Begin, 5u);
+  EXPECT_EQ(lines[0].Strings[0].End, 12u);
+  EXPECT_FALSE(lines[0].CodeBlank);
+  EXPECT_EQ(lines[1].Raw, "\"open at the end");
+  EXPECT_TRUE(lines[1].CodeBlank);
+  EXPECT_FALSE(lines[1].Blank);
+  ASSERT_EQ(lines[1].Strings.size(), 1u);
+  EXPECT_FALSE(lines[1].Strings[0].Closes);
+  EXPECT_EQ(lines[1].Strings[0].End, lines[1].Raw.size());
+}
+
 }  // namespace
 }  // namespace vilk

@@ -34,11 +34,12 @@ bool OidFromText(const std::string& text, OidValue* oid);
 // A BER object: tag class and number, and its content octets.
 class TASNobject {
  public:
-  explicit TASNobject(std::uint8_t tagClass = 0, std::uint8_t tagNumber = 0, std::size_t capacity = 8)
+  explicit TASNobject(std::uint8_t tagClass = 0, std::uint8_t tagNumber = 0,
+                      std::size_t capacity = 8)
       : TagClass(tagClass), TagNumber(tagNumber), content_(capacity < 8 ? 8 : capacity, 0) {}
   virtual ~TASNobject() = default;
 
-  std::uint8_t TagClass;   // class and constructed bits
+  std::uint8_t TagClass;  // class and constructed bits
   std::uint8_t TagNumber;
   std::size_t Length() const { return length_; }
   std::size_t Capacity() const { return content_.size(); }

@@ -33,7 +33,7 @@ struct TSNMP_device {
   std::uint16_t Reserved = 0;
   std::array<std::uint8_t, 4> Address{192, 168, 1, 0};  // first byte first
   std::uint16_t UdpPort = 161;
-  std::uint16_t Param1 = 3;   // the controller's; stored as set at creation
+  std::uint16_t Param1 = 3;  // the controller's; stored as set at creation
   std::uint16_t Param2 = 10;
   TSNMP_TagList Tags;
 

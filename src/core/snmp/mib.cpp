@@ -1,6 +1,7 @@
 #include "snmp/mib.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <deque>
 #include <filesystem>
@@ -172,68 +173,89 @@ const char* const kNumericWords[] = {"Integer", "Unsigned", "IPaddress", "Counte
 }  // namespace
 
 MibText::MibText(std::string_view text) {
-  raw_.reserve(text.size());
-  code_.reserve(text.size());
-  lines_.reserve(text.size() / 32 + 1);
-  std::vector<std::size_t> offsets;
-  offsets.reserve(text.size() / 32 + 1);
+  // One pass over the text: each character goes to both buffers, quoted text as a blank
+  // in the code, nothing from "--" to the end of the line. Runs of ordinary characters
+  // are copied whole.
+  static const auto kSpecial = [] {
+    std::array<bool, 256> t{};
+    for (unsigned char c : {'\n', '\r', '\t', '"', '-'}) t[c] = true;
+    return t;
+  }();
+  raw_.resize(text.size());
+  code_.resize(text.size());
+  char* const raw = raw_.data();
+  char* const code = code_.data();
+  struct Span {
+    std::size_t At, Pieces, PieceCount;
+  };
+  std::vector<Span> spans;
+  spans.reserve(text.size() / 32 + 1);
+  std::size_t out = 0;
   bool inString = false;
-  std::size_t i = 0;
-  while (i < text.size()) {
-    // A line ends at LF, CR LF or a lone CR.
-    std::size_t end = text.find('\n', i);
-    if (end == npos) end = text.size();
-    const std::size_t cr = text.substr(i, end - i).find('\r');
-    if (cr != npos) end = i + cr;
-    const std::string_view src = text.substr(i, end - i);
+  const char* p = text.data();
+  const char* const end = p + text.size();
+  while (p < end) {
     MibLine line;
-    // Find the strings and the comment first, then copy the line once.
-    std::size_t cut = src.size();
-    if (inString) line.Strings.push_back({0, src.size(), false, false});
-    for (std::size_t k = 0; k < src.size(); ++k) {
-      // Only quotes and "--" matter here; jump to the next one.
-      if (inString) {
-        k = src.find('"', k);
-      } else {
-        const std::size_t quote = src.find('"', k), dash = src.find("--", k);
-        k = std::min(quote, dash);
+    const std::size_t start = out, firstPiece = pieces_.size();
+    bool blank = true, codeBlank = true;
+    if (inString) pieces_.push_back({0, 0, false, false});
+    while (p < end) {
+      const char* run = p;
+      bool nonBlank = false;
+      while (p < end && !kSpecial[static_cast<unsigned char>(*p)]) nonBlank |= *p++ != ' ';
+      if (p > run) {
+        const auto n = static_cast<std::size_t>(p - run);
+        std::memcpy(raw + out, run, n);
+        if (inString) std::memset(code + out, ' ', n);
+        else std::memcpy(code + out, run, n);
+        out += n;
+        if (nonBlank) {
+          blank = false;
+          if (!inString) codeBlank = false;
+        }
       }
-      if (k == npos) break;
-      if (inString) {
-        line.Strings.back().End = k;
-        line.Strings.back().Closes = true;
-        inString = false;
-      } else if (src[k] == '"') {
-        inString = true;
-        line.Strings.push_back({k + 1, src.size(), true, false});
-      } else {
-        cut = k;  // a comment runs to the end of the line
-        break;
+      if (p == end || *p == '\n' || *p == '\r') break;
+      const char c = *p++;
+      if (c == '\t') {
+        raw[out] = ' ';
+        code[out++] = ' ';
+      } else if (c == '"') {
+        if (inString) {
+          pieces_.back().End = out - start;
+          pieces_.back().Closes = true;
+        } else {
+          pieces_.push_back({out - start + 1, 0, true, false});
+        }
+        inString = !inString;
+        raw[out] = c;
+        code[out++] = ' ';
+        blank = false;
+      } else if (!inString && p < end && *p == '-') {
+        while (p < end && *p != '\n' && *p != '\r') ++p;  // a comment runs to the end of the line
+      } else {  // a single '-'
+        raw[out] = c;
+        code[out++] = inString ? ' ' : c;
+        blank = false;
+        if (!inString) codeBlank = false;
       }
     }
-    const std::size_t at = raw_.size();
-    raw_.append(src.substr(0, cut));
-    std::replace(raw_.begin() + static_cast<long>(at), raw_.end(), '\t', ' ');
-    code_.append(raw_, at, cut);
-    line.Blank = AllBlank(std::string_view(raw_).substr(at));
-    for (const MibLine::Piece& piece : line.Strings) {
-      // The quotes themselves and everything between them are blanks in the code.
-      const std::size_t from = at + (piece.Opens ? piece.Begin - 1 : 0);
-      const std::size_t to = at + (piece.Closes ? piece.End + 1 : cut);
-      std::fill(code_.begin() + static_cast<long>(from), code_.begin() + static_cast<long>(to), ' ');
-    }
-    line.CodeBlank = line.Blank || (!line.Strings.empty() && AllBlank(std::string_view(code_).substr(at)));
-    offsets.push_back(at);
-    lines_.push_back(std::move(line));
-    if (end < text.size() && text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n') ++end;
-    i = end + 1;
+    if (inString) pieces_.back().End = out - start;
+    line.Blank = blank;
+    line.CodeBlank = codeBlank;
+    spans.push_back({start, firstPiece, pieces_.size() - firstPiece});
+    lines_.push_back(line);
+    // A line ends at LF, CR LF or a lone CR.
+    if (p < end) p += (*p == '\r' && p + 1 < end && p[1] == '\n') ? 2 : 1;
   }
+  raw_.resize(out);
+  code_.resize(out);
   // The buffers are complete: now the views can point into them.
   for (std::size_t n = 0; n < lines_.size(); ++n) {
-    const std::size_t at = offsets[n];
-    const std::size_t len = (n + 1 < lines_.size() ? offsets[n + 1] : raw_.size()) - at;
+    const std::size_t at = spans[n].At;
+    const std::size_t len = (n + 1 < lines_.size() ? spans[n + 1].At : out) - at;
     lines_[n].Raw = std::string_view(raw_).substr(at, len);
     lines_[n].Code = std::string_view(code_).substr(at, len);
+    lines_[n].Strings = std::span<const MibLine::Piece>(pieces_.data() + spans[n].Pieces, spans[n].PieceCount);
   }
 }
 

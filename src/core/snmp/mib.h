@@ -7,6 +7,7 @@
 #include <functional>
 #include <string_view>
 #include <memory>
+#include <span>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -149,7 +150,7 @@ struct MibLine {
   };
   std::string_view Raw;
   std::string_view Code;
-  std::vector<Piece> Strings;
+  std::span<const Piece> Strings;
   bool Blank = true;      // nothing but blanks once the comment is gone
   bool CodeBlank = true;  // nothing but blanks and quoted text
 };
@@ -164,6 +165,7 @@ class MibText {
  private:
   std::string raw_;
   std::string code_;
+  std::vector<MibLine::Piece> pieces_;
   std::vector<MibLine> lines_;
 };
 

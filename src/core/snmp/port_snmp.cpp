@@ -39,7 +39,9 @@ TParams* TSNMP::Measurements() const {
   return list && list->SignalKind == kKindTI ? list : nullptr;
 }
 
-void TSNMP::UpdateCaption() { SetCaption(Format("%d_%s", Number, Name())); }
+void TSNMP::UpdateCaption() {
+  SetCaption(Format("%d_%s", Number, Name()));
+}
 
 std::vector<std::string> TSNMP::MeasurementNames() const {
   std::vector<std::string> names;
@@ -47,7 +49,9 @@ std::vector<std::string> TSNMP::MeasurementNames() const {
   for (std::size_t i = 0; i < Device.Tags.size(); ++i) {
     std::string name = Device.Tags[i].Name;
     std::replace(name.begin(), name.end(), '.', '_');
-    auto taken = [&](const std::string& n) { return std::find(names.begin(), names.end(), n) != names.end(); };
+    auto taken = [&](const std::string& n) {
+      return std::find(names.begin(), names.end(), n) != names.end();
+    };
     if (i > 0 && taken(name)) {
       // Tags "a", "a_повтор2", "a": the third would repeat the second; count on until
       // the name is free, so that no two measurements share a name.
@@ -88,7 +92,8 @@ void TSNMP::UpdateSignalList() {
   Number = Device.Address[3];
   UpdateCaption();  // the port names its link input after this caption
   if (list)
-    list->Rebuild(NameListSource(names), kTwoWordValue, Format("%s.%d_%s", PortText, Number, Name()));
+    list->Rebuild(NameListSource(names), kTwoWordValue,
+                  Format("%s.%d_%s", PortText, Number, Name()));
   ImageIndex = names.empty() ? 0 : kImageWithTags;
   SetIcon(ImageIndex);
   if (auto* port = dynamic_cast<TPortSNMP*>(Parent())) port->UpdateSignalList();
@@ -136,9 +141,13 @@ TPortSNMP::TPortSNMP(Configuration& config) : TPort(config) {
   UpdateCaption();
 }
 
-std::string TPortSNMP::PortText() const { return Format("%d_Порт", Number); }
+std::string TPortSNMP::PortText() const {
+  return Format("%d_Порт", Number);
+}
 
-void TPortSNMP::UpdateCaption() { SetCaption(PortText()); }
+void TPortSNMP::UpdateCaption() {
+  SetCaption(PortText());
+}
 
 TParams* TPortSNMP::LinkStates() const {
   if (ChildCount() == 0) return nullptr;

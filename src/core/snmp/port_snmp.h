@@ -46,7 +46,7 @@ class TPortSNMP : public TPort {
  public:
   explicit TPortSNMP(Configuration& config);
 
-  std::uint8_t Network = 1;  // always 1 ("Сеть 1")
+  std::uint8_t Network = 1;        // always 1 ("Сеть 1")
   std::uint16_t PollPeriod = 200;  // "Период опроса RTU, мс", 10..1000
   std::uint16_t AnswerWait = 500;  // "Время ожидания ответа, мс", 100..2000
   std::uint8_t DeviceCount = 0;
