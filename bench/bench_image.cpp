@@ -82,7 +82,12 @@ void BM_RebuildPool(benchmark::State& state) {
   state.counters["signals"] = static_cast<double>(state.range(0) * kSignalKinds);
   state.SetComplexityN(state.range(0));
 }
-BENCHMARK(BM_RebuildPool)->Arg(2048)->Arg(4096)->Arg(8192)->Unit(benchmark::kMicrosecond)->Complexity();
+BENCHMARK(BM_RebuildPool)
+    ->Arg(2048)
+    ->Arg(4096)
+    ->Arg(8192)
+    ->Unit(benchmark::kMicrosecond)
+    ->Complexity();
 
 // Signals of each kind per image. Names take 65 bytes each, so six full lists of 8192
 // (3 MB) cannot fit into the 1 MiB image: 2048 of each kind is near the largest that does.
@@ -94,7 +99,12 @@ void BM_BuildImage(benchmark::State& state) {
   state.counters["bytes"] = static_cast<double>(f.image.TotalSize);
   state.SetComplexityN(state.range(0));
 }
-BENCHMARK(BM_BuildImage)->Arg(512)->Arg(1024)->Arg(2048)->Unit(benchmark::kMillisecond)->Complexity();
+BENCHMARK(BM_BuildImage)
+    ->Arg(512)
+    ->Arg(1024)
+    ->Arg(2048)
+    ->Unit(benchmark::kMillisecond)
+    ->Complexity();
 
 void BM_LoadImage(benchmark::State& state) {
   Fixture f(8, static_cast<int>(state.range(0)) / 8);
@@ -107,7 +117,12 @@ void BM_LoadImage(benchmark::State& state) {
   }
   state.SetComplexityN(state.range(0));
 }
-BENCHMARK(BM_LoadImage)->Arg(512)->Arg(1024)->Arg(2048)->Unit(benchmark::kMillisecond)->Complexity();
+BENCHMARK(BM_LoadImage)
+    ->Arg(512)
+    ->Arg(1024)
+    ->Arg(2048)
+    ->Unit(benchmark::kMillisecond)
+    ->Complexity();
 
 // The largest single list: 8192 discrete inputs in one image.
 void BM_BuildLoad8192TS(benchmark::State& state) {
@@ -115,7 +130,8 @@ void BM_BuildLoad8192TS(benchmark::State& state) {
   auto* port = static_cast<BenchPort*>(f.config.Controller().Proc()->Child(1));
   port->Child(0)->AsParams()->Resize(8192, port->Caption());
   for (auto _ : state) {
-    if (!BuildImage(f.config, f.image, "bench.cfg", "") || !LoadImage(f.config, f.image, "bench.cfg"))
+    if (!BuildImage(f.config, f.image, "bench.cfg", "") ||
+        !LoadImage(f.config, f.image, "bench.cfg"))
       state.SkipWithError("refused");
   }
 }

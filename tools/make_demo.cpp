@@ -39,8 +39,8 @@ int main(int argc, char** argv) {
   c.Proc()->Groups.push_back({0.5f, 1.0f, 0, 0, "Токи фидеров"});
   c.Proc()->Groups.push_back({1.0f, 2.0f, 0, 0, "Напряжения"});
 
-  const char* inputs[] = {"Q1 включен", "Q1 отключен", "Дверь ЗРУ", "Пожар", "Неисправность ЗУ",
-                          "Q2 включен", "Q2 отключен", "Связь с ЩУ"};
+  const char* inputs[] = {"Q1 включен",       "Q1 отключен", "Дверь ЗРУ",   "Пожар",
+                          "Неисправность ЗУ", "Q2 включен",  "Q2 отключен", "Связь с ЩУ"};
   TDI* di = nullptr;
   for (int i = 1; i < c.ChildCount(); ++i)
     if ((di = dynamic_cast<TDI*>(c.Child(i)))) break;

@@ -43,7 +43,8 @@ struct Window {
       TItem* port = config.Append(config.Controller().Proc(), MakePort(config, 102));
       port->Number = static_cast<std::uint8_t>(p + 1);
       port->UpdateCaption();
-      for (int i = 0; i < port->ChildCount(); ++i) port->Child(i)->AsParams()->Resize(perPort, port->Caption());
+      for (int i = 0; i < port->ChildCount(); ++i)
+        port->Child(i)->AsParams()->Resize(perPort, port->Caption());
     }
     config.Storage().ForceRebuild();
     form.show();

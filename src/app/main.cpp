@@ -1,3 +1,5 @@
 #include "app.h"
 
-int main(int argc, char** argv) { return vilk::ui::RunApplication(argc, argv); }
+int main(int argc, char** argv) {
+  return vilk::ui::RunApplication(argc, argv);
+}

@@ -9,10 +9,10 @@
 #include "controller/controller.h"
 #include "device_commands.h"
 #include "export_commands.h"
-#include "stream_messages.h"
 #include "mib_command.h"
 #include "model/image_ops.h"
 #include "signals/storage.h"
+#include "stream_messages.h"
 
 namespace vilk::cli {
 
@@ -95,7 +95,8 @@ int Usage(std::ostream& err, const std::string& why) {
 bool ReadImageFile(Session& s, const std::string& path) {
   std::vector<std::uint8_t> bytes;
   switch (ReadFileLimited(path, kImageCapacity, bytes)) {
-    case ReadResult::Ok: break;
+    case ReadResult::Ok:
+      break;
     case ReadResult::TooLarge:
       s.messages.Error("Файл " + path + " слишком велик для файла конфигурации.");
       return false;

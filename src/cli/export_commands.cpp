@@ -12,7 +12,6 @@
 
 namespace vilk::cli {
 
-
 int RunExport(const std::string& command, const std::vector<std::string>& args, std::ostream&,
               std::ostream& err) {
   if (args.size() != 3) {
@@ -46,12 +45,15 @@ int RunExport(const std::string& command, const std::vector<std::string>& args, 
   int seen = 0;
   if (const TPortIP* ip = config.Controller().PortIP())
     for (int i = 0; i < ip->ChildCount() && !pc; ++i)
-      if (const auto* candidate = dynamic_cast<const TPC*>(ip->Child(i)); candidate && ++seen == number) pc = candidate;
+      if (const auto* candidate = dynamic_cast<const TPC*>(ip->Child(i));
+          candidate && ++seen == number)
+        pc = candidate;
   if (!pc) {
     messages.Error("В конфигурации нет ПЭВМ номер " + args[1] + ".");
     return 1;
   }
-  const bool ok = command == "export-xml" ? ExportPcXml(*pc, args[2], messages) : ExportPcIni(*pc, args[2], messages);
+  const bool ok = command == "export-xml" ? ExportPcXml(*pc, args[2], messages)
+                                          : ExportPcIni(*pc, args[2], messages);
   return ok ? 0 : 1;
 }
 

@@ -15,8 +15,8 @@
 #include "link/password_form.h"
 #include "link/tune_link_dlg.h"
 #include "main_window.h"
-#include "snmp/mib_dialog.h"
 #include "qt_text.h"
+#include "snmp/mib_dialog.h"
 
 namespace vilk::ui {
 
@@ -51,7 +51,9 @@ TItem* FindByCaption(TItem* item, const QString& caption) {
 // Offscreen there is nobody to close a box: messages go to stderr instead.
 class StderrMessages : public IMessages {
  public:
-  void Error(const std::string& text) override { std::fprintf(stderr, "%s\n", MessageText(text).toUtf8().constData()); }
+  void Error(const std::string& text) override {
+    std::fprintf(stderr, "%s\n", MessageText(text).toUtf8().constData());
+  }
   Answer Question(const std::string& text, bool) override {
     Error(text);
     return Answer::No;
@@ -71,19 +73,27 @@ int RunApplication(int argc, char** argv) {
       }
       into = QString::fromLocal8Bit(argv[++i]);
     };
-    if (a == QLatin1String("--home")) next(home);
-    else if (a == QLatin1String("--screenshot")) next(screenshot);
-    else if (a == QLatin1String("--select")) next(select);
-    else if (a == QLatin1String("--mib")) next(mib);
-    else if (a == QLatin1String("--tab")) next(tab);
-    else if (a == QLatin1String("--dialog")) next(dialogName);
+    if (a == QLatin1String("--home"))
+      next(home);
+    else if (a == QLatin1String("--screenshot"))
+      next(screenshot);
+    else if (a == QLatin1String("--select"))
+      next(select);
+    else if (a == QLatin1String("--mib"))
+      next(mib);
+    else if (a == QLatin1String("--tab"))
+      next(tab);
+    else if (a == QLatin1String("--dialog"))
+      next(dialogName);
     else if (a == QLatin1String("--help")) {
-      std::printf("vilk [--home DIR] [FILE.cfg]\n"
-                  "vilk --screenshot OUT.png [--select CAPTION[/CAPTION...]] [--tab N] [FILE.cfg]\n"
-                  "vilk --screenshot OUT.png --mib MIBFILE   (the MIB dialog with MIBFILE loaded)\n"
-                  "vilk --screenshot OUT.png --dialog link|login\n");
+      std::printf(
+          "vilk [--home DIR] [FILE.cfg]\n"
+          "vilk --screenshot OUT.png [--select CAPTION[/CAPTION...]] [--tab N] [FILE.cfg]\n"
+          "vilk --screenshot OUT.png --mib MIBFILE   (the MIB dialog with MIBFILE loaded)\n"
+          "vilk --screenshot OUT.png --dialog link|login\n");
       return 0;
-    } else if (!a.startsWith(QLatin1String("--"))) file = a;
+    } else if (!a.startsWith(QLatin1String("--")))
+      file = a;
   }
   if (!screenshot.isEmpty() && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
     qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -104,7 +114,8 @@ int RunApplication(int argc, char** argv) {
   }
   // --tab N shows the N-th page (from 0) of the frame's first tab widget.
   if (!tab.isEmpty() && window.Editor()->CurrentFrame())
-    if (auto* tabs = window.Editor()->CurrentFrame()->findChild<QTabWidget*>()) tabs->setCurrentIndex(tab.toInt());
+    if (auto* tabs = window.Editor()->CurrentFrame()->findChild<QTabWidget*>())
+      tabs->setCurrentIndex(tab.toInt());
   window.show();
   if (screenshot.isEmpty()) window.StartLinkTest();
   if (!screenshot.isEmpty() && !dialogName.isEmpty()) {
@@ -112,8 +123,10 @@ int RunApplication(int argc, char** argv) {
     IniDocument ini;
     KeySettings keys;
     LoginState login;
-    if (dialogName == QLatin1String("link")) dialog = std::make_unique<TTuneLinkDlg>(&window, window.Runner()->Settings);
-    else dialog = std::make_unique<TPasswordForm>(&window, login, keys, ini);
+    if (dialogName == QLatin1String("link"))
+      dialog = std::make_unique<TTuneLinkDlg>(&window, window.Runner()->Settings);
+    else
+      dialog = std::make_unique<TPasswordForm>(&window, login, keys, ini);
     dialog->show();
     QApplication::processEvents();
     QApplication::processEvents();

@@ -11,8 +11,10 @@ Form::Form(ItemFrame* frame, QWidget* container)
 void Form::Add(const QString& label, QWidget* field) {
   // The label names the field, so that tests and accessibility tools find it.
   if (field->objectName().isEmpty()) field->setObjectName(label);
-  if (label.isEmpty()) layout_->addRow(field);
-  else layout_->addRow(label, field);
+  if (label.isEmpty())
+    layout_->addRow(field);
+  else
+    layout_->addRow(label, field);
 }
 
 Form Form::Group(const QString& title) {
@@ -24,10 +26,13 @@ Form Form::Group(const QString& title) {
 QLineEdit* Form::Text(const QString& label, std::string& field, int maxChars) {
   auto* edit = new QLineEdit(container_);
   edit->setMaxLength(maxChars);
-  edit->setMinimumWidth(edit->fontMetrics().horizontalAdvance(QLatin1Char('W')) * std::min(maxChars, 10));
+  edit->setMinimumWidth(edit->fontMetrics().horizontalAdvance(QLatin1Char('W')) *
+                        std::min(maxChars, 10));
   Add(label, edit);
   frame_->Bind([edit, &field] { edit->setText(Q(field)); },
-               [edit, &field, maxChars] { field = Truncate(S(edit->text()), static_cast<std::size_t>(maxChars)); });
+               [edit, &field, maxChars] {
+                 field = Truncate(S(edit->text()), static_cast<std::size_t>(maxChars));
+               });
   QObject::connect(edit, &QLineEdit::textEdited, frame_, &ItemFrame::MarkModified);
   return edit;
 }

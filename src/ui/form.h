@@ -70,8 +70,9 @@ class Form {
     auto* spin = new ClampSpinBox(container_);
     spin->setRange(min, max);
     Add(label, spin);
-    frame_->Bind([spin, &field, scale] { spin->setValue(static_cast<int>(field / scale)); },
-                 [spin, &field, scale] { field = static_cast<T>(spin->value()) * static_cast<T>(scale); });
+    frame_->Bind(
+        [spin, &field, scale] { spin->setValue(static_cast<int>(field / scale)); },
+        [spin, &field, scale] { field = static_cast<T>(spin->value()) * static_cast<T>(scale); });
     QObject::connect(spin, &QSpinBox::valueChanged, frame_, &ItemFrame::MarkModified);
     return spin;
   }
@@ -82,11 +83,14 @@ class Form {
     auto* box = new QCheckBox(text, container_);
     layout_->addRow(box);
     const T mask = static_cast<T>(1u << bit);
-    frame_->Bind([box, &field, mask, inverted] { box->setChecked(((field & mask) != 0) != inverted); },
-                 [box, &field, mask, inverted] {
-                   if (box->isChecked() != inverted) field = static_cast<T>(field | mask);
-                   else field = static_cast<T>(field & ~mask);
-                 });
+    frame_->Bind(
+        [box, &field, mask, inverted] { box->setChecked(((field & mask) != 0) != inverted); },
+        [box, &field, mask, inverted] {
+          if (box->isChecked() != inverted)
+            field = static_cast<T>(field | mask);
+          else
+            field = static_cast<T>(field & ~mask);
+        });
     QObject::connect(box, &QCheckBox::toggled, frame_, &ItemFrame::MarkModified);
     return box;
   }

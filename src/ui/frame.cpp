@@ -34,7 +34,9 @@ QHash<int, FrameFactory>& Registry() {
 }
 }  // namespace
 
-void RegisterFrame(int key, FrameFactory factory) { Registry().insert(key, std::move(factory)); }
+void RegisterFrame(int key, FrameFactory factory) {
+  Registry().insert(key, std::move(factory));
+}
 
 int FrameKey(const TItem* item) {
   if (!item->Parent()) return -1;

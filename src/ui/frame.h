@@ -44,7 +44,9 @@ ItemFrame* CreateFrame(TItem* item, QWidget* parent);
 // The controller is -1, signal lists 1000 + their signal kind, devices (whose type code
 // is shared between port kinds) DeviceFrameKey, others their type code.
 int FrameKey(const TItem* item);
-constexpr int DeviceFrameKey(int portKind, int deviceKind) { return 100000 + portKind * 256 + deviceKind; }
+constexpr int DeviceFrameKey(int portKind, int deviceKind) {
+  return 100000 + portKind * 256 + deviceKind;
+}
 void RegisterBuiltInFrames();
 
 }  // namespace vilk::ui

@@ -10,18 +10,19 @@ namespace vilk::ui {
 
 void GuiMessages::Error(const std::string& text) {
   QApplication::beep();
-  QMessageBox box(QMessageBox::Critical, QString::fromUtf8(kAppTitle) + " - Ошибка", MessageText(text),
-                  QMessageBox::NoButton, parent_);
+  QMessageBox box(QMessageBox::Critical, QString::fromUtf8(kAppTitle) + " - Ошибка",
+                  MessageText(text), QMessageBox::NoButton, parent_);
   box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
   box.exec();
 }
 
 Answer GuiMessages::Question(const std::string& text, bool withCancel) {
-  QMessageBox box(QMessageBox::Question, QString::fromUtf8(kAppTitle) + " - Запрос", MessageText(text),
-                  QMessageBox::NoButton, parent_);
+  QMessageBox box(QMessageBox::Question, QString::fromUtf8(kAppTitle) + " - Запрос",
+                  MessageText(text), QMessageBox::NoButton, parent_);
   QPushButton* yes = box.addButton(QStringLiteral("Да"), QMessageBox::YesRole);
   QPushButton* no = box.addButton(QStringLiteral("Нет"), QMessageBox::NoRole);
-  QPushButton* cancel = withCancel ? box.addButton(QStringLiteral("Отмена"), QMessageBox::RejectRole) : nullptr;
+  QPushButton* cancel =
+      withCancel ? box.addButton(QStringLiteral("Отмена"), QMessageBox::RejectRole) : nullptr;
   box.setDefaultButton(yes);
   box.setEscapeButton(cancel ? cancel : no);
   box.exec();
@@ -30,11 +31,13 @@ Answer GuiMessages::Question(const std::string& text, bool withCancel) {
   return Answer::Cancel;
 }
 
-void GuiMessages::Beep() { QApplication::beep(); }
+void GuiMessages::Beep() {
+  QApplication::beep();
+}
 
 void GuiMessages::Info(const std::string& text) {
-  QMessageBox box(QMessageBox::Information, QString::fromUtf8(kAppTitle), MessageText(text), QMessageBox::NoButton,
-                  parent_);
+  QMessageBox box(QMessageBox::Information, QString::fromUtf8(kAppTitle), MessageText(text),
+                  QMessageBox::NoButton, parent_);
   box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
   box.exec();
 }

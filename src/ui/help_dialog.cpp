@@ -62,9 +62,11 @@ void ShowAbout(QWidget* parent) {
   icon->setAlignment(Qt::AlignTop);
   layout->addWidget(icon);
   auto* text = new QLabel(&box);
-  text->setText(QStringLiteral("<b>%1</b><br><br>Конфигуратор контроллера ВИЛК.<br>Версия 14.6.1<br><br>"
-                               "Настройка контроллера телемеханики ВИЛК:<br>платы, порты, устройства, сигналы.")
-                    .arg(QString::fromUtf8(kAppTitle)));
+  text->setText(
+      QStringLiteral(
+          "<b>%1</b><br><br>Конфигуратор контроллера ВИЛК.<br>Версия 14.6.1<br><br>"
+          "Настройка контроллера телемеханики ВИЛК:<br>платы, порты, устройства, сигналы.")
+          .arg(QString::fromUtf8(kAppTitle)));
   layout->addWidget(text);
   box.exec();
 }

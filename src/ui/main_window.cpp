@@ -15,18 +15,18 @@
 
 #include "base/files.h"
 #include "controller/controller.h"
+#include "frames/controller/controller_frame.h"
 #include "help_dialog.h"
 #include "link/commands.h"
 #include "link/device_runner.h"
 #include "link/live_values.h"
 #include "link/password_form.h"
 #include "link/tune_link_dlg.h"
-#include "frames/controller/controller_frame.h"
-#include "network.h"
-#include "snmp/mib_dialog.h"
-#include "signals/editor_ti.h"
 #include "model/image_ops.h"
+#include "network.h"
 #include "qt_text.h"
+#include "signals/editor_ti.h"
+#include "snmp/mib_dialog.h"
 
 namespace vilk::ui {
 
@@ -47,9 +47,11 @@ TForm1::TForm1(const QString& home, IMessages* messages, QWidget* parent)
 
   ChooseFile = [this](bool save, const QString& dir) {
     const QString filter = QString::fromUtf8(kFileFilter);
-    QString path = save ? QFileDialog::getSaveFileName(this, QStringLiteral("Сохранить как"), dir, filter)
-                        : QFileDialog::getOpenFileName(this, QStringLiteral("Открыть файл"), dir, filter);
-    if (save && !path.isEmpty() && QFileInfo(path).suffix().isEmpty()) path += QStringLiteral(".cfg");
+    QString path =
+        save ? QFileDialog::getSaveFileName(this, QStringLiteral("Сохранить как"), dir, filter)
+             : QFileDialog::getOpenFileName(this, QStringLiteral("Открыть файл"), dir, filter);
+    if (save && !path.isEmpty() && QFileInfo(path).suffix().isEmpty())
+      path += QStringLiteral(".cfg");
     return path;
   };
 
@@ -64,7 +66,8 @@ TForm1::TForm1(const QString& home, IMessages* messages, QWidget* parent)
     // The controller frame's "Определить тип" asks the controller through the link.
     if (auto* frame = qobject_cast<TControllerFrame*>(editor_->CurrentFrame())) {
       frame->DetectButton()->setEnabled(!runner_->Busy());
-      connect(frame->DetectButton(), &QPushButton::clicked, this, &TForm1::DetermineTypeCommand, Qt::UniqueConnection);
+      connect(frame->DetectButton(), &QPushButton::clicked, this, &TForm1::DetermineTypeCommand,
+              Qt::UniqueConnection);
     }
   });
   if (auto* frame = qobject_cast<TControllerFrame*>(editor_->CurrentFrame()))
@@ -76,8 +79,10 @@ TForm1::TForm1(const QString& home, IMessages* messages, QWidget* parent)
     setup.Login = &runner_->Login;
     return true;
   };
-  ChooseLocalFile = [this](const QString& title, const QString& filter, bool save, const QString& dir) {
-    return save ? QFileDialog::getSaveFileName(this, title, dir, filter) : QFileDialog::getOpenFileName(this, title, dir, filter);
+  ChooseLocalFile = [this](const QString& title, const QString& filter, bool save,
+                           const QString& dir) {
+    return save ? QFileDialog::getSaveFileName(this, title, dir, filter)
+                : QFileDialog::getOpenFileName(this, title, dir, filter);
   };
   ShowModel();
   qApp->installEventFilter(new KeyHandler(this));
@@ -91,7 +96,9 @@ TForm1::~TForm1() {
   delete editor_;
 }
 
-QString TForm1::SettingsPath() const { return QDir(home_).filePath(QString::fromUtf8(kSettingsFile)); }
+QString TForm1::SettingsPath() const {
+  return QDir(home_).filePath(QString::fromUtf8(kSettingsFile));
+}
 
 QAction* TForm1::Action(const QString& text) const {
   for (QAction* a : actions_)
@@ -109,29 +116,42 @@ void TForm1::BuildMenus() {
     return a;
   };
   QMenu* file = menuBar()->addMenu(QStringLiteral("Файл"));
-  file->addAction(act(QStringLiteral("Создать"), QKeySequence(Qt::Key_F4), [this] { NewCommand(); }));
-  file->addAction(act(QStringLiteral("Открыть файл"), QKeySequence(Qt::Key_F3), [this] { OpenCommand(); }));
-  file->addAction(act(QStringLiteral("Сохранить в файл"), QKeySequence(Qt::Key_F2), [this] { SaveCommand(); }));
-  file->addAction(act(QStringLiteral("Сохранить как .."), QKeySequence(), [this] { SaveAsCommand(); }));
+  file->addAction(
+      act(QStringLiteral("Создать"), QKeySequence(Qt::Key_F4), [this] { NewCommand(); }));
+  file->addAction(
+      act(QStringLiteral("Открыть файл"), QKeySequence(Qt::Key_F3), [this] { OpenCommand(); }));
+  file->addAction(
+      act(QStringLiteral("Сохранить в файл"), QKeySequence(Qt::Key_F2), [this] { SaveCommand(); }));
+  file->addAction(
+      act(QStringLiteral("Сохранить как .."), QKeySequence(), [this] { SaveAsCommand(); }));
   file->addSeparator();
   auto device = [&](const QString& text, const QKeySequence& key, auto slot) {
     QAction* a = act(text, key, slot);
     deviceActions_.push_back(a);
     return a;
   };
-  file->addAction(device(QStringLiteral("Прочитать настройку"), QKeySequence(Qt::Key_F6), [this] { ReadConfigurationCommand(); }));
-  file->addAction(device(QStringLiteral("Записать настройку"), QKeySequence(Qt::Key_F5), [this] { WriteConfigurationCommand(); }));
-  file->addAction(device(QStringLiteral("Записать программу"), QKeySequence(Qt::Key_F7), [this] { WriteProgramCommand(); }));
-  file->addAction(device(QStringLiteral("Прочитать файл автоматики"), QKeySequence(), [this] { ReadAutomationCommand(); }));
-  file->addAction(device(QStringLiteral("Записать файл автоматики"), QKeySequence(), [this] { WriteAutomationCommand(); }));
-  file->addAction(device(QStringLiteral("Записать файл паролей"), QKeySequence(), [this] { WritePasswordFileCommand(); }));
-  file->addAction(device(QStringLiteral("Перезапустить"), QKeySequence(), [this] { RebootCommand(); }));
-  file->addAction(device(QStringLiteral("Установить время"), QKeySequence(), [this] { SetTimeCommand(); }));
+  file->addAction(device(QStringLiteral("Прочитать настройку"), QKeySequence(Qt::Key_F6),
+                         [this] { ReadConfigurationCommand(); }));
+  file->addAction(device(QStringLiteral("Записать настройку"), QKeySequence(Qt::Key_F5),
+                         [this] { WriteConfigurationCommand(); }));
+  file->addAction(device(QStringLiteral("Записать программу"), QKeySequence(Qt::Key_F7),
+                         [this] { WriteProgramCommand(); }));
+  file->addAction(device(QStringLiteral("Прочитать файл автоматики"), QKeySequence(),
+                         [this] { ReadAutomationCommand(); }));
+  file->addAction(device(QStringLiteral("Записать файл автоматики"), QKeySequence(),
+                         [this] { WriteAutomationCommand(); }));
+  file->addAction(device(QStringLiteral("Записать файл паролей"), QKeySequence(),
+                         [this] { WritePasswordFileCommand(); }));
+  file->addAction(
+      device(QStringLiteral("Перезапустить"), QKeySequence(), [this] { RebootCommand(); }));
+  file->addAction(
+      device(QStringLiteral("Установить время"), QKeySequence(), [this] { SetTimeCommand(); }));
   file->addSeparator();
   file->addAction(act(QStringLiteral("Выход"), QKeySequence(), [this] { close(); }));
 
   QMenu* help = menuBar()->addMenu(QStringLiteral("Справка"));
-  help->addAction(act(QStringLiteral("Как пользоваться"), QKeySequence(), [this] { HelpCommand(-1); }));
+  help->addAction(
+      act(QStringLiteral("Как пользоваться"), QKeySequence(), [this] { HelpCommand(-1); }));
   help->addAction(act(QStringLiteral("О програме"), QKeySequence(), [this] { AboutCommand(); }));
 
   QToolBar* bar = addToolBar(QStringLiteral("Команды"));
@@ -149,7 +169,8 @@ void TForm1::BuildMenus() {
     bar->addWidget(b);
   };
   // The five tagged buttons show icons with their captions as hints.
-  auto tagged = [this, bar](int tag, const QString& text, QStyle::StandardPixmap icon, QAction* same) {
+  auto tagged = [this, bar](int tag, const QString& text, QStyle::StandardPixmap icon,
+                            QAction* same) {
     auto* a = new QAction(style()->standardIcon(icon), text, this);
     a->setData(tag);
     a->setToolTip(text);
@@ -159,15 +180,22 @@ void TForm1::BuildMenus() {
     actions_.push_back(a);
   };
   textButton(QStringLiteral("Файл"), file, nullptr);
-  tagged(1, QStringLiteral("Открыть файл"), QStyle::SP_DialogOpenButton, Action(QStringLiteral("Открыть файл")));
-  tagged(2, QStringLiteral("Сохранить в файл"), QStyle::SP_DialogSaveButton, Action(QStringLiteral("Сохранить в файл")));
-  tagged(3, QStringLiteral("Прочитать из RTU"), QStyle::SP_ArrowDown, Action(QStringLiteral("Прочитать настройку")));
-  tagged(4, QStringLiteral("Записать в RTU"), QStyle::SP_ArrowUp, Action(QStringLiteral("Записать настройку")));
-  tagged(5, QStringLiteral("Перезапустить"), QStyle::SP_BrowserReload, Action(QStringLiteral("Перезапустить")));
+  tagged(1, QStringLiteral("Открыть файл"), QStyle::SP_DialogOpenButton,
+         Action(QStringLiteral("Открыть файл")));
+  tagged(2, QStringLiteral("Сохранить в файл"), QStyle::SP_DialogSaveButton,
+         Action(QStringLiteral("Сохранить в файл")));
+  tagged(3, QStringLiteral("Прочитать из RTU"), QStyle::SP_ArrowDown,
+         Action(QStringLiteral("Прочитать настройку")));
+  tagged(4, QStringLiteral("Записать в RTU"), QStyle::SP_ArrowUp,
+         Action(QStringLiteral("Записать настройку")));
+  tagged(5, QStringLiteral("Перезапустить"), QStyle::SP_BrowserReload,
+         Action(QStringLiteral("Перезапустить")));
   bar->addSeparator();
   textButton(QStringLiteral("      Связь      "), nullptr,
-             device(QStringLiteral("      Связь      "), QKeySequence(), [this] { LinkSettingsCommand(); }));
-  textButton(QStringLiteral("Пароль"), nullptr, device(QStringLiteral("Пароль"), QKeySequence(), [this] { LoginCommand(); }));
+             device(QStringLiteral("      Связь      "), QKeySequence(),
+                    [this] { LinkSettingsCommand(); }));
+  textButton(QStringLiteral("Пароль"), nullptr,
+             device(QStringLiteral("Пароль"), QKeySequence(), [this] { LoginCommand(); }));
   textButton(QStringLiteral("Справка"), help, nullptr);
 
   // Alt+X exits from anywhere; F1 is handled by the key handler with the frame's context.
@@ -196,7 +224,9 @@ void TForm1::ShowModel() {
   modelYear_->setText(QString::number(r.Year));
 }
 
-void TForm1::SetModified(bool modified) { setWindowModified(modified); }
+void TForm1::SetModified(bool modified) {
+  setWindowModified(modified);
+}
 
 void TForm1::LoadSettings() {
   ini_.LoadFile(S(SettingsPath()));
@@ -221,9 +251,12 @@ bool TForm1::ConfirmDiscard() {
   editor_->StoreFrame();
   if (!IsModified()) return true;
   switch (messages_->Question("Конфигурация изменена.\rСохранить изменения?", true)) {
-    case Answer::Yes: return SaveCommand();
-    case Answer::No: return true;
-    default: return false;
+    case Answer::Yes:
+      return SaveCommand();
+    case Answer::No:
+      return true;
+    default:
+      return false;
   }
 }
 
@@ -239,7 +272,8 @@ bool TForm1::NewCommand() {
 
 bool TForm1::OpenCommand() {
   if (!ConfirmDiscard()) return false;
-  QString dir = configFile_.isEmpty() ? Q(settings_.DirConf) : QFileInfo(configFile_).absolutePath();
+  QString dir =
+      configFile_.isEmpty() ? Q(settings_.DirConf) : QFileInfo(configFile_).absolutePath();
   if (dir.isEmpty()) dir = home_;
   const QString path = ChooseFile(false, dir);
   if (path.isEmpty()) return false;
@@ -249,9 +283,11 @@ bool TForm1::OpenCommand() {
 bool TForm1::OpenFile(const QString& path) {
   std::vector<std::uint8_t> bytes;
   switch (ReadFileLimited(S(path), kImageCapacity, bytes)) {
-    case ReadResult::Ok: break;
+    case ReadResult::Ok:
+      break;
     case ReadResult::TooLarge:
-      messages_->Error("Файл " + S(QFileInfo(path).fileName()) + " слишком велик для файла конфигурации.");
+      messages_->Error("Файл " + S(QFileInfo(path).fileName()) +
+                       " слишком велик для файла конфигурации.");
       return false;
     default:
       messages_->Error("Не удалось открыть файл " + S(path));
@@ -287,7 +323,8 @@ bool TForm1::SaveCommand() {
 }
 
 bool TForm1::SaveAsCommand() {
-  QString dir = configFile_.isEmpty() ? Q(settings_.DirConf) : QFileInfo(configFile_).absolutePath();
+  QString dir =
+      configFile_.isEmpty() ? Q(settings_.DirConf) : QFileInfo(configFile_).absolutePath();
   const QString path = ChooseFile(true, dir.isEmpty() ? home_ : dir);
   if (path.isEmpty()) return false;
   if (!WriteFile(path)) return false;
@@ -298,13 +335,18 @@ bool TForm1::SaveAsCommand() {
 
 void TForm1::HelpCommand(int context) {
   QWidget* active = QApplication::activeWindow();
-  if (context < 0) context = 1;
-  else if (active && active != this) context = 1;
-  else if (ItemFrame* frame = editor_->CurrentFrame()) context = frame->HelpContext();
+  if (context < 0)
+    context = 1;
+  else if (active && active != this)
+    context = 1;
+  else if (ItemFrame* frame = editor_->CurrentFrame())
+    context = frame->HelpContext();
   ShowHelp(this, context);
 }
 
-void TForm1::AboutCommand() { ShowAbout(this); }
+void TForm1::AboutCommand() {
+  ShowAbout(this);
+}
 
 void TForm1::closeEvent(QCloseEvent* event) {
   if (runner_->Busy()) {
@@ -321,7 +363,8 @@ void TForm1::closeEvent(QCloseEvent* event) {
 
 bool KeyHandler::eventFilter(QObject* watched, QEvent* event) {
   const auto type = event->type();
-  if (type != QEvent::KeyPress && type != QEvent::MouseButtonRelease) return QObject::eventFilter(watched, event);
+  if (type != QEvent::KeyPress && type != QEvent::MouseButtonRelease)
+    return QObject::eventFilter(watched, event);
   QWidget* active = QApplication::activeWindow();
   const bool other = active && active != main_;
   if (type == QEvent::MouseButtonRelease) {
@@ -355,8 +398,10 @@ namespace vilk::ui {
 
 void TForm1::StartLinkTest() {
   LinkSettings& s = runner_->Settings;
-  if (const auto caption = LinkTest(s, kAppTitle, *messages_)) linkLabel_->setText(Q(*caption));
-  else linkLabel_->clear();
+  if (const auto caption = LinkTest(s, kAppTitle, *messages_))
+    linkLabel_->setText(Q(*caption));
+  else
+    linkLabel_->clear();
 }
 
 bool TForm1::ReadConfigurationCommand() {
@@ -383,46 +428,54 @@ bool TForm1::WriteConfigurationCommand() {
   if (runner_->Busy()) return false;
   editor_->StoreFrame();
   auto located = std::make_shared<LocateResult>();
-  return runner_->Run([located](DeviceSession& session) {
-    *located = session.LocateConfiguration();
-    return located->Found();
-  },
-                      [this, located](bool ok) {
-                        if (!ok) return;
-                        ShowModel();
-                        if (!PrepareWriteConfiguration(*config_, *image_, *located, S(configFile_))) return;
-                        auto bytes = std::make_shared<std::vector<std::uint8_t>>(image_->Data(),
-                                                                                 image_->Data() + image_->TotalSize);
-                        const std::string name = located->FileName;
-                        runner_->Run([bytes, name](DeviceSession& session) { return session.WriteControllerFile(*bytes, name); },
-                                     [this](bool written) {
-                                       if (written) messages_->Beep();
-                                     });
-                      });
+  return runner_->Run(
+      [located](DeviceSession& session) {
+        *located = session.LocateConfiguration();
+        return located->Found();
+      },
+      [this, located](bool ok) {
+        if (!ok) return;
+        ShowModel();
+        if (!PrepareWriteConfiguration(*config_, *image_, *located, S(configFile_))) return;
+        auto bytes = std::make_shared<std::vector<std::uint8_t>>(
+            image_->Data(), image_->Data() + image_->TotalSize);
+        const std::string name = located->FileName;
+        runner_->Run(
+            [bytes, name](DeviceSession& session) {
+              return session.WriteControllerFile(*bytes, name);
+            },
+            [this](bool written) {
+              if (written) messages_->Beep();
+            });
+      });
 }
 
 namespace {
-QString DirOf(const std::string& path) { return QFileInfo(Q(path)).absolutePath(); }
+QString DirOf(const std::string& path) {
+  return QFileInfo(Q(path)).absolutePath();
+}
 }  // namespace
 
 bool TForm1::WriteProgramCommand() {
   if (runner_->Busy()) return false;
   const QString path = ChooseLocalFile(QStringLiteral("Выбор файла контроллера"),
-                                       QStringLiteral("Исполняемые файлы (*.bin);;Все файлы (*.*)"), false,
-                                       Q(settings_.DirProg));
+                                       QStringLiteral("Исполняемые файлы (*.bin);;Все файлы (*.*)"),
+                                       false, Q(settings_.DirProg));
   if (path.isEmpty()) return false;
   settings_.DirProg = S(QFileInfo(path).absolutePath()) + "/";
   const std::string local = S(path);
-  return runner_->Run([local](DeviceSession& s) { return WriteLocalFile(s, local, ProgramFileName(local)); },
-                      [this](bool ok) {
-                        if (ok) messages_->Beep();
-                      });
+  return runner_->Run(
+      [local](DeviceSession& s) { return WriteLocalFile(s, local, ProgramFileName(local)); },
+      [this](bool ok) {
+        if (ok) messages_->Beep();
+      });
 }
 
 bool TForm1::WritePasswordFileCommand() {
   if (runner_->Busy()) return false;
-  const QString path = ChooseLocalFile(QStringLiteral("Выбор файла паролей"),
-                                       QStringLiteral("Файл паролей (*.ini);;Все файлы (*.*)"), false, home_);
+  const QString path =
+      ChooseLocalFile(QStringLiteral("Выбор файла паролей"),
+                      QStringLiteral("Файл паролей (*.ini);;Все файлы (*.*)"), false, home_);
   if (path.isEmpty()) return false;
   const std::string local = S(path);
   return runner_->Run([local](DeviceSession& s) { return WriteLocalFile(s, local, kPasswordFile); },
@@ -434,28 +487,30 @@ bool TForm1::WritePasswordFileCommand() {
 bool TForm1::WriteAutomationCommand() {
   if (runner_->Busy()) return false;
   const QString path = ChooseLocalFile(QStringLiteral("Выбор файла автоматики"),
-                                       QStringLiteral("Файлы автоматики (*.shm);;Все файлы (*.*)"), false,
-                                       DirOf(settings_.DataAuto));
+                                       QStringLiteral("Файлы автоматики (*.shm);;Все файлы (*.*)"),
+                                       false, DirOf(settings_.DataAuto));
   if (path.isEmpty()) return false;
   settings_.DataAuto = S(path);
   const std::string local = S(path);
-  return runner_->Run([local](DeviceSession& s) { return WriteLocalFile(s, local, kAutomationFile); },
-                      [this](bool ok) {
-                        if (ok) messages_->Beep();
-                      });
+  return runner_->Run(
+      [local](DeviceSession& s) { return WriteLocalFile(s, local, kAutomationFile); },
+      [this](bool ok) {
+        if (ok) messages_->Beep();
+      });
 }
 
 bool TForm1::ReadAutomationCommand() {
   if (runner_->Busy()) return false;
   const QString path = ChooseLocalFile(QStringLiteral("Выбор файла автоматики"),
-                                       QStringLiteral("Файлы автоматики (*.shm);;Все файлы  (*.*)"), true,
-                                       DirOf(settings_.DataAuto));
+                                       QStringLiteral("Файлы автоматики (*.shm);;Все файлы  (*.*)"),
+                                       true, DirOf(settings_.DataAuto));
   if (path.isEmpty()) return false;
   const std::string local = S(path);
-  return runner_->Run([local](DeviceSession& s) { return ReadToLocalFile(s, kAutomationFile, local); },
-                      [this](bool ok) {
-                        if (ok) messages_->Beep();
-                      });
+  return runner_->Run(
+      [local](DeviceSession& s) { return ReadToLocalFile(s, kAutomationFile, local); },
+      [this](bool ok) {
+        if (ok) messages_->Beep();
+      });
 }
 
 bool TForm1::RebootCommand() {
@@ -472,18 +527,19 @@ bool TForm1::DetermineTypeCommand() {
   if (runner_->Busy()) return false;
   editor_->StoreFrame();
   auto located = std::make_shared<LocateResult>();
-  return runner_->Run([located](DeviceSession& s) {
-    *located = s.LocateConfiguration();
-    return located->Found();
-  },
-                      [this, located](bool ok) {
-                        if (!ok) return;
-                        ApplyIdentity(config_->Controller(), located->Identity);
-                        config_->Controller().ApplyModel();
-                        ShowModel();
-                        editor_->RefreshFrame();
-                        SetModified(true);
-                      });
+  return runner_->Run(
+      [located](DeviceSession& s) {
+        *located = s.LocateConfiguration();
+        return located->Found();
+      },
+      [this, located](bool ok) {
+        if (!ok) return;
+        ApplyIdentity(config_->Controller(), located->Identity);
+        config_->Controller().ApplyModel();
+        ShowModel();
+        editor_->RefreshFrame();
+        SetModified(true);
+      });
 }
 
 void TForm1::LinkSettingsCommand() {

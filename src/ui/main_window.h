@@ -61,10 +61,13 @@ class TForm1 : public QMainWindow {
   void LoginCommand();
   // The link test of start-up and after the link settings (its caption goes to the status bar).
   void StartLinkTest();
-  class DeviceRunner* Runner() const { return runner_; }
+  class DeviceRunner* Runner() const {
+    return runner_;
+  }
   QLabel* LinkLabel() const { return linkLabel_; }
   // Chooses a local file for a device command: title, filter, save or open. Tests replace it.
-  std::function<QString(const QString& title, const QString& filter, bool save, const QString& dir)> ChooseLocalFile;
+  std::function<QString(const QString& title, const QString& filter, bool save, const QString& dir)>
+      ChooseLocalFile;
 
   QLabel* ModelName() const { return modelName_; }
   QLabel* ModelVersion() const { return modelVersion_; }

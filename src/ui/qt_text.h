@@ -5,8 +5,12 @@
 
 namespace vilk::ui {
 
-inline QString Q(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
-inline std::string S(const QString& s) { return s.toStdString(); }
+inline QString Q(const std::string& s) {
+  return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+}
+inline std::string S(const QString& s) {
+  return s.toStdString();
+}
 // Core messages break lines with CR (and CR LF); widgets want LF.
 inline QString MessageText(const std::string& s) {
   QString t = Q(s);

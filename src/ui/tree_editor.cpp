@@ -53,7 +53,12 @@ TFrame1::TFrame1(Configuration& config, QWidget* parent) : QWidget(parent), conf
           [this](const QModelIndex& current) { CurrentIndexChanged(current); });
   connect(model_, &TreeModel::SelectionRequested, this, [this](TItem* item) {
     // Posted, so that a frame that asked for it is not replaced while it is busy.
-    QMetaObject::invokeMethod(this, [this, item] { if (Contains(item)) Select(item); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this,
+        [this, item] {
+          if (Contains(item)) Select(item);
+        },
+        Qt::QueuedConnection);
   });
   connect(model_, &TreeModel::TreeChanged, this, &TFrame1::Modified);
   connect(model_, &TreeModel::PoolWasChanged, pool_, &TStoragePage::Refresh);
@@ -62,17 +67,18 @@ TFrame1::TFrame1(Configuration& config, QWidget* parent) : QWidget(parent), conf
     current_ = nullptr;
     pool_->SetOpen(nullptr, nullptr);
   });
-  connect(model_, &QAbstractItemModel::rowsAboutToBeRemoved, this, [this](const QModelIndex& parentIndex, int first) {
-    // The frame of an item about to go is closed without writing back.
-    TItem* gone = TreeModel::ItemAt(model_->index(first, 0, parentIndex));
-    for (const TItem* p = current_; p && gone; p = p->Parent())
-      if (p == gone) {
-        if (frame_) delete frame_;
-        current_ = nullptr;
-        pool_->SetOpen(nullptr, nullptr);
-        break;
-      }
-  });
+  connect(model_, &QAbstractItemModel::rowsAboutToBeRemoved, this,
+          [this](const QModelIndex& parentIndex, int first) {
+            // The frame of an item about to go is closed without writing back.
+            TItem* gone = TreeModel::ItemAt(model_->index(first, 0, parentIndex));
+            for (const TItem* p = current_; p && gone; p = p->Parent())
+              if (p == gone) {
+                if (frame_) delete frame_;
+                current_ = nullptr;
+                pool_->SetOpen(nullptr, nullptr);
+                break;
+              }
+          });
   connect(model_, &QAbstractItemModel::modelReset, this, [this] {
     tree_->expand(model_->IndexOf(&config_.Controller()));
     tree_->expand(model_->IndexOf(config_.Controller().Proc()));
@@ -159,7 +165,8 @@ void TFrame1::CurrentIndexChanged(const QModelIndex& index) {
   BuildMenu(item);
   // Signal lists get the wide pool panel, everything else a narrow one.
   QList<int> sizes = splitter_->sizes();
-  const int pool = item->SignalKind != 0 ? std::max(sizes[2], kWidePool) : std::min(sizes[2], kNarrowPool);
+  const int pool =
+      item->SignalKind != 0 ? std::max(sizes[2], kWidePool) : std::min(sizes[2], kNarrowPool);
   const int delta = pool - sizes[2];
   sizes[2] = pool;
   sizes[1] = std::max(middle_->minimumWidth(), sizes[1] - delta);
@@ -188,24 +195,44 @@ void TFrame1::BuildMenu(TItem* item) {
         add(QString::fromUtf8(k.MenuCaption), code, [this, code] { AddPortCommand(code); });
       }
       break;
-    case PopupMenu::Delete: addDelete(); break;
+    case PopupMenu::Delete:
+      addDelete();
+      break;
     case PopupMenu::DuplicateDelete:
       add(QStringLiteral("Дублировать"), -3, [this] { DuplicateCommand(); });
       addDelete();
       break;
-    case PopupMenu::AddDevice: addDevice(QStringLiteral("Добавить устройство"), 202); addDelete(); break;
-    case PopupMenu::AddKP: addDevice(QStringLiteral("Добавить КП"), 206); addDelete(); break;
-    case PopupMenu::AddPC: addDevice(QStringLiteral("Добавить ПЭВМ"), 202); break;
-    case PopupMenu::AddCC301: addDevice(QStringLiteral("Добавить CC301"), 216); addDelete(); break;
-    case PopupMenu::AddCE303: addDevice(QStringLiteral("Добавить CE303"), 217); addDelete(); break;
-    case PopupMenu::AddCE318: addDevice(QStringLiteral("Добавить CE318"), 233); addDelete(); break;
+    case PopupMenu::AddDevice:
+      addDevice(QStringLiteral("Добавить устройство"), 202);
+      addDelete();
+      break;
+    case PopupMenu::AddKP:
+      addDevice(QStringLiteral("Добавить КП"), 206);
+      addDelete();
+      break;
+    case PopupMenu::AddPC:
+      addDevice(QStringLiteral("Добавить ПЭВМ"), 202);
+      break;
+    case PopupMenu::AddCC301:
+      addDevice(QStringLiteral("Добавить CC301"), 216);
+      addDelete();
+      break;
+    case PopupMenu::AddCE303:
+      addDevice(QStringLiteral("Добавить CE303"), 217);
+      addDelete();
+      break;
+    case PopupMenu::AddCE318:
+      addDevice(QStringLiteral("Добавить CE318"), 233);
+      addDelete();
+      break;
     case PopupMenu::IOModule:
       addDevice(QStringLiteral("Добавить RIV-24"), 221);
       addDevice(QStringLiteral("Добавить DED-12"), 222);
       addDevice(QStringLiteral("Добавить ZUZ-24"), 229);
       addDelete();
       break;
-    case PopupMenu::None: break;
+    case PopupMenu::None:
+      break;
   }
   if (!menu_->isEmpty()) {
     menu_->addSeparator();
@@ -229,7 +256,9 @@ void TFrame1::ShowMenu(const QPoint& pos) {
   if (!menu_->isEmpty()) menu_->popup(tree_->viewport()->mapToGlobal(pos));
 }
 
-void TFrame1::ExpandAll(TItem* item) { tree_->expandRecursively(model_->IndexOf(item)); }
+void TFrame1::ExpandAll(TItem* item) {
+  tree_->expandRecursively(model_->IndexOf(item));
+}
 
 TItem* TFrame1::AddPortCommand(int code) {
   StoreFrame();
@@ -283,7 +312,8 @@ bool TFrame1::DropItem(TItem* dragged, TItem* target) {
   return true;
 }
 
-ConfigTreeView::ConfigTreeView(TFrame1* editor, QWidget* parent) : QTreeView(parent), editor_(editor) {
+ConfigTreeView::ConfigTreeView(TFrame1* editor, QWidget* parent)
+    : QTreeView(parent), editor_(editor) {
   setHeaderHidden(true);
   setDragEnabled(true);
   setAcceptDrops(true);
@@ -297,7 +327,9 @@ ConfigTreeView::ConfigTreeView(TFrame1* editor, QWidget* parent) : QTreeView(par
   });
 }
 
-TItem* ConfigTreeView::TargetAt(const QPoint& pos) const { return TreeModel::ItemAt(indexAt(pos)); }
+TItem* ConfigTreeView::TargetAt(const QPoint& pos) const {
+  return TreeModel::ItemAt(indexAt(pos));
+}
 
 void ConfigTreeView::startDrag(Qt::DropActions supportedActions) {
   TItem* item = TreeModel::ItemAt(currentIndex());
@@ -308,14 +340,18 @@ void ConfigTreeView::startDrag(Qt::DropActions supportedActions) {
 }
 
 void ConfigTreeView::dragEnterEvent(QDragEnterEvent* event) {
-  if (event->source() == this && dragged_) event->acceptProposedAction();
-  else event->ignore();
+  if (event->source() == this && dragged_)
+    event->acceptProposedAction();
+  else
+    event->ignore();
 }
 
 void ConfigTreeView::dragMoveEvent(QDragMoveEvent* event) {
-  if (event->source() == this && dragged_ && CanDrop(dragged_, TargetAt(event->position().toPoint())))
+  if (event->source() == this && dragged_ &&
+      CanDrop(dragged_, TargetAt(event->position().toPoint())))
     event->acceptProposedAction();
-  else event->ignore();
+  else
+    event->ignore();
 }
 
 void ConfigTreeView::dropEvent(QDropEvent* event) {

@@ -8,8 +8,8 @@
 #include <QTreeView>
 
 #include "frame.h"
-#include "signals/storage_page.h"
 #include "model/configuration.h"
+#include "signals/storage_page.h"
 #include "tree_model.h"
 
 namespace vilk::ui {

@@ -6,11 +6,14 @@
 
 namespace vilk::ui {
 
-TreeModel::TreeModel(Configuration& config, QObject* parent) : QAbstractItemModel(parent), config_(config) {
+TreeModel::TreeModel(Configuration& config, QObject* parent)
+    : QAbstractItemModel(parent), config_(config) {
   config_.AddObserver(this);
 }
 
-TreeModel::~TreeModel() { config_.RemoveObserver(this); }
+TreeModel::~TreeModel() {
+  config_.RemoveObserver(this);
+}
 
 TItem* TreeModel::ItemAt(const QModelIndex& index) {
   return index.isValid() ? static_cast<TItem*>(index.internalPointer()) : nullptr;
@@ -44,12 +47,16 @@ QVariant TreeModel::data(const QModelIndex& index, int role) const {
   const TItem* item = ItemAt(index);
   if (!item) return {};
   switch (role) {
-    case Qt::DisplayRole: return Q(item->Caption());
-    case Qt::DecorationRole: return NodeIconWithState(item->Icon(), item->StateIcon());
+    case Qt::DisplayRole:
+      return Q(item->Caption());
+    case Qt::DecorationRole:
+      return NodeIconWithState(item->Icon(), item->StateIcon());
     case Qt::ToolTipRole:
-      if (item->StateIcon() == 3) return QStringLiteral("Порт не совместим с контроллером или его версией ПФ.");
+      if (item->StateIcon() == 3)
+        return QStringLiteral("Порт не совместим с контроллером или его версией ПФ.");
       return {};
-    default: return {};
+    default:
+      return {};
   }
 }
 
@@ -58,7 +65,9 @@ Qt::ItemFlags TreeModel::flags(const QModelIndex& index) const {
   return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsDragEnabled | Qt::ItemIsDropEnabled;
 }
 
-void TreeModel::ItemAboutToBeInserted(TItem* parent, int row) { beginInsertRows(IndexOf(parent), row, row); }
+void TreeModel::ItemAboutToBeInserted(TItem* parent, int row) {
+  beginInsertRows(IndexOf(parent), row, row);
+}
 void TreeModel::ItemInserted(TItem*) {
   endInsertRows();
   emit TreeChanged();
@@ -73,12 +82,15 @@ void TreeModel::ItemRemoved(TItem*, int) {
 }
 
 void TreeModel::ItemAboutToBeMoved(TItem* item, TItem* newParent, int newRow) {
-  moving_ = beginMoveRows(IndexOf(item->Parent()), item->Row(), item->Row(), IndexOf(newParent), newRow);
+  moving_ =
+      beginMoveRows(IndexOf(item->Parent()), item->Row(), item->Row(), IndexOf(newParent), newRow);
   if (!moving_) beginResetModel();
 }
 void TreeModel::ItemMoved(TItem*) {
-  if (moving_) endMoveRows();
-  else endResetModel();
+  if (moving_)
+    endMoveRows();
+  else
+    endResetModel();
   emit TreeChanged();
 }
 
@@ -88,11 +100,21 @@ void TreeModel::ItemChanged(TItem* item) {
   emit TreeChanged();
 }
 
-void TreeModel::TreeAboutToBeReset() { beginResetModel(); }
-void TreeModel::TreeReset() { endResetModel(); }
+void TreeModel::TreeAboutToBeReset() {
+  beginResetModel();
+}
+void TreeModel::TreeReset() {
+  endResetModel();
+}
 
-void TreeModel::SelectRequested(TItem* item) { emit SelectionRequested(item); }
-void TreeModel::ModelApplied() { emit ModelWasApplied(); }
-void TreeModel::PoolChanged() { emit PoolWasChanged(); }
+void TreeModel::SelectRequested(TItem* item) {
+  emit SelectionRequested(item);
+}
+void TreeModel::ModelApplied() {
+  emit ModelWasApplied();
+}
+void TreeModel::PoolChanged() {
+  emit PoolWasChanged();
+}
 
 }  // namespace vilk::ui

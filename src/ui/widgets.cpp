@@ -23,15 +23,18 @@ QValidator::State ClampSpinBox::validate(QString& input, int& pos) const {
     pos = static_cast<int>(input.size());
     return QValidator::Acceptable;
   }
-  if (v < minimum()) return minimum() >= 0 && v >= 0 ? QValidator::Intermediate : QValidator::Invalid;
+  if (v < minimum())
+    return minimum() >= 0 && v >= 0 ? QValidator::Intermediate : QValidator::Invalid;
   return QValidator::Acceptable;
 }
 
 void ClampSpinBox::fixup(QString& input) const {
   bool ok = false;
   const qlonglong v = input.toLongLong(&ok);
-  if (input.isEmpty() || !ok || v < minimum()) input = QString::number(minimum());
-  else if (v > maximum()) input = QString::number(maximum());
+  if (input.isEmpty() || !ok || v < minimum())
+    input = QString::number(minimum());
+  else if (v > maximum())
+    input = QString::number(maximum());
 }
 
 void ClampSpinBox::focusOutEvent(QFocusEvent* event) {
@@ -64,7 +67,8 @@ std::uint32_t IpEdit::Value() const {
 }
 
 void IpEdit::SetValue(std::uint32_t ip) {
-  for (int i = 0; i < 4; ++i) octets_[static_cast<std::size_t>(i)]->setValue(static_cast<int>((ip >> (24 - 8 * i)) & 255));
+  for (int i = 0; i < 4; ++i)
+    octets_[static_cast<std::size_t>(i)]->setValue(static_cast<int>((ip >> (24 - 8 * i)) & 255));
 }
 
 }  // namespace vilk::ui

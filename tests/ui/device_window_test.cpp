@@ -14,7 +14,8 @@ namespace {
 class Sim {
  public:
   Sim(const QString& folder, const QStringList& extra) {
-    QStringList args{QStringLiteral("--dir"), folder, QStringLiteral("--log"), folder + QStringLiteral("/sim.log"),
+    QStringList args{QStringLiteral("--dir"), folder,
+                     QStringLiteral("--log"), folder + QStringLiteral("/sim.log"),
                      QStringLiteral("--udp"), QStringLiteral("127.0.0.1:0")};
     process_.start(QStringLiteral(VILK_SIM_PATH), args + extra);
     QElapsedTimer t;
@@ -23,7 +24,8 @@ class Sim {
       if (!process_.canReadLine() && !process_.waitForReadyRead(200)) continue;
       while (process_.canReadLine()) {
         const QString line = QString::fromUtf8(process_.readLine()).trimmed();
-        if (line.startsWith(QStringLiteral("udp "))) Port = static_cast<std::uint16_t>(line.section(QLatin1Char(':'), -1).toInt());
+        if (line.startsWith(QStringLiteral("udp ")))
+          Port = static_cast<std::uint16_t>(line.section(QLatin1Char(':'), -1).toInt());
         if (line == QStringLiteral("ready")) return;
       }
     }
@@ -57,7 +59,8 @@ class DeviceWindowTest : public WindowTest {
   bool Finish(int ms = 20000) {
     QElapsedTimer t;
     t.start();
-    while (window->Runner()->Busy() && t.elapsed() < ms) QApplication::processEvents(QEventLoop::AllEvents, 20);
+    while (window->Runner()->Busy() && t.elapsed() < ms)
+      QApplication::processEvents(QEventLoop::AllEvents, 20);
     Settle();
     return !window->Runner()->Busy();
   }
@@ -74,15 +77,19 @@ TEST_F(DeviceWindowTest, WriteThenReadTheConfigurationThroughTheWindow) {
   StartSim();
   AddFieldPort(config(), 3, "Насос", 4, 0, 0);
   ASSERT_TRUE(window->WriteConfigurationCommand());
-  EXPECT_FALSE(window->Action(QStringLiteral("Записать настройку"))->isEnabled()) << "one command at a time";
+  EXPECT_FALSE(window->Action(QStringLiteral("Записать настройку"))->isEnabled())
+      << "one command at a time";
   EXPECT_FALSE(window->WriteConfigurationCommand());
   ASSERT_TRUE(Finish());
   EXPECT_TRUE(window->Action(QStringLiteral("Записать настройку"))->isEnabled());
   ASSERT_FALSE(messages.Questions.empty());
-  EXPECT_EQ(messages.Questions.front().rfind("Записать в RTU c IP адресом \r\r127.0.0.1\r\r размер файла = ", 0), 0u);
+  EXPECT_EQ(messages.Questions.front().rfind(
+                "Записать в RTU c IP адресом \r\r127.0.0.1\r\r размер файла = ", 0),
+            0u);
   const QByteArray written = ControllerFile(QStringLiteral("VilkA2.cfg"));
   ASSERT_EQ(static_cast<std::size_t>(written.size()), window->Image().TotalSize);
-  EXPECT_EQ(written, QByteArray(reinterpret_cast<const char*>(window->Image().Data()), written.size()));
+  EXPECT_EQ(written,
+            QByteArray(reinterpret_cast<const char*>(window->Image().Data()), written.size()));
 
   // A fresh configuration, then the controller's one read back.
   messages.SetAnswer(Answer::No);
@@ -96,8 +103,8 @@ TEST_F(DeviceWindowTest, WriteThenReadTheConfigurationThroughTheWindow) {
 }
 
 TEST_F(DeviceWindowTest, DetermineTypeTakesTheControllersModel) {
-  StartSim({QStringLiteral("--type"), QStringLiteral("22"), QStringLiteral("--minor"), QStringLiteral("9"),
-            QStringLiteral("--name"), QStringLiteral("ВИЛК.A1")});
+  StartSim({QStringLiteral("--type"), QStringLiteral("22"), QStringLiteral("--minor"),
+            QStringLiteral("9"), QStringLiteral("--name"), QStringLiteral("ВИЛК.A1")});
   ASSERT_TRUE(window->DetermineTypeCommand());
   ASSERT_TRUE(Finish());
   EXPECT_EQ(config().Controller().TypeCode, 22);
@@ -129,7 +136,8 @@ TEST_F(DeviceWindowTest, LiveValuesAreReadRowAfterRow) {
   EXPECT_TRUE(frame->ValueBox()->font().bold());
   QElapsedTimer t;
   t.start();
-  while (t.elapsed() < 5000 && port->TS()->At(2)->IntValue == 0) QApplication::processEvents(QEventLoop::AllEvents, 20);
+  while (t.elapsed() < 5000 && port->TS()->At(2)->IntValue == 0)
+    QApplication::processEvents(QEventLoop::AllEvents, 20);
   // A value the stand-in was not given is the address itself: 0x2000 + the pool index.
   EXPECT_EQ(port->TS()->At(0)->IntValue, 8192);
   EXPECT_EQ(port->TS()->At(1)->IntValue, -7);

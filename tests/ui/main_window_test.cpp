@@ -108,7 +108,8 @@ TEST_F(WindowTest, ARefusedFileChangesNeitherTreeNorFileName) {
   bad.close();
   EXPECT_FALSE(window->OpenFile(File("bad.cfg")));
   ASSERT_FALSE(messages.Errors.empty());
-  EXPECT_TRUE(QString::fromStdString(messages.Errors.back()).startsWith(QStringLiteral("Ошибка сигнатуры файла")));
+  EXPECT_TRUE(QString::fromStdString(messages.Errors.back())
+                  .startsWith(QStringLiteral("Ошибка сигнатуры файла")));
   EXPECT_EQ(window->ConfigFileName(), savePath);
   EXPECT_EQ(config().Controller().Proc()->ChildCount(), 2);
 

@@ -123,7 +123,8 @@ TEST_F(PcWindowTest, SignalsPickedByButtonAndDragKeepTheirOrderAndAddresses) {
   EXPECT_EQ(sel->At(0), port->TS()->At(2));
 
   const auto addressColumn = frame->View()->Model()->ColumnOf(ui::SignalColumn::Address);
-  EXPECT_EQ(frame->View()->Model()->index(2, addressColumn).data().toString(), QStringLiteral(" 8194"));
+  EXPECT_EQ(frame->View()->Model()->index(2, addressColumn).data().toString(),
+            QStringLiteral(" 8194"));
 
   // The saved selection holds pool positions (key 1): the pool starts with the PC's link
   // state, then the port's six inputs.
@@ -152,7 +153,8 @@ TEST_F(PcWindowTest, ExportButtonsWriteTheFiles) {
   ui::TPCFrame* frame = OpenFrame(pc);
   ASSERT_NE(frame, nullptr);
   frame->ChooseFile = [this](const QString& filter, const QString&) {
-    return File(filter.contains(QStringLiteral("XML")) ? QStringLiteral("pc.xml") : QStringLiteral("pc.ini"));
+    return File(filter.contains(QStringLiteral("XML")) ? QStringLiteral("pc.xml")
+                                                       : QStringLiteral("pc.ini"));
   };
   EXPECT_TRUE(frame->ExportXml());
   EXPECT_TRUE(frame->ExportIni());
@@ -161,7 +163,8 @@ TEST_F(PcWindowTest, ExportButtonsWriteTheFiles) {
   ASSERT_TRUE(ini.open(QIODevice::ReadOnly));
   const QByteArray x = xml.readAll();
   EXPECT_TRUE(x.startsWith("<?xml version=\"1.0\" encoding=\"windows-1251\"?> \r\n"));
-  EXPECT_TRUE(x.contains("<Item name=\"\xC2\xF5\xEE\xE4\x31\" address=\"1\" />")) << "Dev.Вход1 in cp1251";
+  EXPECT_TRUE(x.contains("<Item name=\"\xC2\xF5\xEE\xE4\x31\" address=\"1\" />"))
+      << "Dev.Вход1 in cp1251";
   EXPECT_TRUE(ini.readAll().contains("[TS.Dev]\r\n"));
 }
 

@@ -5,8 +5,8 @@
 #include <QTimer>
 
 #include "base/text.h"
-#include "signals/editor_ti.h"
 #include "signals/addr_edit.h"
+#include "signals/editor_ti.h"
 #include "signals/editor_tu.h"
 #include "signals/list_frame.h"
 #include "signals/storage_page.h"
@@ -32,7 +32,8 @@ class SignalEditorTest : public WindowTest {
   QPoint Cell(ui::SignalTableView* view, int row, ui::SignalColumn col) {
     return view->visualRect(view->Model()->index(row, view->Model()->ColumnOf(col))).center();
   }
-  void Click(ui::SignalTableView* view, int row, ui::SignalColumn col, Qt::KeyboardModifiers mods = {}) {
+  void Click(ui::SignalTableView* view, int row, ui::SignalColumn col,
+             Qt::KeyboardModifiers mods = {}) {
     QTest::mouseClick(view->viewport(), Qt::LeftButton, mods, Cell(view, row, col));
   }
   // Picks the menu entry that starts with `text` from the popup a click opens.
@@ -50,7 +51,8 @@ class SignalEditorTest : public WindowTest {
     });
   }
   void Rename(ui::SignalTableView* view, int row, const QString& text) {
-    QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, Cell(view, row, ui::SignalColumn::Name));
+    QTest::mouseDClick(view->viewport(), Qt::LeftButton, {},
+                       Cell(view, row, ui::SignalColumn::Name));
     QLineEdit* edit = OpenEditor(view);
     ASSERT_NE(edit, nullptr) << "double click opens the name editor";
     edit->setText(text);  // typed Cyrillic: QTest only types ASCII keys
@@ -75,7 +77,8 @@ TEST_F(SignalEditorTest, ColumnsFollowKindAndRole) {
   FieldPort* port = AddFieldPort(config(), 1, "Dev", 3, 2, 2);
   auto headers = [](ui::SignalTableView* v) {
     QStringList h;
-    for (int c = 0; c < v->Model()->columnCount({}); ++c) h << v->Model()->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
+    for (int c = 0; c < v->Model()->columnCount({}); ++c)
+      h << v->Model()->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
     return h.join(QLatin1Char('|'));
   };
   EXPECT_EQ(headers(Open(port->TS())->View()), QStringLiteral("№|Инверсия|Тип|Имя параметра"));
@@ -84,8 +87,13 @@ TEST_F(SignalEditorTest, ColumnsFollowKindAndRole) {
   TestPC* pc = AddPC(config(), "ПК", 0);
   EXPECT_EQ(headers(Open(pc->Selection())->View()), QStringLiteral("№|Адрес|Имя параметра"));
   EXPECT_TRUE(editor()->PoolPage()->View(kKindTS)->horizontalHeader()->isHidden());
-  EXPECT_EQ(Open(port->TS())->View()->Model()->data(Open(port->TS())->View()->Model()->index(1, 3), Qt::DisplayRole).toString(),
-            QStringLiteral("Вход2")) << "an own list shows short names";
+  EXPECT_EQ(Open(port->TS())
+                ->View()
+                ->Model()
+                ->data(Open(port->TS())->View()->Model()->index(1, 3), Qt::DisplayRole)
+                .toString(),
+            QStringLiteral("Вход2"))
+      << "an own list shows short names";
 }
 
 TEST_F(SignalEditorTest, RenamesGetRepeatSuffixesAndTheCut) {
@@ -151,7 +159,8 @@ TEST_F(SignalEditorTest, DoublePointRulesOnTheLastRowAndRowsThreeAndFour) {
 
   Click(view, 2, ui::SignalColumn::Inversion);
   EXPECT_EQ(ts->At(2)->Inverted, 4);
-  EXPECT_EQ(view->Model()->data(view->Model()->index(2, 1), Qt::DisplayRole).toString(), QStringLiteral("Вкл"));
+  EXPECT_EQ(view->Model()->data(view->Model()->index(2, 1), Qt::DisplayRole).toString(),
+            QStringLiteral("Вкл"));
 }
 
 TEST_F(SignalEditorTest, ClicksSelectRowsAndDragMovesThemInOrder) {
@@ -211,7 +220,9 @@ TEST_F(SignalEditorTest, KeyboardMovesSelectsRenamesAndDeletes) {
   QTest::keyClick(view, Qt::Key_PageUp);
   EXPECT_EQ(view->CurrentRow(), 0);
   QTest::keyClick(view, Qt::Key_A, Qt::ControlModifier);
-  EXPECT_EQ(std::count_if(sel->Items.begin(), sel->Items.end(), [](TParam* s) { return s->Selected; }), 41);
+  EXPECT_EQ(
+      std::count_if(sel->Items.begin(), sel->Items.end(), [](TParam* s) { return s->Selected; }),
+      41);
   QTest::keyClick(view, Qt::Key_Down);  // selects row 1 only
   QTest::keyClick(view, Qt::Key_Delete);
   EXPECT_EQ(sel->Count(), 40);

@@ -71,7 +71,8 @@ TEST_F(WindowTest, SwitchingA2ToA1AsksAndRemovesTheBoardsBeyondTheFourth) {
   EXPECT_EQ(messages.Questions[0],
             "Изменить тип контроллера\rс\rВИЛК.A2  v 1.12  2025\rна\rВИЛК.A1  v 1.12  2025");
   EXPECT_EQ(config().Controller().TypeCode, 23);
-  EXPECT_EQ(frame->ModelBox()->currentData().toInt(), 23) << "a refused change puts the selector back";
+  EXPECT_EQ(frame->ModelBox()->currentData().toInt(), 23)
+      << "a refused change puts the selector back";
 
   messages.SetAnswer(Answer::Yes);
   frame->ModelBox()->setCurrentIndex(a1);

@@ -59,8 +59,10 @@ class WindowTest : public WithTestKinds {
   void SetUp() override {
     WithTestKinds::SetUp();
     RegisterPortKind(kBusPortCode, [](Configuration& c) { return std::make_unique<BusPort>(c); });
-    RegisterDeviceKind(kBusPortCode, kBusDeviceCode, [](Configuration& c) { return std::make_unique<BusDevice>(c); });
-    RegisterDeviceKind(kFieldPortCode, kBusDeviceCode, [](Configuration& c) { return std::make_unique<BusDevice>(c); });
+    RegisterDeviceKind(kBusPortCode, kBusDeviceCode,
+                       [](Configuration& c) { return std::make_unique<BusDevice>(c); });
+    RegisterDeviceKind(kFieldPortCode, kBusDeviceCode,
+                       [](Configuration& c) { return std::make_unique<BusDevice>(c); });
     ASSERT_TRUE(home.isValid());
     window = std::make_unique<ui::TForm1>(home.path(), &messages);
     window->ChooseFile = [this](bool save, const QString&) {

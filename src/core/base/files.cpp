@@ -12,7 +12,8 @@
 
 namespace vilk {
 
-bool WriteFileAtomic(const std::string& path, const void* data, std::size_t size, std::string* error) {
+bool WriteFileAtomic(const std::string& path, const void* data, std::size_t size,
+                     std::string* error) {
   std::string tmpl = path + ".XXXXXX";
   const int fd = mkstemp(tmpl.data());
   if (fd < 0) {
@@ -45,7 +46,8 @@ bool WriteFileAtomic(const std::string& path, const void* data, std::size_t size
   return ok;
 }
 
-ReadResult ReadFileLimited(const std::string& path, std::size_t limit, std::vector<std::uint8_t>& out) {
+ReadResult ReadFileLimited(const std::string& path, std::size_t limit,
+                           std::vector<std::uint8_t>& out) {
   std::ifstream in(path, std::ios::binary);
   if (!in) return ReadResult::CannotOpen;
   in.seekg(0, std::ios::end);

@@ -88,8 +88,10 @@ double ToDouble(const FormatArg* arg) {
 }
 
 void AppendCodePoint(std::string& out, std::int64_t cp) {
-  if (cp < 0 || cp > 0x10FFFF) out.push_back('?');
-  else AppendUtf8(out, static_cast<char32_t>(cp));
+  if (cp < 0 || cp > 0x10FFFF)
+    out.push_back('?');
+  else
+    AppendUtf8(out, static_cast<char32_t>(cp));
 }
 
 // Text for %s of a number: plain decimal, or the shortest form that reads back the same.

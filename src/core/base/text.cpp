@@ -211,7 +211,6 @@ char32_t FoldCodePoint(char32_t cp) {
   return cp;
 }
 
-
 }  // namespace
 
 void AppendUtf8(std::string& out, char32_t cp) {

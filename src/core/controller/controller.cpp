@@ -14,8 +14,12 @@
 namespace vilk {
 
 namespace {
-bool IsComBoard(const TItem* item) { return item->BoardMask & kMaskCom; }
-bool IsDiBoard(const TItem* item) { return item->BoardMask & kMaskDI; }
+bool IsComBoard(const TItem* item) {
+  return item->BoardMask & kMaskCom;
+}
+bool IsDiBoard(const TItem* item) {
+  return item->BoardMask & kMaskDI;
+}
 }  // namespace
 
 TController::TController(Configuration& config) : TBlock(config) {
@@ -70,8 +74,10 @@ void TController::ApplyModel() {
   for (int i = 1; i < ChildCount();) {
     TItem* board = Child(i);
     bool keep = true;
-    if (IsDiBoard(board)) keep = Desc.DiscreteInputs > 0;
-    else if (IsComBoard(board)) keep = ++comSeen <= Desc.MaxComBoards;
+    if (IsDiBoard(board))
+      keep = Desc.DiscreteInputs > 0;
+    else if (IsComBoard(board))
+      keep = ++comSeen <= Desc.MaxComBoards;
     if (!keep) {
       Config().Remove(board);
       continue;
@@ -100,7 +106,8 @@ void TController::ApplyModel() {
     board->ApplyModel();
   }
 
-  if (proc_ && proc_->ChildCount() == 0) Config().Insert(proc_, 0, std::make_unique<TPortIP>(Config()));
+  if (proc_ && proc_->ChildCount() == 0)
+    Config().Insert(proc_, 0, std::make_unique<TPortIP>(Config()));
   Config().RequestSelect(this);
 
   if (proc_)
@@ -153,7 +160,8 @@ void TController::SaveToImage(TConfig& cfg) {
   Storage().ForceRebuild();
   for (int k = 1; k <= kSignalKinds; ++k)
     if (Storage().Overflow(k)) {
-      Config().Messages().Error(Format("Количество сигналов %s превышает %d.", SignalKindOf(k)->Caption, kMaxSignals));
+      Config().Messages().Error(
+          Format("Количество сигналов %s превышает %d.", SignalKindOf(k)->Caption, kMaxSignals));
       Config().Abort = true;
     }
 

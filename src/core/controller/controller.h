@@ -29,7 +29,9 @@ class TController : public TBlock {
   // The question asked before the model changes to `newCode`.
   std::string ModelChangeQuestion(int newCode) const;
   void ApplyModel() override;
-  bool IsModelSupported(int typeCode) const { return typeCode >= 0 && typeCode < 256 && Supported[typeCode]; }
+  bool IsModelSupported(int typeCode) const {
+    return typeCode >= 0 && typeCode < 256 && Supported[typeCode];
+  }
   // Board or port that takes a top-level block while loading (nullptr: none exists).
   TItem* FindBoardForBlock(int blockId, int comOrdinal) const;
   // The first board (after the processor board) with a mask and this number.

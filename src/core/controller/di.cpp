@@ -23,7 +23,9 @@ TDI::TDI(Configuration& config) : TBlock(config) {
   UpdateCaption();
 }
 
-TParams* TDI::Inputs() const { return ChildCount() ? Child(0)->AsParams() : nullptr; }
+TParams* TDI::Inputs() const {
+  return ChildCount() ? Child(0)->AsParams() : nullptr;
+}
 
 void TDI::ApplyModel() {
   TParams* list = Inputs();
@@ -34,7 +36,9 @@ void TDI::ApplyModel() {
   list->Rebuild(NameListSource(std::move(names)), 0, "");
 }
 
-void TDI::SetDefaults() { Debounce = 40; }
+void TDI::SetDefaults() {
+  Debounce = 40;
+}
 
 void TDI::SaveToImage(TConfig& cfg) {
   const std::size_t start = cfg.BeginBlock(BlockId());

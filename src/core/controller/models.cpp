@@ -88,7 +88,9 @@ const std::vector<int>& ModelCodes() {
   return codes;
 }
 
-bool IsModelSupported(int typeCode) { return Find(typeCode) != nullptr; }
+bool IsModelSupported(int typeCode) {
+  return Find(typeCode) != nullptr;
+}
 
 const ControllerDescription* FindDescription(int typeCode) {
   const Model* m = Find(typeCode);

@@ -55,7 +55,9 @@ TPortIP::TPortIP(Configuration& config) : TPort(config) {
   UpdateCaption();
 }
 
-void TPortIP::UpdateCaption() { SetCaption(Name()); }
+void TPortIP::UpdateCaption() {
+  SetCaption(Name());
+}
 
 void TPortIP::SetDefaults() {
   Net1Ip = Ip(192, 168, 1, 222);
@@ -77,7 +79,9 @@ TParams* TPortIP::LinkStates() const {
   return list && list->SignalKind == kKindTS ? list : nullptr;
 }
 
-int TPortIP::PcTotal() const { return ChildCount() - (LinkStates() ? 1 : 0); }
+int TPortIP::PcTotal() const {
+  return ChildCount() - (LinkStates() ? 1 : 0);
+}
 
 void TPortIP::UpdateLinkStateList() {
   std::vector<TPort*> pcs;
@@ -167,7 +171,8 @@ void TPortIP::LoadFromImage(TConfig& cfg) {
   cfg.ReadScalar(kKeyPcCount, PcCount);
 
   LoadDevicesThenLinkStates(
-      cfg, end, std::numeric_limits<int>::max(), [this] { ChildrenChanged(); }, [this] { return LinkStates(); });
+      cfg, end, std::numeric_limits<int>::max(), [this] { ChildrenChanged(); },
+      [this] { return LinkStates(); });
 }
 
 }  // namespace vilk

@@ -32,8 +32,8 @@ class TPortIP : public TPort {
   std::uint32_t Net2Mask = Ip(255, 255, 255, 0);
   std::uint32_t Net2Gateway = 0;
   std::string GsmApn, GsmUser, GsmPassword;  // at most 16 characters each
-  std::uint8_t GsmAuth = 1;     // 0 нет, 1 PAP, 2 CHAP, 3 PAP или CHAP
-  std::uint8_t GsmNetType = 0;  // 0 Авто, 2 2G, 4 4G
+  std::uint8_t GsmAuth = 1;                  // 0 нет, 1 PAP, 2 CHAP, 3 PAP или CHAP
+  std::uint8_t GsmNetType = 0;               // 0 Авто, 2 2G, 4 4G
   std::uint8_t PcCount = 0;
 
   TParams* LinkStates() const;  // nullptr while there is no PC

@@ -50,7 +50,9 @@ TProc::TProc(Configuration& config) : TBlock(config) {
 }
 
 // Number 255 means "no number": the processor board is shown by its name.
-void TProc::UpdateCaption() { SetCaption(Name()); }
+void TProc::UpdateCaption() {
+  SetCaption(Name());
+}
 
 void TProc::SetDefaults() {
   Place.clear();
@@ -71,7 +73,8 @@ void TProc::SaveToImage(TConfig& cfg) {
   WriteShortString(cfg, kKeyPlace, Place, kMaxNameChars);
   cfg.WriteScalar<std::uint16_t>(kKeyAddress, Address);
   TItem* root = Parent();
-  cfg.WriteScalar<std::uint8_t>(kKeyBoards, static_cast<std::uint8_t>(root ? root->ChildCount() : 1));
+  cfg.WriteScalar<std::uint8_t>(kKeyBoards,
+                                static_cast<std::uint8_t>(root ? root->ChildCount() : 1));
   cfg.WriteScalar<std::uint8_t>(kKeyPorts, static_cast<std::uint8_t>(ChildCount()));
   for (int kind : kCountOrder)
     cfg.WriteScalar<std::uint16_t>(SignalKindOf(kind)->CountKey,
@@ -79,7 +82,8 @@ void TProc::SaveToImage(TConfig& cfg) {
   const std::size_t count = std::min<std::size_t>(Groups.size(), kMaxSporadicGroups);
   cfg.WriteScalar<std::uint8_t>(kKeyGroupCount, static_cast<std::uint8_t>(count));
   std::vector<std::uint8_t> table(count * SporadicGroup::kPackedSize);
-  for (std::size_t i = 0; i < count; ++i) PackGroup(Groups[i], &table[i * SporadicGroup::kPackedSize]);
+  for (std::size_t i = 0; i < count; ++i)
+    PackGroup(Groups[i], &table[i * SporadicGroup::kPackedSize]);
   WriteArray(cfg, kKeyGroups, table);
   cfg.WriteValue(kKeyPasswords, PasswordFlags.data(), PasswordFlags.size());
   cfg.EndBlock(start);
@@ -99,9 +103,10 @@ void TProc::LoadFromImage(TConfig& cfg) {
   std::size_t size;
   Groups.clear();
   if (cfg.FindValue(kKeyGroups, &data, &size)) {
-    const std::size_t n = std::min({std::size_t{groups}, std::size_t{kMaxSporadicGroups},
-                                    size / SporadicGroup::kPackedSize});
-    for (std::size_t i = 0; i < n; ++i) Groups.push_back(UnpackGroup(data + i * SporadicGroup::kPackedSize));
+    const std::size_t n = std::min(
+        {std::size_t{groups}, std::size_t{kMaxSporadicGroups}, size / SporadicGroup::kPackedSize});
+    for (std::size_t i = 0; i < n; ++i)
+      Groups.push_back(UnpackGroup(data + i * SporadicGroup::kPackedSize));
   }
   cfg.ReadValue(kKeyPasswords, PasswordFlags.data(), PasswordFlags.size());
 }

@@ -22,7 +22,7 @@ class TProc : public TBlock {
  public:
   explicit TProc(Configuration& config);
 
-  std::string Place;  // "Место установки", at most 64 characters
+  std::string Place;          // "Место установки", at most 64 characters
   std::uint16_t Address = 1;  // the controller address (key 1)
   std::vector<SporadicGroup> Groups;
   std::array<std::uint8_t, 4> PasswordFlags{0, 1, 0, 0};

@@ -12,9 +12,9 @@ class TRS232 : public TBlock {
   TRS232(Configuration& config, int kind);
 
   std::int32_t Speed = 9600;
-  std::uint8_t Parity = 0;    // 0 НЕТ, 1 НЕЧЕТ, 2 ЧЁТ, 3 МАРКЕР, 4 ПРОБЕЛ
-  std::uint8_t Interface = 0; // 0 RS-232, 1 RS-485
-  std::uint8_t StopBits = 1;  // index: 0 "1", 1 "2"
+  std::uint8_t Parity = 0;     // 0 НЕТ, 1 НЕЧЕТ, 2 ЧЁТ, 3 МАРКЕР, 4 ПРОБЕЛ
+  std::uint8_t Interface = 0;  // 0 RS-232, 1 RS-485
+  std::uint8_t StopBits = 1;   // index: 0 "1", 1 "2"
   std::uint8_t ReceiveGap = 3;
   std::uint8_t StartUp = 3;
   std::uint8_t SwitchOff = 0;

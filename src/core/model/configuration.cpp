@@ -19,7 +19,9 @@ Configuration::~Configuration() {
   storage_.reset();
 }
 
-void Configuration::AddObserver(ITreeObserver* observer) { observers_.push_back(observer); }
+void Configuration::AddObserver(ITreeObserver* observer) {
+  observers_.push_back(observer);
+}
 
 void Configuration::RemoveObserver(ITreeObserver* observer) {
   observers_.erase(std::remove(observers_.begin(), observers_.end(), observer), observers_.end());

@@ -29,8 +29,8 @@ class ITreeObserver {
   virtual void TreeAboutToBeReset() {}
   virtual void TreeReset() {}
   virtual void SelectRequested(TItem* /*item*/) {}  // GoToLinked, the port grid, ApplyModel
-  virtual void ModelApplied() {}                     // menus and model labels
-  virtual void PoolChanged() {}                      // the signal pool page
+  virtual void ModelApplied() {}                    // menus and model labels
+  virtual void PoolChanged() {}                     // the signal pool page
 };
 
 class Configuration {
@@ -70,10 +70,10 @@ class Configuration {
   void NotifyPoolChanged();
 
   // --- state shared by build and load ---
-  bool Abort = false;            // set by a save check that must stop the build
-  int LoadBoardCount = 0;        // read from the processor board's block
+  bool Abort = false;      // set by a save check that must stop the build
+  int LoadBoardCount = 0;  // read from the processor board's block
   int LoadPortCount = 0;
-  bool PoolPageEnabled = true;   // the pool is not rebuilt while its page is disabled
+  bool PoolPageEnabled = true;  // the pool is not rebuilt while its page is disabled
 
   bool IsLive(const TItem* item) const;
 

@@ -7,7 +7,9 @@
 
 namespace vilk {
 
-void ConfigImage::Zero() { std::fill(bytes_.begin(), bytes_.end(), 0); }
+void ConfigImage::Zero() {
+  std::fill(bytes_.begin(), bytes_.end(), 0);
+}
 
 void ConfigImage::Assign(const std::uint8_t* data, std::size_t size) {
   size = std::min(size, bytes_.size());
@@ -20,7 +22,8 @@ std::uint16_t ConfigImage::U16(std::size_t at) const {
 }
 
 std::uint32_t ConfigImage::U32(std::size_t at) const {
-  return static_cast<std::uint32_t>(bytes_[at]) | (static_cast<std::uint32_t>(bytes_[at + 1]) << 8) |
+  return static_cast<std::uint32_t>(bytes_[at]) |
+         (static_cast<std::uint32_t>(bytes_[at + 1]) << 8) |
          (static_cast<std::uint32_t>(bytes_[at + 2]) << 16) |
          (static_cast<std::uint32_t>(bytes_[at + 3]) << 24);
 }
@@ -201,8 +204,7 @@ std::string ValidateRecordStream(const ConfigImage& image, std::size_t from, std
     const std::uint16_t tag = image.U16(at);
     const std::uint32_t len = image.U32(at + 4);
     if (tag != kBlockTag && tag != kValueTag) {
-      if (!ends.empty())
-        return Format("неизвестная запись на смещении %d", static_cast<int>(at));
+      if (!ends.empty()) return Format("неизвестная запись на смещении %d", static_cast<int>(at));
       break;  // the zero padding after the last block
     }
     if (len < 8 || len > end - at)

@@ -117,8 +117,8 @@ class TConfig {
 
 // Checks that the record stream from `from` to `limit` is well formed: every record
 // head and body lies inside the data and inside its enclosing block, block lengths
-// cover whole records; the stream ends at the first top-level record of no kind. Returns an empty string
-// when it is sound, else a description of the first fault.
+// cover whole records; the stream ends at the first top-level record of no kind. Returns an empty
+// string when it is sound, else a description of the first fault.
 std::string ValidateRecordStream(const ConfigImage& image, std::size_t from, std::size_t limit);
 
 }  // namespace vilk

@@ -17,7 +17,9 @@ TItem::~TItem() {
   while (!children_.empty()) children_.pop_back();
 }
 
-void TItem::SetName(std::string_view name) { name_ = Truncate(name, kMaxNameChars); }
+void TItem::SetName(std::string_view name) {
+  name_ = Truncate(name, kMaxNameChars);
+}
 
 void TItem::SetCaption(std::string caption) {
   if (caption == caption_) return;
@@ -51,14 +53,26 @@ int TItem::Level() const {
   return level;
 }
 
-TStorage& TItem::Storage() const { return config_->Storage(); }
+TStorage& TItem::Storage() const {
+  return config_->Storage();
+}
 
-std::string TItem::GetChannelName(int) const { return {}; }
-std::string TItem::ChannelName(const TParams&, int index) const { return GetChannelName(index); }
-TItem* TItem::AddChild(int) { return nullptr; }
-TItem* TItem::DuplicateChild(TItem*) { return nullptr; }
+std::string TItem::GetChannelName(int) const {
+  return {};
+}
+std::string TItem::ChannelName(const TParams&, int index) const {
+  return GetChannelName(index);
+}
+TItem* TItem::AddChild(int) {
+  return nullptr;
+}
+TItem* TItem::DuplicateChild(TItem*) {
+  return nullptr;
+}
 
-void TItem::LoadFromImage(TConfig& cfg) { ReadVersion(cfg); }
+void TItem::LoadFromImage(TConfig& cfg) {
+  ReadVersion(cfg);
+}
 
 void TItem::SaveToImage(TConfig& cfg) {
   const std::size_t start = cfg.BeginBlock(BlockId());
@@ -90,9 +104,15 @@ void TItem::RelinkSignals() {
   }
 }
 
-TParams* TItem::AsParams() { return dynamic_cast<TParams*>(this); }
-TPort* TItem::AsPort() { return dynamic_cast<TPort*>(this); }
-TBlock* TItem::AsBlock() { return dynamic_cast<TBlock*>(this); }
+TParams* TItem::AsParams() {
+  return dynamic_cast<TParams*>(this);
+}
+TPort* TItem::AsPort() {
+  return dynamic_cast<TPort*>(this);
+}
+TBlock* TItem::AsBlock() {
+  return dynamic_cast<TBlock*>(this);
+}
 
 bool TItem::ReadVersion(TConfig& cfg) {
   std::uint8_t v = 0;
@@ -103,7 +123,9 @@ bool TItem::ReadVersion(TConfig& cfg) {
   return true;
 }
 
-void TItem::WriteVersion(TConfig& cfg) const { cfg.WriteScalar<std::uint8_t>(kVersionKey, Version); }
+void TItem::WriteVersion(TConfig& cfg) const {
+  cfg.WriteScalar<std::uint8_t>(kVersionKey, Version);
+}
 
 std::size_t TItem::OwnBlockEnd(TConfig& cfg) {
   // On entry to LoadFromImage the cursor stands right after the item's header.
@@ -167,7 +189,9 @@ void TBlock::GoToLinked() {
   if (LinkedPort) Config().RequestSelect(LinkedPort);
 }
 
-void TBlock::UpdateCaption() { SetCaption(Format("%d_Плата %s", Number, Name())); }
+void TBlock::UpdateCaption() {
+  SetCaption(Format("%d_Плата %s", Number, Name()));
+}
 
 void TBlock::PortChanged(TPort* port, std::uint16_t bits, std::vector<TBlock*>& list) {
   if ((BoardMask & bits) && (!LinkedPort || LinkedPort == port)) list.push_back(this);
@@ -212,7 +236,9 @@ void TPort::GoToLinked() {
   if (LinkedBoard) Config().RequestSelect(LinkedBoard);
 }
 
-void TPort::UpdateCaption() { SetCaption(Format("%d_Порт %s", Number, Name())); }
+void TPort::UpdateCaption() {
+  SetCaption(Format("%d_Порт %s", Number, Name()));
+}
 
 void TPort::LoadDevicesThenLinkStates(TConfig& cfg, std::size_t end, int maxDevices,
                                       const std::function<void()>& devicesRead,

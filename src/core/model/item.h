@@ -4,9 +4,9 @@
 // board/port links are plain pointers. Structural changes go through Configuration so
 // that observers (the window's tree view) hear of them before and after.
 #include <bitset>
-#include <functional>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>

@@ -36,7 +36,8 @@ void RegisterBuiltInKinds() {
   builtInsDone = true;
   RegisterPCKind();
   RegisterPortKind(kPortSNMP, [](Configuration& c) { return std::make_unique<TPortSNMP>(c); });
-  RegisterDeviceKind(kPortSNMP, kSNMPDevice, [](Configuration& c) { return std::make_unique<TSNMP>(c); });
+  RegisterDeviceKind(kPortSNMP, kSNMPDevice,
+                     [](Configuration& c) { return std::make_unique<TSNMP>(c); });
 }
 
 }  // namespace
@@ -89,14 +90,19 @@ std::vector<KindInfo> PortMenuKinds() {
 std::unique_ptr<TBlock> MakeBoard(Configuration& config, int kind, int comOrdinal) {
   std::unique_ptr<TBlock> board;
   switch (kind) {
-    case 0: board = std::make_unique<TProc>(config); break;
-    case 121: board = std::make_unique<TDI>(config); break;
+    case 0:
+      board = std::make_unique<TProc>(config);
+      break;
+    case 121:
+      board = std::make_unique<TDI>(config);
+      break;
     case kComBoardRS232:
     case kComBoardRS485:
       board = std::make_unique<TRS232>(config, kind);
       board->SetNumber(static_cast<std::uint8_t>(32 + comOrdinal));
       break;
-    default: return nullptr;
+    default:
+      return nullptr;
   }
   board->Kind = static_cast<std::uint8_t>(kind);
   return board;
@@ -118,15 +124,21 @@ std::unique_ptr<TPort> MakeDevice(Configuration& config, int parentKind, int cod
   return device;
 }
 
-void RegisterPortKind(int code, PortFactoryFn factory) { PortRegistry()[code] = std::move(factory); }
+void RegisterPortKind(int code, PortFactoryFn factory) {
+  PortRegistry()[code] = std::move(factory);
+}
 
 void RegisterDeviceKind(int parentKind, int code, DeviceFactoryFn factory) {
   DeviceRegistry()[{parentKind, code}] = std::move(factory);
 }
 
-void UnregisterDeviceKind(int parentKind, int code) { DeviceRegistry().erase({parentKind, code}); }
+void UnregisterDeviceKind(int parentKind, int code) {
+  DeviceRegistry().erase({parentKind, code});
+}
 
-void UnregisterPortKind(int code) { PortRegistry().erase(code); }
+void UnregisterPortKind(int code) {
+  PortRegistry().erase(code);
+}
 
 void ResetKindRegistry() {
   PortRegistry().clear();
@@ -135,6 +147,8 @@ void ResetKindRegistry() {
   RegisterBuiltInKinds();
 }
 
-std::string UnknownPortMessage(int code) { return Format("Неизвестный тип порта,\rID = %d", code); }
+std::string UnknownPortMessage(int code) {
+  return Format("Неизвестный тип порта,\rID = %d", code);
+}
 
 }  // namespace vilk

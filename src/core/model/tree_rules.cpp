@@ -12,12 +12,14 @@ bool IsFixedNode(const TItem* item) {
   if (!item) return true;
   const int level = item->Level();
   if (level == 0) return true;
-  if (level == 1) return item->Row() == 0;                            // processor board
-  if (level == 2) return item->Row() == 0 && item->Kind == 100;       // IP port
+  if (level == 1) return item->Row() == 0;                       // processor board
+  if (level == 2) return item->Row() == 0 && item->Kind == 100;  // IP port
   return false;
 }
 
-bool CanDrag(const TItem* item) { return item && !IsFixedNode(item) && item->SignalKind == 0; }
+bool CanDrag(const TItem* item) {
+  return item && !IsFixedNode(item) && item->SignalKind == 0;
+}
 
 bool CanDrop(const TItem* dragged, const TItem* target) {
   if (!CanDrag(dragged)) return false;
@@ -47,10 +49,14 @@ TItem* Drop(Configuration& config, TItem* dragged, TItem* target) {
 std::string DeleteQuestion(const TItem* item) {
   if (!item || IsFixedNode(item)) return {};
   switch (item->Level()) {
-    case 1: return "Удалить плату " + item->Caption() + " ?";
-    case 2: return "Удалить порт " + item->Caption() + " ?";
-    case 3: return "Удалить блок " + item->Caption() + " ?";
-    default: return {};
+    case 1:
+      return "Удалить плату " + item->Caption() + " ?";
+    case 2:
+      return "Удалить порт " + item->Caption() + " ?";
+    case 3:
+      return "Удалить блок " + item->Caption() + " ?";
+    default:
+      return {};
   }
 }
 

@@ -10,8 +10,12 @@
 namespace vilk {
 
 namespace {
-bool Valid(const TParams& list, int row) { return row >= 0 && row < list.Count() && list.At(row); }
-TParam* At(TParams& list, int row) { return Valid(list, row) ? list.At(row) : nullptr; }
+bool Valid(const TParams& list, int row) {
+  return row >= 0 && row < list.Count() && list.At(row);
+}
+TParam* At(TParams& list, int row) {
+  return Valid(list, row) ? list.At(row) : nullptr;
+}
 }  // namespace
 
 void ClearSelection(TParams& list) {
@@ -65,8 +69,10 @@ void SetTSType(TParams& list, int row, int type) {
   TParam* next = list.At(row + 1);
   s->TSType = type == 1 ? 1 : 0;
   if (!next) return;
-  if (type == 1) next->TSType = 2;
-  else if (next->TSType == 2) next->TSType = 0;
+  if (type == 1)
+    next->TSType = 2;
+  else if (next->TSType == 2)
+    next->TSType = 0;
 }
 
 void ToggleInversion(TParams& list, int row) {
@@ -106,7 +112,9 @@ std::optional<std::string> CommitName(TParams& list, int row, const std::string&
   return candidate;
 }
 
-std::string GainText(const TParam& s) { return s.Gain == 0 ? std::string() : Format("%.5g", s.Gain); }
+std::string GainText(const TParam& s) {
+  return s.Gain == 0 ? std::string() : Format("%.5g", s.Gain);
+}
 
 std::string BlockingText(const TParam& s) {
   return std::string(s.BlockOn ? "ТУ_В | " : "     | ") + (s.BlockOff ? "ТУ_О" : "     ");
@@ -152,7 +160,8 @@ GainOffset ComputeGainOffset(const std::string& minQ, const std::string& maxQ,
     r.Error = "Ошибка. Минимум и максимум квантов должны быть разными.";
     return r;
   }
-  const auto mn = ParseNumber(minQ), mx = ParseNumber(maxQ), lo = ParseNumber(low), hi = ParseNumber(high);
+  const auto mn = ParseNumber(minQ), mx = ParseNumber(maxQ), lo = ParseNumber(low),
+             hi = ParseNumber(high);
   if (!mn || !mx || !lo || !hi) {
     r.Error = "Ошибка значения!";
     return r;

@@ -7,9 +7,9 @@ namespace vilk {
 
 namespace {
 const SignalKindInfo kKinds[kSignalKinds] = {
-    {kKindTS, "ТС", 0x2000, 211, 13, 5},   {kKindTU, "ТУ", 0x6000, 212, 15, 6},
-    {kKindTI, "ТИ", 0x4000, 213, 14, 4},   {kKindTII, "ТИИ", 0xA000, 214, 75, 7},
-    {kKindTR, "ТР", 0x8000, 215, 74, 12},  {kKindMTS, "МТС", 0xC000, 219, 99, 5},
+    {kKindTS, "ТС", 0x2000, 211, 13, 5},  {kKindTU, "ТУ", 0x6000, 212, 15, 6},
+    {kKindTI, "ТИ", 0x4000, 213, 14, 4},  {kKindTII, "ТИИ", 0xA000, 214, 75, 7},
+    {kKindTR, "ТР", 0x8000, 215, 74, 12}, {kKindMTS, "МТС", 0xC000, 219, 99, 5},
 };
 }  // namespace
 
@@ -30,7 +30,9 @@ TParam::~TParam() {
   Release(BlockOff);
 }
 
-std::string TParam::Cut(std::string_view text) { return Truncate(text, kMaxNameChars); }
+std::string TParam::Cut(std::string_view text) {
+  return Truncate(text, kMaxNameChars);
+}
 
 void TParam::SetName(std::string_view name) {
   std::string cut = Cut(name);

@@ -39,8 +39,8 @@ class TParam {
   TParam(const TParam&) = delete;
   TParam& operator=(const TParam&) = delete;
 
-  std::uint8_t Kind;          // 1..6 (what the own signal class would be)
-  std::int16_t Number = 0;    // position in its list
+  std::uint8_t Kind;        // 1..6 (what the own signal class would be)
+  std::int16_t Number = 0;  // position in its list
   std::uint8_t ValueFormat = 0;
   bool Fixed = false;
   bool Selected = false;

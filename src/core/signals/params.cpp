@@ -42,7 +42,9 @@ std::string_view ParamPart(const TParam& s) {
   return d;
 }
 
-TProc* ProcOf(const TItem& item) { return item.Config().Controller().Proc(); }
+TProc* ProcOf(const TItem& item) {
+  return item.Config().Controller().Proc();
+}
 }  // namespace
 
 TParams::TParams(Configuration& config, int kind, std::uint8_t role, TItem* owner)
@@ -58,7 +60,9 @@ TParams::TParams(Configuration& config, int kind, std::uint8_t role, TItem* owne
   UpdateCaption();
 }
 
-TParams::~TParams() { Clear(); }
+TParams::~TParams() {
+  Clear();
+}
 
 void TParams::Let(TParam* signal) {
   if (!signal || ListRole == kRolePool) return;
@@ -72,8 +76,10 @@ void TParams::Clear() {
 }
 
 void TParams::Append(TParam* signal) {
-  if (Count() < kMaxSignals) Items.push_back(signal);
-  else Let(signal);
+  if (Count() < kMaxSignals)
+    Items.push_back(signal);
+  else
+    Let(signal);
 }
 
 void TParams::RemoveAt(int index) {
@@ -88,7 +94,9 @@ TParam* TParams::NewSignal() const {
   return s;
 }
 
-void TParams::UpdateCaption() { SetCaption(Name()); }
+void TParams::UpdateCaption() {
+  SetCaption(Name());
+}
 
 std::string TParams::Reprefix(const std::string& name, const std::string& oldPrefix,
                               const std::string& newPrefix) {
@@ -114,8 +122,10 @@ void TParams::SetNames(TParam& s, const std::string& defaultName, const std::str
   if (s.Name().empty()) {
     s.SetName(def);
   } else if (s.Name() != def) {
-    if (!oldDefault.empty() && s.Name() == oldDefault) s.SetName(def);
-    else s.SetName(Reprefix(s.Name(), s.Prefix, prefix));
+    if (!oldDefault.empty() && s.Name() == oldDefault)
+      s.SetName(def);
+    else
+      s.SetName(Reprefix(s.Name(), s.Prefix, prefix));
   }
   s.Prefix = TParam::Cut(prefix);
 }
@@ -133,8 +143,10 @@ std::string TParams::ShortName(const TParam& s) {
 }
 
 void TParams::SetShortName(TParam& s, std::string_view text) {
-  if (s.Prefix.empty()) s.SetName(text);
-  else s.SetName(s.Prefix + "." + std::string(text));
+  if (s.Prefix.empty())
+    s.SetName(text);
+  else
+    s.SetName(s.Prefix + "." + std::string(text));
 }
 
 void TParams::Resize(int count, const std::string& prefix) {
@@ -217,7 +229,8 @@ void TParams::Resolve() {
       slot = pool.AcquireByIndex(SignalKind, index);
       if (!slot) {
         slot = new TParam(SignalKind);
-        if (i < static_cast<int>(LoadedNames.size()) && !LoadedNames[static_cast<std::size_t>(i)].empty()) {
+        if (i < static_cast<int>(LoadedNames.size()) &&
+            !LoadedNames[static_cast<std::size_t>(i)].empty()) {
           slot->SetDefaultName(LoadedNames[static_cast<std::size_t>(i)]);
           slot->SetName(LoadedNames[static_cast<std::size_t>(i)]);
           slot->Unresolved = true;
@@ -226,8 +239,9 @@ void TParams::Resolve() {
     }
   } else if (ListRole == kRoleOwn && SignalKind == kKindTU) {
     auto at = [](const std::vector<std::int16_t>& v, int i) {
-      return i < static_cast<int>(v.size()) ? static_cast<std::uint16_t>(v[static_cast<std::size_t>(i)])
-                                            : 0xFFFF;
+      return i < static_cast<int>(v.size())
+                 ? static_cast<std::uint16_t>(v[static_cast<std::size_t>(i)])
+                 : 0xFFFF;
     };
     for (int i = 0; i < Count(); ++i) {
       TParam* s = Items[static_cast<std::size_t>(i)];
@@ -310,7 +324,8 @@ void TParams::LoadFromImage(TConfig& cfg) {
 void TParamsTS::SaveKindValues(TConfig& cfg) {
   std::vector<std::uint8_t> types(Items.size(), 0);
   for (std::size_t i = 0; i < Items.size(); ++i)
-    if (Items[i]) types[i] = static_cast<std::uint8_t>((Items[i]->TSType & 3) | (Items[i]->Inverted & 4));
+    if (Items[i])
+      types[i] = static_cast<std::uint8_t>((Items[i]->TSType & 3) | (Items[i]->Inverted & 4));
   WriteArray(cfg, kKeyTSType, types);
 }
 
@@ -332,8 +347,10 @@ void TParamsTU::SaveKindValues(TConfig& cfg) {
   std::vector<std::int16_t> on(Items.size(), -1), off(Items.size(), -1);
   for (std::size_t i = 0; i < Items.size(); ++i) {
     if (!Items[i]) continue;
-    if (Items[i]->BlockOn) on[i] = static_cast<std::int16_t>(Storage().IndexOf(kKindTS, Items[i]->BlockOn));
-    if (Items[i]->BlockOff) off[i] = static_cast<std::int16_t>(Storage().IndexOf(kKindTS, Items[i]->BlockOff));
+    if (Items[i]->BlockOn)
+      on[i] = static_cast<std::int16_t>(Storage().IndexOf(kKindTS, Items[i]->BlockOn));
+    if (Items[i]->BlockOff)
+      off[i] = static_cast<std::int16_t>(Storage().IndexOf(kKindTS, Items[i]->BlockOff));
   }
   WriteArray(cfg, kKeyBlockOn, on);
   WriteArray(cfg, kKeyBlockOff, off);
@@ -443,13 +460,20 @@ void TParamsTI::LoadKindValues(TConfig& cfg) {
 std::unique_ptr<TParams> MakeParams(Configuration& config, int kind, std::uint8_t role,
                                     TItem* owner) {
   switch (kind) {
-    case kKindTS: return std::make_unique<TParamsTS>(config, role, owner);
-    case kKindTU: return std::make_unique<TParamsTU>(config, role, owner);
-    case kKindTI: return std::make_unique<TParamsTI>(config, role, owner);
-    case kKindTII: return std::make_unique<TParamsTII>(config, role, owner);
-    case kKindTR: return std::make_unique<TParamsTR>(config, role, owner);
-    case kKindMTS: return std::make_unique<TParamsMTS>(config, role, owner);
-    default: return nullptr;
+    case kKindTS:
+      return std::make_unique<TParamsTS>(config, role, owner);
+    case kKindTU:
+      return std::make_unique<TParamsTU>(config, role, owner);
+    case kKindTI:
+      return std::make_unique<TParamsTI>(config, role, owner);
+    case kKindTII:
+      return std::make_unique<TParamsTII>(config, role, owner);
+    case kKindTR:
+      return std::make_unique<TParamsTR>(config, role, owner);
+    case kKindMTS:
+      return std::make_unique<TParamsMTS>(config, role, owner);
+    default:
+      return nullptr;
   }
 }
 

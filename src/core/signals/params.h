@@ -23,7 +23,9 @@ class NameListSource : public IParamSource {
  public:
   explicit NameListSource(std::vector<std::string> names) : names_(std::move(names)) {}
   int ParamCount() const override { return static_cast<int>(names_.size()); }
-  std::string ParamName(int index) const override { return names_[static_cast<std::size_t>(index)]; }
+  std::string ParamName(int index) const override {
+    return names_[static_cast<std::size_t>(index)];
+  }
 
  private:
   std::vector<std::string> names_;
@@ -48,7 +50,8 @@ class TParams : public TItem {
   virtual void Resize(int count, const std::string& prefix);
   // Rebuilds an own list from the owner's parameters, keeping signals whose parameter
   // kept its name.
-  virtual void Rebuild(const IParamSource& source, std::uint8_t kindCode, const std::string& prefix);
+  virtual void Rebuild(const IParamSource& source, std::uint8_t kindCode,
+                       const std::string& prefix);
   virtual void MakePlaceholder(int index);
 
   // Names.

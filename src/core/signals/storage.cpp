@@ -24,7 +24,8 @@ int TStorage::Lookup(int kind, const std::string& name, bool byDefault) {
     index.map.reserve(items.size());
     for (std::size_t i = 0; i < items.size(); ++i)
       if (items[i])
-        index.map.emplace(byDefault ? items[i]->DefaultName() : items[i]->Name(), static_cast<int>(i));
+        index.map.emplace(byDefault ? items[i]->DefaultName() : items[i]->Name(),
+                          static_cast<int>(i));
     index.generation = generation;
     index.rebuild = rebuilds_;
   }
@@ -77,7 +78,8 @@ void TStorage::Forget(const TParam* signal) {
   if (!signal || !SignalKindOf(signal->Kind)) return;
   auto& items = List(signal->Kind).Items;
   const int i = signal->PoolIndex;
-  if (i >= 0 && i < static_cast<int>(items.size()) && items[static_cast<std::size_t>(i)] == signal) {
+  if (i >= 0 && i < static_cast<int>(items.size()) &&
+      items[static_cast<std::size_t>(i)] == signal) {
     items[static_cast<std::size_t>(i)] = nullptr;
     ++rebuilds_;  // the name indexes may point at the emptied entry
   }

@@ -28,8 +28,10 @@ class DeviceRunner::CrossMessages : public IMessages {
   }
   template <typename F>
   void OnUi(F f) {
-    if (QThread::currentThread() == ui_->thread()) f();
-    else QMetaObject::invokeMethod(ui_, f, Qt::BlockingQueuedConnection);
+    if (QThread::currentThread() == ui_->thread())
+      f();
+    else
+      QMetaObject::invokeMethod(ui_, f, Qt::BlockingQueuedConnection);
   }
 
  private:
@@ -64,23 +66,30 @@ class DeviceRunner::CrossProgress : public IProgress {
   template <typename F>
   void Post(F f) {
     QProgressBar* bar = bar_;
-    if (bar) QMetaObject::invokeMethod(bar, [bar, f] { f(bar); }, Qt::QueuedConnection);
+    if (bar)
+      QMetaObject::invokeMethod(
+          bar, [bar, f] { f(bar); }, Qt::QueuedConnection);
   }
   QPointer<QProgressBar> bar_;
 };
 
-DeviceRunner::DeviceRunner(QWidget* window, IMessages& messages, QProgressBar* progress, IniDocument& ini)
+DeviceRunner::DeviceRunner(QWidget* window, IMessages& messages, QProgressBar* progress,
+                           IniDocument& ini)
     : QObject(window), window_(window), messages_(messages), progress_(progress), ini_(ini) {
   Keys.Load(ini_);
 }
 
-DeviceRunner::~DeviceRunner() { Wait(); }
+DeviceRunner::~DeviceRunner() {
+  Wait();
+}
 
 void DeviceRunner::Wait() {
   while (worker_ && !worker_->isFinished()) QApplication::processEvents(QEventLoop::AllEvents, 50);
 }
 
-bool DeviceRunner::AskLogin() { return TPasswordForm::Ask(window_, Login, Keys, ini_); }
+bool DeviceRunner::AskLogin() {
+  return TPasswordForm::Ask(window_, Login, Keys, ini_);
+}
 
 bool DeviceRunner::Run(std::function<bool(DeviceSession&)> work, std::function<void(bool)> done) {
   if (busy_) return false;

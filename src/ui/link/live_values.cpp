@@ -11,7 +11,9 @@ LiveLinkWorker::LiveLinkWorker(LiveLinkSetup setup) : setup_(std::move(setup)) {
   if (setup_.Login) login_ = *setup_.Login;
 }
 
-LiveLinkWorker::~LiveLinkWorker() { Close(); }
+LiveLinkWorker::~LiveLinkWorker() {
+  Close();
+}
 
 void LiveLinkWorker::Open() {
   transport_ = MakeTransport(setup_.Settings, setup_.Options);
@@ -29,7 +31,8 @@ void LiveLinkWorker::Open() {
 
 void LiveLinkWorker::Read(quint16 address) {
   std::int32_t value = 0;
-  const bool ok = session_ && transport_->IsOpen() && session_->Protocol().ReadValue(address, value);
+  const bool ok =
+      session_ && transport_->IsOpen() && session_->Protocol().ReadValue(address, value);
   emit Value(address, ok, value);
 }
 
@@ -50,7 +53,9 @@ LiveValues::LiveValues(TParams* list, SignalTableView* view, QCheckBox* box, IMe
   connect(&timer_, &QTimer::timeout, this, &LiveValues::Tick);
 }
 
-LiveValues::~LiveValues() { Stop(); }
+LiveValues::~LiveValues() {
+  Stop();
+}
 
 void LiveValues::Start() {
   LiveLinkSetup setup;
@@ -105,7 +110,8 @@ void LiveValues::Tick() {
   if (index < 0) return;
   pendingRow_ = row;
   const auto address = static_cast<quint16>(list_->BaseNumber + index);
-  QMetaObject::invokeMethod(worker_, [w = worker_, address] { w->Read(address); }, Qt::QueuedConnection);
+  QMetaObject::invokeMethod(
+      worker_, [w = worker_, address] { w->Read(address); }, Qt::QueuedConnection);
 }
 
 void LiveValues::Arrived(quint16, bool ok, qint32 value) {
@@ -114,10 +120,13 @@ void LiveValues::Arrived(quint16, bool ok, qint32 value) {
   if (box_) box_->setStyleSheet(ok ? QStringLiteral("color: green") : QStringLiteral("color: red"));
   if (!ok || row < 0 || row >= list_->Count() || !list_->At(row)) return;
   TParam* s = list_->At(row);
-  if (s->Kind == kKindTI || s->Kind == kKindTII) std::memcpy(&s->FloatValue, &value, sizeof value);
-  else s->IntValue = value;
+  if (s->Kind == kKindTI || s->Kind == kKindTII)
+    std::memcpy(&s->FloatValue, &value, sizeof value);
+  else
+    s->IntValue = value;
   if (view_) {
-    const QModelIndex cell = view_->Model()->index(row, view_->Model()->ColumnOf(SignalColumn::Name));
+    const QModelIndex cell =
+        view_->Model()->index(row, view_->Model()->ColumnOf(SignalColumn::Name));
     emit view_->Model()->dataChanged(cell, cell);
   }
 }

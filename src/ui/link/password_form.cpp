@@ -12,7 +12,8 @@
 
 namespace vilk::ui {
 
-TPasswordForm::TPasswordForm(QWidget* parent, LoginState& login, KeySettings& keys, IniDocument& ini)
+TPasswordForm::TPasswordForm(QWidget* parent, LoginState& login, KeySettings& keys,
+                             IniDocument& ini)
     : QDialog(parent), login_(login), keys_(keys), ini_(ini) {
   setWindowTitle(QStringLiteral("Идентификация пользователя"));
   keys_.Load(ini_);
@@ -44,10 +45,12 @@ TPasswordForm::TPasswordForm(QWidget* parent, LoginState& login, KeySettings& ke
   layout->addLayout(buttons);
 
   ChooseFile = [this] {
-    return QFileDialog::getSaveFileName(this, QString(), QString(), QStringLiteral("Файл ключей (*.ini)"));
+    return QFileDialog::getSaveFileName(this, QString(), QString(),
+                                        QStringLiteral("Файл ключей (*.ini)"));
   };
-  connect(show_, &QCheckBox::toggled, this,
-          [this](bool on) { password_->setEchoMode(on ? QLineEdit::Normal : QLineEdit::Password); });
+  connect(show_, &QCheckBox::toggled, this, [this](bool on) {
+    password_->setEchoMode(on ? QLineEdit::Normal : QLineEdit::Password);
+  });
   connect(ok, &QPushButton::clicked, this, [this] {
     Confirm();
     accept();
@@ -62,8 +65,8 @@ bool TPasswordForm::Ask(QWidget* parent, LoginState& login, KeySettings& keys, I
 }
 
 void TPasswordForm::Confirm() {
-  ConfirmLoginDialog(login_, keys_, S(user_->text()), S(password_->text()), show_->isChecked(), save_->isChecked(),
-                     static_cast<int>(QRandomGenerator::global()->bounded(31)));
+  ConfirmLoginDialog(login_, keys_, S(user_->text()), S(password_->text()), show_->isChecked(),
+                     save_->isChecked(), static_cast<int>(QRandomGenerator::global()->bounded(31)));
   keys_.Store(ini_);
 }
 

@@ -17,12 +17,13 @@ std::uint32_t ToField(const IPv4& ip) {
   return (static_cast<std::uint32_t>(ip[0]) << 24) | (ip[1] << 16) | (ip[2] << 8) | ip[3];
 }
 IPv4 FromField(std::uint32_t v) {
-  return {static_cast<std::uint8_t>(v >> 24), static_cast<std::uint8_t>(v >> 16), static_cast<std::uint8_t>(v >> 8),
-          static_cast<std::uint8_t>(v)};
+  return {static_cast<std::uint8_t>(v >> 24), static_cast<std::uint8_t>(v >> 16),
+          static_cast<std::uint8_t>(v >> 8), static_cast<std::uint8_t>(v)};
 }
 }  // namespace
 
-TTuneLinkDlg::TTuneLinkDlg(QWidget* parent, const LinkSettings& settings) : QDialog(parent), settings_(settings) {
+TTuneLinkDlg::TTuneLinkDlg(QWidget* parent, const LinkSettings& settings)
+    : QDialog(parent), settings_(settings) {
   setWindowTitle(QStringLiteral("Параметры связи"));
   auto* layout = new QVBoxLayout(this);
   com_ = new QRadioButton(QStringLiteral("Подключение через COM-порт"), this);
@@ -55,7 +56,8 @@ TTuneLinkDlg::TTuneLinkDlg(QWidget* parent, const LinkSettings& settings) : QDia
   dest_ = new IpEdit(this);
   dest_->SetValue(ToField(settings.DestIP));
   addresses_ = new QComboBox(this);
-  for (const LocalAddress& a : LocalAddressList()) addresses_->addItem(Q(a.Text), QVariant::fromValue<quint32>(a.Value));
+  for (const LocalAddress& a : LocalAddressList())
+    addresses_->addItem(Q(a.Text), QVariant::fromValue<quint32>(a.Value));
   netForm->addRow(QStringLiteral("IP адреса в ПЭВМ :"), addresses_);
   netForm->addRow(QStringLiteral("IP адрес ПЭВМ :"), row(self_, &TTuneLinkDlg::CopyToSelf));
   netForm->addRow(QStringLiteral("IP адрес RTU :"), row(dest_, &TTuneLinkDlg::CopyToDest));
@@ -74,11 +76,13 @@ TTuneLinkDlg::TTuneLinkDlg(QWidget* parent, const LinkSettings& settings) : QDia
 }
 
 void TTuneLinkDlg::CopyToSelf() {
-  if (addresses_->currentIndex() >= 0) self_->SetValue(ToField(FromLowFirst(addresses_->currentData().value<quint32>())));
+  if (addresses_->currentIndex() >= 0)
+    self_->SetValue(ToField(FromLowFirst(addresses_->currentData().value<quint32>())));
 }
 
 void TTuneLinkDlg::CopyToDest() {
-  if (addresses_->currentIndex() >= 0) dest_->SetValue(ToField(FromLowFirst(addresses_->currentData().value<quint32>())));
+  if (addresses_->currentIndex() >= 0)
+    dest_->SetValue(ToField(FromLowFirst(addresses_->currentData().value<quint32>())));
 }
 
 LinkSettings TTuneLinkDlg::Result() const {

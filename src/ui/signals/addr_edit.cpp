@@ -15,9 +15,12 @@ AddressRange BoardAddresses() {
   return r;
 }
 
-AddressRange PortAddresses() { return AddressRange{}; }
+AddressRange PortAddresses() {
+  return AddressRange{};
+}
 
-TAddrEditForm::TAddrEditForm(const AddressRange& range, QWidget* parent) : QFrame(parent, Qt::Popup) {
+TAddrEditForm::TAddrEditForm(const AddressRange& range, QWidget* parent)
+    : QFrame(parent, Qt::Popup) {
   setFrameShape(QFrame::Box);
   setAttribute(Qt::WA_DeleteOnClose, false);
   auto* grid = new QGridLayout(this);
@@ -28,7 +31,8 @@ TAddrEditForm::TAddrEditForm(const AddressRange& range, QWidget* parent) : QFram
     if (range.Skipped.count(a)) continue;
     auto* b = new QPushButton(QString::number(a), this);
     b->setObjectName(QStringLiteral("addr%1").arg(a));
-    b->setFixedSize(b->fontMetrics().horizontalAdvance(QStringLiteral("888")) + 16, b->fontMetrics().height() + 10);
+    b->setFixedSize(b->fontMetrics().horizontalAdvance(QStringLiteral("888")) + 16,
+                    b->fontMetrics().height() + 10);
     b->setFlat(range.Used.count(a) && a != range.Own);
     if (a == range.Own) {
       b->setDefault(true);
@@ -54,7 +58,8 @@ int TAddrEditForm::Pick(QLineEdit* edit, const AddressRange& range) {
   TAddrEditForm popup(range, edit);
   popup.move(edit->mapToGlobal(QPoint(0, edit->height())));
   QEventLoop loop;
-  connect(&popup, &TAddrEditForm::Picked, edit, [edit](int a) { edit->setText(QString::number(a)); });
+  connect(&popup, &TAddrEditForm::Picked, edit,
+          [edit](int a) { edit->setText(QString::number(a)); });
   connect(&popup, &QObject::destroyed, &loop, &QEventLoop::quit);
   popup.show();
   // The popup closes on a click or when it loses focus.

@@ -23,7 +23,8 @@ std::map<std::string, QStringList>& Presets() {
   return presets;
 }
 
-const char* const kPresetKeys[] = {"Минимум квантов", "Максимум квантов", "Нижний предел", "Верхний предел"};
+const char* const kPresetKeys[] = {"Минимум квантов", "Максимум квантов", "Нижний предел",
+                                   "Верхний предел"};
 
 QComboBox* PresetBox(QWidget* parent, const char* key) {
   auto* box = new QComboBox(parent);
@@ -33,7 +34,9 @@ QComboBox* PresetBox(QWidget* parent, const char* key) {
   return box;
 }
 
-QString Number(double v) { return Q(Format("%.6g", v)); }
+QString Number(double v) {
+  return Q(Format("%.6g", v));
+}
 
 }  // namespace
 
@@ -43,13 +46,15 @@ void TEditorTI::LoadPresets(const IniDocument& ini) {
   loaded = true;
   for (const char* key : kPresetKeys) {
     QStringList values;
-    for (const QString& v : Q(ini.ReadString("EditorTI", key)).split(QLatin1Char(';'), Qt::SkipEmptyParts))
+    for (const QString& v :
+         Q(ini.ReadString("EditorTI", key)).split(QLatin1Char(';'), Qt::SkipEmptyParts))
       values << v.trimmed();
     Presets()[key] = values;
   }
 }
 
-TEditorTI::TEditorTI(QWidget* parent, TParams& list, int row) : QDialog(parent), list_(list), row_(row) {
+TEditorTI::TEditorTI(QWidget* parent, TParams& list, int row)
+    : QDialog(parent), list_(list), row_(row) {
   const TParam& s = *list.At(row);
   setWindowTitle(Q(Truncate("Настройка параметра ТИ  " + s.Name(), 88)));
   auto* layout = new QVBoxLayout(this);
@@ -134,15 +139,16 @@ bool TEditorTI::eventFilter(QObject* object, QEvent* event) {
   if (event->type() == QEvent::FocusOut && (object == gain_ || object == offset_) && isVisible()) {
     auto* edit = static_cast<QLineEdit*>(object);
     if (!ParseNumber(S(edit->text()))) {
-      QMetaObject::invokeMethod(this, [this, edit] { CheckNumber(edit); }, Qt::QueuedConnection);
+      QMetaObject::invokeMethod(
+          this, [this, edit] { CheckNumber(edit); }, Qt::QueuedConnection);
     }
   }
   return QDialog::eventFilter(object, event);
 }
 
 void TEditorTI::Setup() {
-  const GainOffset r =
-      ComputeGainOffset(S(min_->currentText()), S(max_->currentText()), S(low_->currentText()), S(hi_->currentText()));
+  const GainOffset r = ComputeGainOffset(S(min_->currentText()), S(max_->currentText()),
+                                         S(low_->currentText()), S(hi_->currentText()));
   if (!r.Error.empty()) {
     list_.Config().Messages().Error(r.Error);
     return;

@@ -13,7 +13,8 @@
 
 namespace vilk::ui {
 
-TEditorTU::TEditorTU(QWidget* parent, TParams& list, int row) : QDialog(parent), list_(list), row_(row) {
+TEditorTU::TEditorTU(QWidget* parent, TParams& list, int row)
+    : QDialog(parent), list_(list), row_(row) {
   const TParam& s = *list.At(row);
   setWindowTitle(Q(Truncate("Выбор сигналов блокировки выдачи ТУ " + s.Name(), 100)));
   auto* layout = new QVBoxLayout(this);
@@ -59,6 +60,8 @@ bool TEditorTU::Edit(QWidget* parent, TParams& list, int row) {
   return dialog.exec() == QDialog::Accepted;
 }
 
-void TEditorTU::Accept() { SetBlocking(list_, row_, S(on_->currentText()), S(off_->currentText())); }
+void TEditorTU::Accept() {
+  SetBlocking(list_, row_, S(on_->currentText()), S(off_->currentText()));
+}
 
 }  // namespace vilk::ui

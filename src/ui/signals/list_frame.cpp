@@ -33,8 +33,10 @@ TFrameParams::TFrameParams(TItem* item, QWidget* parent) : ItemFrame(item, paren
   live_ = new LiveValues(List(), view_, value_, List()->Config().Messages());
   connect(value_, &QCheckBox::toggled, this, [this](bool on) {
     view_->Model()->ShowValues = on;
-    if (on) live_->Start();
-    else live_->Stop();
+    if (on)
+      live_->Start();
+    else
+      live_->Stop();
     view_->Refresh();
   });
   connect(nameDef_, &QCheckBox::toggled, this, [this](bool on) {

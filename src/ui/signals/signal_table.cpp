@@ -43,10 +43,14 @@ std::vector<SignalColumn> ColumnsFor(const TParams& list) {
   if (list.ListRole == kRolePool) return {C::Number, C::Name};
   if (list.ListRole == kRoleSelection) return {C::Number, C::Address, C::Name};
   switch (list.SignalKind) {
-    case kKindTS: return {C::Number, C::Inversion, C::Type, C::Name};
-    case kKindTI: return {C::Number, C::Gain, C::Group, C::Name};
-    case kKindTU: return {C::Number, C::Blocking, C::Name};
-    default: return {C::Number, C::Name};
+    case kKindTS:
+      return {C::Number, C::Inversion, C::Type, C::Name};
+    case kKindTI:
+      return {C::Number, C::Gain, C::Group, C::Name};
+    case kKindTU:
+      return {C::Number, C::Blocking, C::Name};
+    default:
+      return {C::Number, C::Name};
   }
 }
 
@@ -75,7 +79,9 @@ void SignalTableModel::Refresh() {
   }
 }
 
-int SignalTableModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : rows_; }
+int SignalTableModel::rowCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : rows_;
+}
 int SignalTableModel::columnCount(const QModelIndex& parent) const {
   return parent.isValid() ? 0 : static_cast<int>(columns_.size());
 }
@@ -93,21 +99,28 @@ QVariant SignalTableModel::data(const QModelIndex& index, int role) const {
     }
     if (!s) return {};
     switch (col) {
-      case SignalColumn::Inversion: return s->Inverted ? QStringLiteral("Вкл") : QString();
-      case SignalColumn::Gain: return Q(GainText(*s));
-      case SignalColumn::Group: return Q(s->Group);
-      case SignalColumn::Blocking: return Q(BlockingText(*s));
+      case SignalColumn::Inversion:
+        return s->Inverted ? QStringLiteral("Вкл") : QString();
+      case SignalColumn::Gain:
+        return Q(GainText(*s));
+      case SignalColumn::Group:
+        return Q(s->Group);
+      case SignalColumn::Blocking:
+        return Q(BlockingText(*s));
       case SignalColumn::Name: {
         if (role == Qt::EditRole) return Q(TParams::ShortName(*s));
         if (ShowDefaultNames) return Q(s->DefaultName());
-        QString text = list_->ListRole == kRoleOwn && !s->Prefix.empty() ? Q(TParams::ShortName(*s)) : Q(s->Name());
+        QString text = list_->ListRole == kRoleOwn && !s->Prefix.empty() ? Q(TParams::ShortName(*s))
+                                                                         : Q(s->Name());
         if (ShowValues) {
           const bool real = s->Kind == kKindTI || s->Kind == kKindTII;
-          text += QStringLiteral(" ") + (real ? Q(Format("%.7g", s->FloatValue)) : QString::number(s->IntValue));
+          text += QStringLiteral(" ") +
+                  (real ? Q(Format("%.7g", s->FloatValue)) : QString::number(s->IntValue));
         }
         return text;
       }
-      default: return {};
+      default:
+        return {};
     }
   }
   if (!s) return {};
@@ -131,20 +144,29 @@ QVariant SignalTableModel::data(const QModelIndex& index, int role) const {
 QVariant SignalTableModel::headerData(int section, Qt::Orientation orientation, int role) const {
   if (role != Qt::DisplayRole || orientation != Qt::Horizontal) return {};
   switch (Column(section)) {
-    case SignalColumn::Number: return QStringLiteral("№");
-    case SignalColumn::Address: return QStringLiteral("Адрес");
-    case SignalColumn::Inversion: return QStringLiteral("Инверсия");
-    case SignalColumn::Type: return QStringLiteral("Тип");
-    case SignalColumn::Gain: return QStringLiteral("Дорасчет");
-    case SignalColumn::Group: return QStringLiteral("Группа");
-    case SignalColumn::Blocking: return QStringLiteral("Блокировка");
-    case SignalColumn::Name: return QStringLiteral("Имя параметра");
+    case SignalColumn::Number:
+      return QStringLiteral("№");
+    case SignalColumn::Address:
+      return QStringLiteral("Адрес");
+    case SignalColumn::Inversion:
+      return QStringLiteral("Инверсия");
+    case SignalColumn::Type:
+      return QStringLiteral("Тип");
+    case SignalColumn::Gain:
+      return QStringLiteral("Дорасчет");
+    case SignalColumn::Group:
+      return QStringLiteral("Группа");
+    case SignalColumn::Blocking:
+      return QStringLiteral("Блокировка");
+    case SignalColumn::Name:
+      return QStringLiteral("Имя параметра");
   }
   return {};
 }
 
 Qt::ItemFlags SignalTableModel::flags(const QModelIndex& index) const {
-  Qt::ItemFlags f = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsDragEnabled | Qt::ItemIsDropEnabled;
+  Qt::ItemFlags f =
+      Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsDragEnabled | Qt::ItemIsDropEnabled;
   if (Column(index.column()) == SignalColumn::Name && list_->ListRole == kRoleOwn) {
     const TParam* s = index.row() < list_->Count() ? list_->At(index.row()) : nullptr;
     if (s && !s->Fixed) f |= Qt::ItemIsEditable;
@@ -176,9 +198,9 @@ SignalTableView::SignalTableView(TParams* list, QWidget* parent)
   if (list->ListRole == kRolePool) horizontalHeader()->hide();
   for (int c = 0; c + 1 < model_->columnCount({}); ++c) {
     const SignalColumn col = model_->Column(c);
-    const QString sample = col == SignalColumn::Number    ? QStringLiteral("8888")
-                           : col == SignalColumn::Address ? QStringLiteral("0000_Порт 00")
-                           : col == SignalColumn::Group   ? QStringLiteral("Группа ТИ 00")
+    const QString sample = col == SignalColumn::Number     ? QStringLiteral("8888")
+                           : col == SignalColumn::Address  ? QStringLiteral("0000_Порт 00")
+                           : col == SignalColumn::Group    ? QStringLiteral("Группа ТИ 00")
                            : col == SignalColumn::Blocking ? QStringLiteral("ТУ_В | ТУ_О")
                                                            : QStringLiteral("Инверсия");
     setColumnWidth(c, fontMetrics().horizontalAdvance(sample) + 12);
@@ -188,7 +210,9 @@ SignalTableView::SignalTableView(TParams* list, QWidget* parent)
   connect(model_, &SignalTableModel::NameCommitted, this, &SignalTableView::Changed);
 }
 
-void SignalTableView::Refresh() { model_->Refresh(); }
+void SignalTableView::Refresh() {
+  model_->Refresh();
+}
 
 void SignalTableView::Changed() {
   if (Hooks.Changed) Hooks.Changed();
@@ -203,7 +227,8 @@ bool SignalTableView::EditName(int row) {
   return true;
 }
 
-void SignalTableView::ClickCell(int row, int column, Qt::KeyboardModifiers modifiers, const QPoint& globalPos) {
+void SignalTableView::ClickCell(int row, int column, Qt::KeyboardModifiers modifiers,
+                                const QPoint& globalPos) {
   TParams& list = *List();
   if (row < 0 || row >= list.Count()) {
     ClearSelection(list);
@@ -242,9 +267,12 @@ void SignalTableView::ClickCell(int row, int column, Qt::KeyboardModifiers modif
       if (Hooks.EditBlocking) Hooks.EditBlocking(row);
       break;
     default:
-      if (modifiers & Qt::ControlModifier) ToggleSelected(list, row);
-      else if (modifiers & Qt::ShiftModifier) SelectThrough(list, row);
-      else if (!(s && s->Selected)) SelectOnly(list, row);
+      if (modifiers & Qt::ControlModifier)
+        ToggleSelected(list, row);
+      else if (modifiers & Qt::ShiftModifier)
+        SelectThrough(list, row);
+      else if (!(s && s->Selected))
+        SelectOnly(list, row);
       break;
   }
   Changed();
@@ -273,7 +301,8 @@ void SignalTableView::ChooseGroup(int row, const QPoint& globalPos) {
       a->setData(Q(g.Name));
       if (s && s->Group == g.Name) menu.setActiveAction(a);
     }
-  if (QAction* chosen = menu.exec(globalPos)) SetGroupOfSelected(*List(), S(chosen->data().toString()));
+  if (QAction* chosen = menu.exec(globalPos))
+    SetGroupOfSelected(*List(), S(chosen->data().toString()));
 }
 
 void SignalTableView::mousePressEvent(QMouseEvent* event) {
@@ -299,7 +328,9 @@ bool SignalTableView::CanStartDrag(int row) const {
 
 void SignalTableView::mouseMoveEvent(QMouseEvent* event) {
   if (!(event->buttons() & Qt::LeftButton) || pressRow_ < 0) return;
-  if ((event->position().toPoint() - pressPos_).manhattanLength() < QApplication::startDragDistance()) return;
+  if ((event->position().toPoint() - pressPos_).manhattanLength() <
+      QApplication::startDragDistance())
+    return;
   if (!CanStartDrag(pressRow_)) return;
   pressRow_ = -1;
   auto* drag = new QDrag(this);
@@ -320,11 +351,14 @@ void SignalTableView::MoveCurrent(int row, Qt::KeyboardModifiers modifiers) {
   TParams& list = *List();
   if (list.Count() == 0) return;
   row = std::clamp(row, 0, list.Count() - 1);
-  const int column = currentIndex().isValid() ? currentIndex().column() : model_->ColumnOf(SignalColumn::Name);
+  const int column =
+      currentIndex().isValid() ? currentIndex().column() : model_->ColumnOf(SignalColumn::Name);
   setCurrentIndex(model_->index(row, column));
   scrollTo(currentIndex());
-  if (modifiers & Qt::ShiftModifier) SelectThrough(list, row);
-  else SelectOnly(list, row);
+  if (modifiers & Qt::ShiftModifier)
+    SelectThrough(list, row);
+  else
+    SelectOnly(list, row);
   Changed();
 }
 
@@ -332,12 +366,24 @@ void SignalTableView::keyPressEvent(QKeyEvent* event) {
   const int row = CurrentRow();
   const int page = std::max(1, viewport()->height() / std::max(1, rowHeight(0)) - 1);
   switch (event->key()) {
-    case Qt::Key_Up: MoveCurrent(row - 1, event->modifiers()); return;
-    case Qt::Key_Down: MoveCurrent(row + 1, event->modifiers()); return;
-    case Qt::Key_Home: MoveCurrent(0, event->modifiers()); return;
-    case Qt::Key_End: MoveCurrent(List()->Count() - 1, event->modifiers()); return;
-    case Qt::Key_PageUp: MoveCurrent(row - page, event->modifiers()); return;
-    case Qt::Key_PageDown: MoveCurrent(row + page, event->modifiers()); return;
+    case Qt::Key_Up:
+      MoveCurrent(row - 1, event->modifiers());
+      return;
+    case Qt::Key_Down:
+      MoveCurrent(row + 1, event->modifiers());
+      return;
+    case Qt::Key_Home:
+      MoveCurrent(0, event->modifiers());
+      return;
+    case Qt::Key_End:
+      MoveCurrent(List()->Count() - 1, event->modifiers());
+      return;
+    case Qt::Key_PageUp:
+      MoveCurrent(row - page, event->modifiers());
+      return;
+    case Qt::Key_PageDown:
+      MoveCurrent(row + page, event->modifiers());
+      return;
     case Qt::Key_Return:  // F2 stays the window's Save key
     case Qt::Key_Enter:
       if (row >= 0) EditName(row);
@@ -355,20 +401,25 @@ void SignalTableView::keyPressEvent(QKeyEvent* event) {
         return;
       }
       break;
-    default: break;
+    default:
+      break;
   }
   QTableView::keyPressEvent(event);
 }
 
 void SignalTableView::dragEnterEvent(QDragEnterEvent* event) {
-  if (event->mimeData()->hasFormat(QString::fromLatin1(kMime)) && qobject_cast<SignalTableView*>(event->source()))
+  if (event->mimeData()->hasFormat(QString::fromLatin1(kMime)) &&
+      qobject_cast<SignalTableView*>(event->source()))
     event->acceptProposedAction();
-  else event->ignore();
+  else
+    event->ignore();
 }
 
 void SignalTableView::dragMoveEvent(QDragMoveEvent* event) {
-  if (event->mimeData()->hasFormat(QString::fromLatin1(kMime))) event->acceptProposedAction();
-  else event->ignore();
+  if (event->mimeData()->hasFormat(QString::fromLatin1(kMime)))
+    event->acceptProposedAction();
+  else
+    event->ignore();
 }
 
 void SignalTableView::dropEvent(QDropEvent* event) {
@@ -385,18 +436,21 @@ void SignalTableView::DropFrom(SignalTableView* source, int row) {
   int current = row;
   if (source == this) {
     current = MoveSelected(list, row);
-  } else if (source->List()->ListRole == kRolePool && source->List()->SignalKind == list.SignalKind) {
+  } else if (source->List()->ListRole == kRolePool &&
+             source->List()->SignalKind == list.SignalKind) {
     InsertFromPool(list, *source->List(), row);
   } else {
     return;
   }
   Changed();
-  if (current < list.Count()) setCurrentIndex(model_->index(current, model_->ColumnOf(SignalColumn::Name)));
+  if (current < list.Count())
+    setCurrentIndex(model_->index(current, model_->ColumnOf(SignalColumn::Name)));
 }
 
 NameDelegate::NameDelegate(SignalTableView* view) : QStyledItemDelegate(view), view_(view) {}
 
-QWidget* NameDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem&, const QModelIndex&) const {
+QWidget* NameDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem&,
+                                    const QModelIndex&) const {
   auto* edit = new QLineEdit(parent);
   edit->setMaxLength(static_cast<int>(kMaxNameChars));
   edit->installEventFilter(const_cast<NameDelegate*>(this));
@@ -407,7 +461,8 @@ void NameDelegate::setEditorData(QWidget* editor, const QModelIndex& index) cons
   static_cast<QLineEdit*>(editor)->setText(index.data(Qt::EditRole).toString());
 }
 
-void NameDelegate::setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const {
+void NameDelegate::setModelData(QWidget* editor, QAbstractItemModel* model,
+                                const QModelIndex& index) const {
   model->setData(index, static_cast<QLineEdit*>(editor)->text(), Qt::EditRole);
 }
 
@@ -419,8 +474,10 @@ bool NameDelegate::eventFilter(QObject* object, QEvent* event) {
       const int row = view_->CurrentRow();
       emit commitData(editor);
       emit closeEditor(editor, QAbstractItemDelegate::NoHint);
-      const int next = key == Qt::Key_Up ? std::max(0, row - 1) : std::min(view_->List()->Count() - 1, row + 1);
-      QMetaObject::invokeMethod(view_, [v = view_, next] { v->EditName(next); }, Qt::QueuedConnection);
+      const int next =
+          key == Qt::Key_Up ? std::max(0, row - 1) : std::min(view_->List()->Count() - 1, row + 1);
+      QMetaObject::invokeMethod(
+          view_, [v = view_, next] { v->EditName(next); }, Qt::QueuedConnection);
       return true;
     }
   }

@@ -51,10 +51,10 @@ class SignalTableView;
 
 // Hooks the view calls for what needs the rest of the window.
 struct SignalViewHooks {
-  std::function<void()> Changed;                         // signals changed: rebuild the pool
-  std::function<bool()> CanDragFromPool;                 // pool lists: adding is allowed now
-  std::function<void(int row)> EditGain;                 // "Дорасчет" clicked
-  std::function<void(int row)> EditBlocking;             // "Блокировка" clicked
+  std::function<void()> Changed;                            // signals changed: rebuild the pool
+  std::function<bool()> CanDragFromPool;                    // pool lists: adding is allowed now
+  std::function<void(int row)> EditGain;                    // "Дорасчет" clicked
+  std::function<void(int row)> EditBlocking;                // "Блокировка" clicked
   std::function<bool(const SignalTableView* from)> IsPool;  // the drag source is a pool list
 };
 
@@ -104,9 +104,11 @@ class NameDelegate : public QStyledItemDelegate {
   Q_OBJECT
  public:
   explicit NameDelegate(SignalTableView* view);
-  QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+  QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
+                        const QModelIndex& index) const override;
   void setEditorData(QWidget* editor, const QModelIndex& index) const override;
-  void setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const override;
+  void setModelData(QWidget* editor, QAbstractItemModel* model,
+                    const QModelIndex& index) const override;
 
  protected:
   bool eventFilter(QObject* object, QEvent* event) override;

@@ -10,7 +10,8 @@
 
 namespace vilk::ui {
 
-TStoragePage::TStoragePage(Configuration& config, QWidget* parent) : QWidget(parent), config_(config) {
+TStoragePage::TStoragePage(Configuration& config, QWidget* parent)
+    : QWidget(parent), config_(config) {
   auto* layout = new QHBoxLayout(this);
   layout->setContentsMargins(2, 2, 2, 2);
   auto* column = new QVBoxLayout;
@@ -32,21 +33,26 @@ TStoragePage::TStoragePage(Configuration& config, QWidget* parent) : QWidget(par
   add(QStringLiteral("Добавить выбранные"), QStyle::SP_ArrowLeft, [this] { AddSelected(false); });
   add(QStringLiteral("Добавить все"), QStyle::SP_MediaSeekBackward, [this] { AddSelected(true); });
   add(QStringLiteral("Добавить пустую строку"), QStyle::SP_FileIcon, [this] { AddEmptyRow(); });
-  add(QStringLiteral("Очистить выбранные"), QStyle::SP_DialogResetButton, [this] { ClearSelected(); });
-  add(QStringLiteral("Удалить выбранные"), QStyle::SP_DialogCancelButton, [this] { DeleteSelectedEntries(false); });
+  add(QStringLiteral("Очистить выбранные"), QStyle::SP_DialogResetButton,
+      [this] { ClearSelected(); });
+  add(QStringLiteral("Удалить выбранные"), QStyle::SP_DialogCancelButton,
+      [this] { DeleteSelectedEntries(false); });
   add(QStringLiteral("Удалить все"), QStyle::SP_TrashIcon, [this] { DeleteSelectedEntries(true); });
   add(QStringLiteral("Сдвинуть вверх"), QStyle::SP_ArrowUp, [this] { NamesUp(); });
   add(QStringLiteral("Сдвинуть вниз"), QStyle::SP_ArrowDown, [this] { NamesDown(); });
   add(QStringLiteral("Вернуть исходное имя"), QStyle::SP_BrowserReload, [this] { RestoreNames(); });
-  add(QStringLiteral("Установить настройки ТИ по шаблону"), QStyle::SP_DialogApplyButton, [this] { ApplyTemplate(); });
-  QToolButton* priority = AddButton(QStringLiteral("Установить приоритет в ТИ"), QStyle::SP_TitleBarShadeButton, [] {});
+  add(QStringLiteral("Установить настройки ТИ по шаблону"), QStyle::SP_DialogApplyButton,
+      [this] { ApplyTemplate(); });
+  QToolButton* priority =
+      AddButton(QStringLiteral("Установить приоритет в ТИ"), QStyle::SP_TitleBarShadeButton, [] {});
   priority->hide();
   column->addStretch();
   connect(tabs_, &QTabWidget::currentChanged, this, [this] { Refresh(); });
   Refresh();
 }
 
-QToolButton* TStoragePage::AddButton(const QString& hint, QStyle::StandardPixmap icon, std::function<void()> action) {
+QToolButton* TStoragePage::AddButton(const QString& hint, QStyle::StandardPixmap icon,
+                                     std::function<void()> action) {
   auto* b = new QToolButton(this);
   b->setIcon(style()->standardIcon(icon));
   b->setToolTip(hint);
@@ -65,11 +71,14 @@ QToolButton* TStoragePage::Button(const QString& hint) const {
 void TStoragePage::SetOpen(TItem* item, TFrameParams* frame) {
   open_ = item;
   frame_ = frame;
-  if (item && item->SignalKind >= 1 && item->SignalKind <= kSignalKinds) SetActiveKind(item->SignalKind);
+  if (item && item->SignalKind >= 1 && item->SignalKind <= kSignalKinds)
+    SetActiveKind(item->SignalKind);
   Refresh();
 }
 
-TParams* TStoragePage::OpenList() const { return open_ ? open_->AsParams() : nullptr; }
+TParams* TStoragePage::OpenList() const {
+  return open_ ? open_->AsParams() : nullptr;
+}
 
 bool TStoragePage::CanAdd() const {
   const TParams* list = OpenList();
@@ -84,7 +93,8 @@ void TStoragePage::Refresh() {
   const bool movable = own && list->Count() > 0 && list->At(0) && !list->At(0)->Fixed;
   Button(QStringLiteral("Добавить выбранные"))->setEnabled(CanAdd());
   Button(QStringLiteral("Добавить все"))->setEnabled(CanAdd());
-  for (const char* hint : {"Добавить пустую строку", "Очистить выбранные", "Удалить выбранные", "Удалить все"})
+  for (const char* hint :
+       {"Добавить пустую строку", "Очистить выбранные", "Удалить выбранные", "Удалить все"})
     Button(QString::fromUtf8(hint))->setEnabled(selection);
   Button(QStringLiteral("Сдвинуть вверх"))->setEnabled(movable);
   Button(QStringLiteral("Сдвинуть вниз"))->setEnabled(movable);
@@ -160,7 +170,8 @@ void TStoragePage::RestoreNames() {
 
 void TStoragePage::ApplyTemplate() {
   TParams* list = OpenList();
-  if (!list || list->ListRole != kRoleOwn || list->SignalKind != kKindTI || !SharedTITemplate().Set) return;
+  if (!list || list->ListRole != kRoleOwn || list->SignalKind != kKindTI || !SharedTITemplate().Set)
+    return;
   ApplyTemplateToSelected(*list, SharedTITemplate());
   AfterCommand();
 }

@@ -45,7 +45,8 @@ class TStoragePage : public QWidget {
   TParams* OpenList() const;
   bool CanAdd() const;
   void AfterCommand();
-  QToolButton* AddButton(const QString& hint, QStyle::StandardPixmap icon, std::function<void()> action);
+  QToolButton* AddButton(const QString& hint, QStyle::StandardPixmap icon,
+                         std::function<void()> action);
 
   Configuration& config_;
   QTabWidget* tabs_;

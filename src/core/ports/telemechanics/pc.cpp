@@ -12,11 +12,12 @@
 namespace vilk {
 
 namespace {
-constexpr std::uint16_t kKeyPlace = 77, kKeyIp = 49, kKeyGateway = 68, kKeyAsdu = 108, kKeyLegacyTS = 35,
-                        kKeyLegacyTI = 36, kKeyLegacyTII = 73, kKeyTSRow = 45, kKeyTIRow = 46, kKeyTIIRow = 107,
-                        kKeyCyclic = 18, kKeyT1 = 63, kKeyT2 = 64, kKeyT3 = 65, kKeyK = 66, kKeyW = 67,
-                        kKeyPermissions = 78, kKeyBaseTS = 10, kKeyBaseMTS = 100, kKeyBaseTU = 12, kKeyBaseTI = 11,
-                        kKeyBaseTII = 76, kKeyBaseTR = 51;
+constexpr std::uint16_t kKeyPlace = 77, kKeyIp = 49, kKeyGateway = 68, kKeyAsdu = 108,
+                        kKeyLegacyTS = 35, kKeyLegacyTI = 36, kKeyLegacyTII = 73, kKeyTSRow = 45,
+                        kKeyTIRow = 46, kKeyTIIRow = 107, kKeyCyclic = 18, kKeyT1 = 63, kKeyT2 = 64,
+                        kKeyT3 = 65, kKeyK = 66, kKeyW = 67, kKeyPermissions = 78, kKeyBaseTS = 10,
+                        kKeyBaseMTS = 100, kKeyBaseTU = 12, kKeyBaseTI = 11, kKeyBaseTII = 76,
+                        kKeyBaseTR = 51;
 // The lists in tree and image order.
 constexpr int kListOrder[] = {kKindTS, kKindTU, kKindTI, kKindTII, kKindTR, kKindMTS};
 }  // namespace
@@ -42,13 +43,20 @@ TParams* TPC::List(int kind) const {
 
 std::uint16_t TPC::Base(int kind) const {
   switch (kind) {
-    case kKindTS: return BaseTS;
-    case kKindTU: return BaseTU;
-    case kKindTI: return BaseTI;
-    case kKindTII: return BaseTII;
-    case kKindTR: return BaseTR;
-    case kKindMTS: return BaseMTS;
-    default: return 0;
+    case kKindTS:
+      return BaseTS;
+    case kKindTU:
+      return BaseTU;
+    case kKindTI:
+      return BaseTI;
+    case kKindTII:
+      return BaseTII;
+    case kKindTR:
+      return BaseTR;
+    case kKindMTS:
+      return BaseMTS;
+    default:
+      return 0;
   }
 }
 
@@ -58,8 +66,8 @@ std::string TPC::ChannelName(const TParams& list, int index) const {
 
 void TPC::NormalizeFormats() {
   if (TSFormat[3] == 30 && TSFormat[0] > 16) TSFormat[0] = 16;
-  const bool timed = TIFormat[1] == 35 || TIFormat[1] == 36 || TIFormat[2] == 35 || TIFormat[2] == 36 ||
-                     TIFormat[3] == 35 || TIFormat[3] == 36;
+  const bool timed = TIFormat[1] == 35 || TIFormat[1] == 36 || TIFormat[2] == 35 ||
+                     TIFormat[2] == 36 || TIFormat[3] == 35 || TIFormat[3] == 36;
   if (timed && TIFormat[0] > 16) TIFormat[0] = 16;
 }
 

@@ -27,12 +27,13 @@ class TPC : public TPort {
   FormatRow TSFormat{8, 30, 0, 1, 21, 0};
   FormatRow TIFormat{8, 11, 11, 0, 22, 0};
   FormatRow TIIFormat{8, 0, 0, 0, 23, 36};
-  std::uint16_t CyclicInterval = 100;  // ms
+  std::uint16_t CyclicInterval = 100;               // ms
   std::uint32_t T1 = 15000, T2 = 5000, T3 = 40000;  // ms
   std::uint8_t K = 12, W = 8;
-  std::uint16_t Permissions = 1;  // bit 0 file writes allowed; bits 1, 2 commands / time sync NOT allowed
-  std::uint16_t BaseTS = 0x2000, BaseMTS = 0xC000, BaseTU = 0x6000, BaseTI = 0x4000, BaseTII = 0xA000,
-                BaseTR = 0x8000;
+  std::uint16_t Permissions =
+      1;  // bit 0 file writes allowed; bits 1, 2 commands / time sync NOT allowed
+  std::uint16_t BaseTS = 0x2000, BaseMTS = 0xC000, BaseTU = 0x6000, BaseTI = 0x4000,
+                BaseTII = 0xA000, BaseTR = 0x8000;
 
   // The selection list of a signal kind (1..6).
   TParams* List(int kind) const;

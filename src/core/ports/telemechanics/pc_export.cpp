@@ -25,11 +25,20 @@ std::string Escape(const std::string& text) {
   out.reserve(text.size());
   for (char c : text) {
     switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '"': out += "&quot;"; break;
-      default: out += c;
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      default:
+        out += c;
     }
   }
   return out;
@@ -41,8 +50,9 @@ struct KindGroup {
   const char* Type;
 };
 // Kinds in the order of the XML groups.
-const KindGroup kXmlGroups[] = {{kKindTS, "ТС", "TS"},   {kKindMTS, "МТС", "TS32"}, {kKindTU, "ТУ", "TU2"},
-                                {kKindTI, "ТИ", "TI"},   {kKindTII, "ТИИ", "TI"},   {kKindTR, "ТР", "TR"}};
+const KindGroup kXmlGroups[] = {{kKindTS, "ТС", "TS"},   {kKindMTS, "МТС", "TS32"},
+                                {kKindTU, "ТУ", "TU2"},  {kKindTI, "ТИ", "TI"},
+                                {kKindTII, "ТИИ", "TI"}, {kKindTR, "ТР", "TR"}};
 
 class XmlWriter {
  public:
@@ -57,22 +67,22 @@ class XmlWriter {
     Line(0, Format("<%s name=\"%s\"  ASDUaddr=\"%d\" >", kRoot, Escape(place_), address_));
     const TPortIP* ip = pc_.Config().Controller().PortIP();
     const std::uint32_t remote = ip ? ip->Net1Ip : 0;
-    Line(4, Format("<BaseChannel   LocalIP=\"0.0.0.0\"  RemoteIP=\"%d.%d.%d.%d\" Port=\"%d\" t1=\"%d\" t2=\"%d\" "
+    Line(4, Format("<BaseChannel   LocalIP=\"0.0.0.0\"  RemoteIP=\"%d.%d.%d.%d\" Port=\"%d\" "
+                   "t1=\"%d\" t2=\"%d\" "
                    "t3=\"%d\" k=\"%d\" w=\"%d\" />  ",
                    remote >> 24, (remote >> 16) & 255, (remote >> 8) & 255, remote & 255, 2404,
                    pc_.T1 / 1000, pc_.T2 / 1000, pc_.T3 / 1000, pc_.K, pc_.W));
     for (const KindGroup& g : kXmlGroups) Signals(g);
-    Line(4, Format("<Group name=\"файлы\" type=\"file\" ASDUaddr=\"%d\"  Baseaddr=\"%d\" >", address_, 57344));
-    static const char* const kFiles[][2] = {{"конфигурация", "Tamor.cfg"},
-                                            {"прошивка", "Tamor.bin"},
-                                            {"список ключей доступа", "Tamor.key"},
-                                            {"журнал всех событий", "EventFull.dat"},
-                                            {"журнал 100 событий", "Event100.dat"},
-                                            {"журнал всех тревог", "AlarmFull.dat"},
-                                            {"журнал 100 тревог", "Alarm100.dat"}};
+    Line(4, Format("<Group name=\"файлы\" type=\"file\" ASDUaddr=\"%d\"  Baseaddr=\"%d\" >",
+                   address_, 57344));
+    static const char* const kFiles[][2] = {
+        {"конфигурация", "Tamor.cfg"},          {"прошивка", "Tamor.bin"},
+        {"список ключей доступа", "Tamor.key"}, {"журнал всех событий", "EventFull.dat"},
+        {"журнал 100 событий", "Event100.dat"}, {"журнал всех тревог", "AlarmFull.dat"},
+        {"журнал 100 тревог", "Alarm100.dat"}};
     for (int i = 0; i < 7; ++i)
-      Line(8, Format("<Item name=\"%s\" address=\"%d\" fileID=\"%d\" filename=\"%s\" />", kFiles[i][0], i + 1, 0,
-                     kFiles[i][1]));
+      Line(8, Format("<Item name=\"%s\" address=\"%d\" fileID=\"%d\" filename=\"%s\" />",
+                     kFiles[i][0], i + 1, 0, kFiles[i][1]));
     Line(4, "</Group>");
     AlarmLogs();
     Line(0, Format("</%s>", kRoot));
@@ -113,8 +123,8 @@ class XmlWriter {
   }
 
   std::string GroupLine(const std::string& name) const {
-    return Format("<Group name=\"%s\" type=\"%s\" ASDUaddr=\"%d\"  Baseaddr=\"%d\" >", Escape(name), group_->Type,
-                  address_, base_);
+    return Format("<Group name=\"%s\" type=\"%s\" ASDUaddr=\"%d\"  Baseaddr=\"%d\" >", Escape(name),
+                  group_->Type, address_, base_);
   }
 
   // Signals whose names share leading parts nest in groups named after those parts.
@@ -143,7 +153,8 @@ class XmlWriter {
   // "12_x" -> 12; nothing when the word does not start with a decimal number.
   static std::optional<int> LeadingNumber(const std::string& word) {
     const std::string cut = word.substr(0, word.find('_'));
-    if (cut.empty() || cut.size() > 9 || cut.find_first_not_of("0123456789") != std::string::npos) return std::nullopt;
+    if (cut.empty() || cut.size() > 9 || cut.find_first_not_of("0123456789") != std::string::npos)
+      return std::nullopt;
     return std::stoi(cut);
   }
 
@@ -159,10 +170,14 @@ class XmlWriter {
       if (at == std::string::npos) continue;
       const std::size_t dot1 = name.find('.');
       const std::string w1 = name.substr(0, dot1);
-      const std::string w2 = dot1 == std::string::npos ? std::string() : name.substr(dot1 + 1, name.find('.', dot1 + 1) - dot1 - 1);
+      const std::string w2 = dot1 == std::string::npos
+                                 ? std::string()
+                                 : name.substr(dot1 + 1, name.find('.', dot1 + 1) - dot1 - 1);
       const auto a = LeadingNumber(w1), b = LeadingNumber(w2);
       if (!a || !b) {
-        if (warnings_) warnings_->push_back("Журнал аварий не выгружен: имя \"" + name + "\" не начинается с номеров порта и устройства.");
+        if (warnings_)
+          warnings_->push_back("Журнал аварий не выгружен: имя \"" + name +
+                               "\" не начинается с номеров порта и устройства.");
         continue;
       }
       // The log's name is what precedes the phrase, without the one character before it.
@@ -171,9 +186,11 @@ class XmlWriter {
       logs.emplace_back(logName, static_cast<long long>(*a) * 256 + *b);
     }
     if (logs.empty()) return;
-    Line(4, Format("<Group name=\"журналы аварий\" type=\"log\" ASDUaddr=\"%d\"  Baseaddr=\"0\" >", address_));
+    Line(4, Format("<Group name=\"журналы аварий\" type=\"log\" ASDUaddr=\"%d\"  Baseaddr=\"0\" >",
+                   address_));
     for (const auto& [name, number] : logs) {
-      Line(8, Format("<Group name=\"%s\" type=\"log\" ASDUaddr=\"%d\"  Baseaddr=\"%d\" >", Escape(name), address_, number));
+      Line(8, Format("<Group name=\"%s\" type=\"log\" ASDUaddr=\"%d\"  Baseaddr=\"%d\" >",
+                     Escape(name), address_, number));
       Line(8, "</Group>");
     }
     Line(4, "</Group>");
@@ -192,8 +209,9 @@ class XmlWriter {
 };
 
 // INI: kinds in this order, sections "<kind>.<words but the last>".
-const std::pair<int, const char*> kIniKinds[] = {{kKindTS, "TS."},  {kKindMTS, "MTS."}, {kKindTU, "TU."},
-                                                 {kKindTI, "TI."},  {kKindTII, "TII."}, {kKindTR, "TR."}};
+const std::pair<int, const char*> kIniKinds[] = {{kKindTS, "TS."},   {kKindMTS, "MTS."},
+                                                 {kKindTU, "TU."},   {kKindTI, "TI."},
+                                                 {kKindTII, "TII."}, {kKindTR, "TR."}};
 
 bool WriteExport(const std::string& utf8, const std::string& path, IMessages& messages) {
   const std::string bytes = Utf8ToCp1251(utf8);
@@ -207,7 +225,9 @@ bool WriteExport(const std::string& utf8, const std::string& path, IMessages& me
 
 }  // namespace
 
-std::string PcXml(const TPC& pc, std::vector<std::string>* warnings) { return XmlWriter(pc, warnings).Write(); }
+std::string PcXml(const TPC& pc, std::vector<std::string>* warnings) {
+  return XmlWriter(pc, warnings).Write();
+}
 
 std::string PcIni(const TPC& pc) {
   IniDocument ini;
@@ -230,7 +250,8 @@ std::string PcIni(const TPC& pc) {
       }
       std::string section = text;
       for (std::size_t w = 0; w + 1 < words.size(); ++w) section += (w ? "." : "") + words[w];
-      ini.WriteString(section, Format("%d", base + i), words.empty() ? std::string() : words.back());
+      ini.WriteString(section, Format("%d", base + i),
+                      words.empty() ? std::string() : words.back());
     }
   }
   return Cp1251ToUtf8(ini.ToBytes());

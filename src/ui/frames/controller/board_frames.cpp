@@ -23,14 +23,17 @@ class NumberDelegate : public QStyledItemDelegate {
                         const QModelIndex& index) const override {
     QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
     if (auto* edit = qobject_cast<QLineEdit*>(editor); edit && index.column() > 0)
-      edit->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("\\d*[,.]?\\d*")), edit));
+      edit->setValidator(new QRegularExpressionValidator(
+          QRegularExpression(QStringLiteral("\\d*[,.]?\\d*")), edit));
     if (auto* edit = qobject_cast<QLineEdit*>(editor); edit && index.column() == 0)
       edit->setMaxLength(static_cast<int>(kMaxNameChars));
     return editor;
   }
 };
 
-QString GroupNumber(float v) { return v > 0 ? Q(Format("%.6g", v)) : QString(); }
+QString GroupNumber(float v) {
+  return v > 0 ? Q(Format("%.6g", v)) : QString();
+}
 
 float ParseNumber(QString text) {
   text.replace(QLatin1Char(','), QLatin1Char('.'));
@@ -51,9 +54,10 @@ TProcFrame::TProcFrame(TItem* item, QWidget* parent) : ItemFrame(item, parent) {
   auto* box = new QGroupBox(QStringLiteral("Таблица настройки спорадических Групп ТИ"), this);
   auto* boxLayout = new QVBoxLayout(box);
   groups_ = new QTableWidget(kMaxSporadicGroups, kGroupColumns, box);
-  groups_->setHorizontalHeaderLabels({QStringLiteral("Наименование Группы"), QStringLiteral("Абсолютная апертура"),
-                                      QStringLiteral("Относительная апертура, %"), QStringLiteral("Нижний порог"),
-                                      QStringLiteral("Верхний порог")});
+  groups_->setHorizontalHeaderLabels(
+      {QStringLiteral("Наименование Группы"), QStringLiteral("Абсолютная апертура"),
+       QStringLiteral("Относительная апертура, %"), QStringLiteral("Нижний порог"),
+       QStringLiteral("Верхний порог")});
   groups_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
   groups_->horizontalHeader()->setMinimumSectionSize(60);
   groups_->setItemDelegate(new NumberDelegate(groups_));
@@ -66,7 +70,8 @@ TProcFrame::TProcFrame(TItem* item, QWidget* parent) : ItemFrame(item, parent) {
   Form flags = Form(this, flagsBox).Group(QStringLiteral(" Требовать пароль для  "));
   const char* captions[] = {"чтения файлов Конфигуратором", "записи файлов Конфигуратором",
                             "чтения данных Диагностикой", "записи данных Диагностикой"};
-  for (int i = 0; i < 4; ++i) flags.Check(QString::fromUtf8(captions[i]), Proc()->PasswordFlags[static_cast<std::size_t>(i)]);
+  for (int i = 0; i < 4; ++i)
+    flags.Check(QString::fromUtf8(captions[i]), Proc()->PasswordFlags[static_cast<std::size_t>(i)]);
   layout->addWidget(flagsBox);
 }
 
@@ -113,16 +118,22 @@ TRS232Frame::TRS232Frame(TItem* item, QWidget* parent) : ItemFrame(item, parent)
   form.Value(QStringLiteral("Номер COM порта"),
              [b] { return Q(Format("%d.%d", (b->Number - 32) / 16, b->Number % 16)); });
   std::vector<ChoiceItem> speeds;
-  for (int s : {115200, 57600, 38400, 19200, 9600, 4800, 2400, 1200, 600}) speeds.push_back({QString::number(s), s});
+  for (int s : {115200, 57600, 38400, 19200, 9600, 4800, 2400, 1200, 600})
+    speeds.push_back({QString::number(s), s});
   speed_ = form.Choice(QStringLiteral("Скорость"), speeds, b->Speed);
   parity_ = form.Choice(QStringLiteral("Чётность"),
-                        {{QStringLiteral("НЕТ"), 0}, {QStringLiteral("НЕЧЕТ"), 1}, {QStringLiteral("ЧЁТ"), 2},
-                         {QStringLiteral("МАРКЕР"), 3}, {QStringLiteral("ПРОБЕЛ"), 4}},
+                        {{QStringLiteral("НЕТ"), 0},
+                         {QStringLiteral("НЕЧЕТ"), 1},
+                         {QStringLiteral("ЧЁТ"), 2},
+                         {QStringLiteral("МАРКЕР"), 3},
+                         {QStringLiteral("ПРОБЕЛ"), 4}},
                         b->Parity);
-  iface_ = form.Choice(QStringLiteral("Интерфейс RS-232 / RS-485"),
-                       {{QStringLiteral("RS-232"), 0}, {QStringLiteral("RS-485"), 1}}, b->Interface);
+  iface_ =
+      form.Choice(QStringLiteral("Интерфейс RS-232 / RS-485"),
+                  {{QStringLiteral("RS-232"), 0}, {QStringLiteral("RS-485"), 1}}, b->Interface);
   iface_->setEnabled(false);  // the model's board list decides the interface
-  stop_ = form.Choice(QStringLiteral("Стоповых бит"), {{QStringLiteral("1"), 0}, {QStringLiteral("2"), 1}}, b->StopBits);
+  stop_ = form.Choice(QStringLiteral("Стоповых бит"),
+                      {{QStringLiteral("1"), 0}, {QStringLiteral("2"), 1}}, b->StopBits);
   gap_ = form.Spin(QStringLiteral("Выдержка приёма, мс"), 2, 255, b->ReceiveGap);
   startUp_ = form.Spin(QStringLiteral("Длительность разгона, мс"), 0, 99, b->StartUp);
   switchOff_ = form.Spin(QStringLiteral("Задержка выключения, мс"), 0, 99, b->SwitchOff);
@@ -162,8 +173,8 @@ void TRS232Frame::UpdateEnabling() {
 // New speed, parity or stop bits: the start-up time and the receive gap follow.
 void TRS232Frame::SerialChanged() {
   if (Loading()) return;
-  const SerialTiming t =
-      SerialTimingDefaults(speed_->currentData().toInt(), parity_->currentData().toInt(), stop_->currentData().toInt());
+  const SerialTiming t = SerialTimingDefaults(
+      speed_->currentData().toInt(), parity_->currentData().toInt(), stop_->currentData().toInt());
   startUp_->setValue(std::min(t.StartUp, startUp_->maximum()));
   gap_->setValue(std::min(t.ReceiveGap, gap_->maximum()));
 }
@@ -173,7 +184,9 @@ TDIFrame::TDIFrame(TItem* item, QWidget* parent) : ItemFrame(item, parent) {
   auto* body = new QWidget(this);
   Form form(this, body);
   form.Choice(QStringLiteral("Время антидребезга, мс"),
-              {{QStringLiteral("40"), 40}, {QStringLiteral("120"), 120}, {QStringLiteral("400"), 400},
+              {{QStringLiteral("40"), 40},
+               {QStringLiteral("120"), 120},
+               {QStringLiteral("400"), 400},
                {QStringLiteral("1200"), 1200}},
               static_cast<TDI*>(item)->Debounce);
   layout->addWidget(body);

@@ -25,7 +25,8 @@ TControllerFrame::TControllerFrame(TItem* item, QWidget* parent) : ItemFrame(ite
   layout->addWidget(new QLabel(QStringLiteral("Таблица программных и аппаратных портов"), this));
   grid_ = new QTableWidget(this);
   grid_->setColumnCount(2);
-  grid_->setHorizontalHeaderLabels({QStringLiteral(" Программный порт"), QStringLiteral(" Аппаратный порт")});
+  grid_->setHorizontalHeaderLabels(
+      {QStringLiteral(" Программный порт"), QStringLiteral(" Аппаратный порт")});
   grid_->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
   grid_->verticalHeader()->hide();
   grid_->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -45,7 +46,8 @@ void TControllerFrame::SetToFrame() {
   grid_->setRowCount(std::max<int>(2, static_cast<int>(rows.size())));
   grid_->clearContents();
   for (int i = 0; i < static_cast<int>(rows.size()); ++i) {
-    grid_->setItem(i, 0, new QTableWidgetItem(Q(rows[static_cast<std::size_t>(i)].Port->Caption())));
+    grid_->setItem(i, 0,
+                   new QTableWidgetItem(Q(rows[static_cast<std::size_t>(i)].Port->Caption())));
     const TBlock* board = rows[static_cast<std::size_t>(i)].Board;
     grid_->setItem(i, 1, new QTableWidgetItem(board ? Q(board->Caption()) : QString()));
   }

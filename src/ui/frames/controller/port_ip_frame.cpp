@@ -29,11 +29,14 @@ TPortIPFrame::TPortIPFrame(TItem* item, QWidget* parent) : ItemFrame(item, paren
   gsm.Text(QStringLiteral("Имя пользователя"), p->GsmUser, 16);
   gsm.Text(QStringLiteral("Пароль"), p->GsmPassword, 16);
   gsm.Choice(QStringLiteral("Тип аутентификации"),
-             {{QStringLiteral("нет"), 0}, {QStringLiteral("PAP"), 1}, {QStringLiteral("CHAP"), 2},
+             {{QStringLiteral("нет"), 0},
+              {QStringLiteral("PAP"), 1},
+              {QStringLiteral("CHAP"), 2},
               {QStringLiteral("PAP или CHAP"), 3}},
              p->GsmAuth);
   gsm.Choice(QStringLiteral("Тип сети GSM"),
-             {{QStringLiteral("Авто"), 0}, {QStringLiteral("2G"), 2}, {QStringLiteral("4G"), 4}}, p->GsmNetType);
+             {{QStringLiteral("Авто"), 0}, {QStringLiteral("2G"), 2}, {QStringLiteral("4G"), 4}},
+             p->GsmNetType);
   gsm_ = gsm.Container();
 
   pcs_ = new QLabel(body);

@@ -14,8 +14,10 @@ namespace vilk::ui {
 
 namespace {
 
-const std::vector<ChoiceItem> kCounts = {{QStringLiteral("1 "), 1}, {QStringLiteral("8 "), 8},
-                                         {QStringLiteral("16 "), 16}, {QStringLiteral("24 "), 24}};
+const std::vector<ChoiceItem> kCounts = {{QStringLiteral("1 "), 1},
+                                         {QStringLiteral("8 "), 8},
+                                         {QStringLiteral("16 "), 16},
+                                         {QStringLiteral("24 "), 24}};
 const std::vector<ChoiceItem> kFormatA = {{QStringLiteral("Откл"), 0},
                                           {QStringLiteral("Авто (11,13,15)"), 11},
                                           {QStringLiteral("Авто + время (35,36,37)"), 35},
@@ -44,11 +46,15 @@ TPCFrame::TPCFrame(TItem* item, QWidget* parent) : ItemFrame(item, parent) {
   form.Add(QString(), new QLabel(QStringLiteral("255.255.255.255 любой клиент"), top));
   form.Spin(QStringLiteral("Адрес ASDU"), 1, 65535, pc->AsduAddress);
   form.Spin(QStringLiteral("Интервал циклической выдачи ТИ, мс"), 0, 60000, pc->CyclicInterval);
-  form.SpinScaled(QStringLiteral("Время ожидания подтверждения после передачи T1, с"), 0, 60000, pc->T1, 1000);
-  form.SpinScaled(QStringLiteral("Таймаут перед передачей подтверждения T2, с"), 0, 60000, pc->T2, 1000);
+  form.SpinScaled(QStringLiteral("Время ожидания подтверждения после передачи T1, с"), 0, 60000,
+                  pc->T1, 1000);
+  form.SpinScaled(QStringLiteral("Таймаут перед передачей подтверждения T2, с"), 0, 60000, pc->T2,
+                  1000);
   form.SpinScaled(QStringLiteral("Таймаут передачи тестовых кадров T3, с"), 0, 60000, pc->T3, 1000);
-  form.Spin(QStringLiteral("Максимальное число переданных без подтверждения кадров K"), 0, 50, pc->K);
-  form.Spin(QStringLiteral("Максимальное число принятых кадров до выдачи подтверждения W"), 0, 50, pc->W);
+  form.Spin(QStringLiteral("Максимальное число переданных без подтверждения кадров K"), 0, 50,
+            pc->K);
+  form.Spin(QStringLiteral("Максимальное число принятых кадров до выдачи подтверждения W"), 0, 50,
+            pc->W);
   form.CheckBit(QStringLiteral("Разрешить запись файлов"), pc->Permissions, 0);
   form.CheckBit(QStringLiteral("Разрешить исполнение ТУ, ТР"), pc->Permissions, 1, true);
   form.CheckBit(QStringLiteral("Разрешить синхронизацию времени"), pc->Permissions, 2, true);
@@ -83,8 +89,15 @@ TPCFrame::TPCFrame(TItem* item, QWidget* parent) : ItemFrame(item, parent) {
     h->addWidget(hex);
     h->addStretch();
     baseForm.Add(label, row);
-    auto echo = [spin, hex] { hex->setText(QStringLiteral("0x") + QString::fromStdString(Format("%4.4x", spin->value()))); };
-    Bind([spin, &field, echo] { spin->setValue(field); echo(); }, [spin, &field] { field = static_cast<std::uint16_t>(spin->value()); });
+    auto echo = [spin, hex] {
+      hex->setText(QStringLiteral("0x") + QString::fromStdString(Format("%4.4x", spin->value())));
+    };
+    Bind(
+        [spin, &field, echo] {
+          spin->setValue(field);
+          echo();
+        },
+        [spin, &field] { field = static_cast<std::uint16_t>(spin->value()); });
     connect(spin, &QSpinBox::valueChanged, this, [this, echo] {
       echo();
       MarkModified();
@@ -109,10 +122,12 @@ void TPCFrame::BuildFormatTable(QWidget* parent) {
   auto* box = new QGroupBox(QStringLiteral(" Таблица задания форматов выдачи параметров "), parent);
   auto* l = new QVBoxLayout(box);
   formats_ = new QTableWidget(6, 4, box);
-  formats_->setHorizontalHeaderLabels({QStringLiteral("ТС"), QStringLiteral("ТИ"), QStringLiteral("ТИИ"), QStringLiteral("МТС")});
-  formats_->setVerticalHeaderLabels({QStringLiteral("Параметров в посылке"), QStringLiteral("Спорадическая выдача"),
-                                     QStringLiteral("Циклическая выдача"), QStringLiteral("Общий опрос (ASDU 100)"),
-                                     QStringLiteral("Опрос групп   (ASDU 100)"), QStringLiteral("Опрос счетчиков (ASDU 101)")});
+  formats_->setHorizontalHeaderLabels(
+      {QStringLiteral("ТС"), QStringLiteral("ТИ"), QStringLiteral("ТИИ"), QStringLiteral("МТС")});
+  formats_->setVerticalHeaderLabels(
+      {QStringLiteral("Параметров в посылке"), QStringLiteral("Спорадическая выдача"),
+       QStringLiteral("Циклическая выдача"), QStringLiteral("Общий опрос (ASDU 100)"),
+       QStringLiteral("Опрос групп   (ASDU 100)"), QStringLiteral("Опрос счетчиков (ASDU 101)")});
   formats_->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
   formats_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   formats_->setSelectionMode(QAbstractItemView::NoSelection);
@@ -138,7 +153,8 @@ void TPCFrame::BuildFormatTable(QWidget* parent) {
   chooser(3, 1, kFormatA);
   fixed(4, 1, QStringLiteral("Группа 2"));
   fixed(5, 1, QStringLiteral("Откл"));
-  chooser(0, 2, {{QStringLiteral("1 "), 1}, {QStringLiteral("8 "), 8}, {QStringLiteral("16 "), 16}});
+  chooser(0, 2,
+          {{QStringLiteral("1 "), 1}, {QStringLiteral("8 "), 8}, {QStringLiteral("16 "), 16}});
   fixed(1, 2, QStringLiteral("Откл"));
   fixed(2, 2, QStringLiteral("Откл"));
   chooser(3, 2, {{QStringLiteral("Откл"), 0}, {QStringLiteral("Авто (36,37)"), 36}});
@@ -146,7 +162,8 @@ void TPCFrame::BuildFormatTable(QWidget* parent) {
   fixed(5, 2, QStringLiteral("Счетчики (36)"));
   fixed(1, 3, QStringLiteral("МТС + время (33)"));
   formats_->resizeRowsToContents();
-  formats_->setMinimumHeight(formats_->horizontalHeader()->height() + 6 * formats_->rowHeight(0) + 4);
+  formats_->setMinimumHeight(formats_->horizontalHeader()->height() + 6 * formats_->rowHeight(0) +
+                             4);
   l->addWidget(formats_);
   parent->layout()->addWidget(box);
 
@@ -167,7 +184,8 @@ void TPCFrame::BuildFormatTable(QWidget* parent) {
         for (int r = 0; r < 6; ++r)
           for (int c = 0; c < 3; ++c)
             if (QComboBox* b = boxes_[r][c])
-              RowOf(*pc, c)[static_cast<std::size_t>(r)] = static_cast<std::uint8_t>(b->currentData().toInt());
+              RowOf(*pc, c)[static_cast<std::size_t>(r)] =
+                  static_cast<std::uint8_t>(b->currentData().toInt());
       });
 }
 
@@ -181,7 +199,9 @@ void TPCFrame::FormatsChanged() {
   TPC probe(Item()->Config());
   for (int r = 0; r < 6; ++r)
     for (int c = 0; c < 3; ++c)
-      if (QComboBox* b = boxes_[r][c]) RowOf(probe, c)[static_cast<std::size_t>(r)] = static_cast<std::uint8_t>(b->currentData().toInt());
+      if (QComboBox* b = boxes_[r][c])
+        RowOf(probe, c)[static_cast<std::size_t>(r)] =
+            static_cast<std::uint8_t>(b->currentData().toInt());
   probe.NormalizeFormats();
   for (int c = 0; c < 2; ++c) {
     QComboBox* count = boxes_[0][c];
@@ -200,7 +220,9 @@ void TPCFrame::RefreshPeriod() {
   const FormatRow saved = pc->TIFormat;
   const std::uint16_t interval = pc->CyclicInterval;
   for (int r = 0; r < 6; ++r)
-    if (QComboBox* b = boxes_[r][1]) pc->TIFormat[static_cast<std::size_t>(r)] = static_cast<std::uint8_t>(b->currentData().toInt());
+    if (QComboBox* b = boxes_[r][1])
+      pc->TIFormat[static_cast<std::size_t>(r)] =
+          static_cast<std::uint8_t>(b->currentData().toInt());
   period_->setText(QString::fromStdString(pc->UpdatePeriodText()));
   pc->TIFormat = saved;
   pc->CyclicInterval = interval;
@@ -223,8 +245,12 @@ void TPCFrame::GetFromFrame() {
 
 bool TPCFrame::ExportXml() {
   GetFromFrame();
-  QString suggested = exportFile_.isEmpty() ? QString() : QFileInfo(exportFile_).path() + "/" + QFileInfo(exportFile_).completeBaseName() + ".xml";
-  const QString path = ChooseFile(QStringLiteral("Список параметров XML (*.xml);;Все файлы  (*.*)"), suggested);
+  QString suggested = exportFile_.isEmpty()
+                          ? QString()
+                          : QFileInfo(exportFile_).path() + "/" +
+                                QFileInfo(exportFile_).completeBaseName() + ".xml";
+  const QString path =
+      ChooseFile(QStringLiteral("Список параметров XML (*.xml);;Все файлы  (*.*)"), suggested);
   if (path.isEmpty()) return false;
   exportFile_ = path;
   return ExportPcXml(*Pc(), path.toStdString(), Item()->Config().Messages());
@@ -232,8 +258,12 @@ bool TPCFrame::ExportXml() {
 
 bool TPCFrame::ExportIni() {
   GetFromFrame();
-  QString suggested = exportFile_.isEmpty() ? QString() : QFileInfo(exportFile_).path() + "/" + QFileInfo(exportFile_).completeBaseName() + ".ini";
-  const QString path = ChooseFile(QStringLiteral("Список параметров INI (*.ini);;Все файлы  (*.*)"), suggested);
+  QString suggested = exportFile_.isEmpty()
+                          ? QString()
+                          : QFileInfo(exportFile_).path() + "/" +
+                                QFileInfo(exportFile_).completeBaseName() + ".ini";
+  const QString path =
+      ChooseFile(QStringLiteral("Список параметров INI (*.ini);;Все файлы  (*.*)"), suggested);
   if (path.isEmpty()) return false;
   exportFile_ = path;
   return ExportPcIni(*Pc(), path.toStdString(), Item()->Config().Messages());
