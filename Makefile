@@ -32,12 +32,14 @@ bench: deps $(RELEASE_DIR)/build.ninja
 	$(RELEASE_DIR)/bench/vilk_bench
 	$(RELEASE_DIR)/bench/vilk_ui_bench
 
-# Coverage-guided fuzzing of the image loader (clang, libFuzzer, AddressSanitizer).
+# Coverage-guided fuzzing of the image loader and the MIB reader (clang, libFuzzer,
+# AddressSanitizer); FUZZ_SECONDS each.
 fuzz: deps
 	CXX=clang++ CC=clang cmake -S . -B $(FUZZ_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVILK_FUZZ=ON $(CMAKE_LAUNCHER)
-	cmake --build $(FUZZ_DIR) -j $(JOBS) --target fuzz_load_image
-	mkdir -p $(FUZZ_DIR)/corpus
+	cmake --build $(FUZZ_DIR) -j $(JOBS) --target fuzz_load_image fuzz_mib
+	mkdir -p $(FUZZ_DIR)/corpus $(FUZZ_DIR)/corpus_mib
 	$(FUZZ_DIR)/fuzz/fuzz_load_image -max_total_time=$(FUZZ_SECONDS) -max_len=65536 $(FUZZ_DIR)/corpus fuzz/seeds
+	$(FUZZ_DIR)/fuzz/fuzz_mib -max_total_time=$(FUZZ_SECONDS) -dict=fuzz/mib.dict $(FUZZ_DIR)/corpus_mib fuzz/seeds_mib
 
 format:
 	find src tests bench fuzz -name '*.cpp' -o -name '*.h' | xargs clang-format -i

@@ -515,3 +515,20 @@ TEST_F(ControllerTest, NewConfigurationKeepsTheModelAndDropsThePorts) {
 
 }  // namespace
 }  // namespace vilk
+
+namespace vilk {
+namespace {
+
+// A network port has no COM board to lack: only ports that need one are warned about.
+TEST(SaveChecks, OnlyPortsThatNeedACOMBoardWarnWhenUnlinked) {
+  RecordingMessages messages;
+  Configuration config(messages);
+  TItem* snmp = config.Append(config.Controller().Proc(), MakePort(config, 134));
+  ASSERT_NE(snmp, nullptr);
+  snmp->Number = 1;
+  ASSERT_FALSE(test::Build(config).empty());
+  EXPECT_TRUE(messages.Errors.empty()) << messages.Errors.front();
+}
+
+}  // namespace
+}  // namespace vilk

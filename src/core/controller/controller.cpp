@@ -180,7 +180,8 @@ void TController::SaveToImage(TConfig& cfg) {
       Config().Abort = true;
     }
     port->SaveToImage(cfg);
-    if (!port->LinkedBoard) unlinked = true;
+    // Only a port that runs on a COM board can lack one (network ports never have one).
+    if (!port->LinkedBoard && (port->BoardMask & kMaskCom)) unlinked = true;
     if (addresses[port->Number]) {
       Config().Abort = true;
       Config().Messages().Error("Обнаружены порты с одинаковым адресом.");
