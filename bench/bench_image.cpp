@@ -13,12 +13,6 @@ namespace {
 
 using namespace vilk;
 
-class Silent : public IMessages {
- public:
-  void Error(const std::string&) override {}
-  Answer Question(const std::string&, bool) override { return Answer::No; }
-};
-
 constexpr int kBenchPort = 102;
 constexpr std::uint16_t kKeyNumber = 1, kKeySignals = 2;
 
@@ -55,7 +49,7 @@ class BenchPort : public TPort {
 };
 
 struct Fixture {
-  Silent messages;
+  SilentMessages messages;
   Configuration config{messages};
   ConfigImage image;
 

@@ -6,18 +6,8 @@
 
 #include "model/image_ops.h"
 
-namespace {
-
-class Silent : public vilk::IMessages {
- public:
-  void Error(const std::string&) override {}
-  vilk::Answer Question(const std::string&, bool) override { return vilk::Answer::No; }
-};
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static Silent messages;
+  static vilk::SilentMessages messages;
   static vilk::ConfigImage image;
   if (size == 0 || size >= vilk::kImageCapacity) return 0;
   const bool fixUp = data[0] & 1;

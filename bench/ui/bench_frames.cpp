@@ -15,12 +15,6 @@ namespace {
 
 using namespace vilk;
 
-class Silent : public IMessages {
- public:
-  void Error(const std::string&) override {}
-  Answer Question(const std::string&, bool) override { return Answer::No; }
-};
-
 class BenchPort : public TPort {
  public:
   explicit BenchPort(Configuration& c) : TPort(c) {
@@ -31,7 +25,7 @@ class BenchPort : public TPort {
 
 struct Window {
   QTemporaryDir home;
-  Silent messages;
+  SilentMessages messages;
   ui::TForm1 form{home.path(), &messages};
   std::vector<TItem*> nodes;
 

@@ -71,4 +71,21 @@ void IpEdit::SetValue(std::uint32_t ip) {
     octets_[static_cast<std::size_t>(i)]->setValue(static_cast<int>((ip >> (24 - 8 * i)) & 255));
 }
 
+QPushButton* AddAcceptRow(QDialog* dialog, QBoxLayout* layout, const QString& acceptText, const QString& cancelText,
+                          std::function<bool()> onAccept) {
+  auto* row = new QHBoxLayout;
+  auto* ok = new QPushButton(acceptText, dialog);
+  auto* cancel = new QPushButton(cancelText, dialog);
+  ok->setDefault(true);
+  row->addStretch();
+  row->addWidget(ok);
+  row->addWidget(cancel);
+  layout->addLayout(row);
+  QObject::connect(ok, &QPushButton::clicked, dialog, [dialog, onAccept] {
+    if (!onAccept || onAccept()) dialog->accept();
+  });
+  QObject::connect(cancel, &QPushButton::clicked, dialog, &QDialog::reject);
+  return ok;
+}
+
 }  // namespace vilk::ui

@@ -1,7 +1,11 @@
 #pragma once
 // Small editing widgets shared by the frames.
+#include <QBoxLayout>
+#include <QDialog>
+#include <QPushButton>
 #include <QSpinBox>
 #include <QWidget>
+#include <functional>
 #include <array>
 #include <cstdint>
 
@@ -35,5 +39,10 @@ class IpEdit : public QWidget {
  private:
   std::array<ClampSpinBox*, 4> octets_{};
 };
+
+// The accept / cancel buttons at the bottom right of a dialog. `onAccept` may refuse to
+// close (a field holds no number); without it the dialog simply accepts.
+QPushButton* AddAcceptRow(QDialog* dialog, QBoxLayout* layout, const QString& acceptText, const QString& cancelText,
+                          std::function<bool()> onAccept = {});
 
 }  // namespace vilk::ui

@@ -21,6 +21,14 @@ class IMessages {
   virtual void Info(const std::string& /*text*/) {}
 };
 
+// Discards every message and answers "Нет" (benchmarks, fuzzers, background reads whose
+// failures show otherwise).
+class SilentMessages : public IMessages {
+ public:
+  void Error(const std::string&) override {}
+  Answer Question(const std::string&, bool) override { return Answer::No; }
+};
+
 // Keeps every message; answers questions with a fixed answer. Used by tests and by
 // parts of the program that must collect messages before showing them.
 class RecordingMessages : public IMessages {

@@ -39,7 +39,7 @@ class LiveLinkWorker : public QObject {
 
  private:
   LiveLinkSetup setup_;
-  RecordingMessages quiet_;  // a failed read shows red, not a box per tick
+  SilentMessages quiet_;  // a failed read shows red, not a box per tick
   LoginState login_;
   std::unique_ptr<Transport> transport_;
   std::unique_ptr<DeviceSession> session_;

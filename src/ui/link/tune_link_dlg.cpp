@@ -63,16 +63,7 @@ TTuneLinkDlg::TTuneLinkDlg(QWidget* parent, const LinkSettings& settings)
   netForm->addRow(QStringLiteral("IP адрес RTU :"), row(dest_, &TTuneLinkDlg::CopyToDest));
   layout->addLayout(netForm);
 
-  auto* buttons = new QHBoxLayout;
-  auto* ok = new QPushButton(QStringLiteral("Установить"), this);
-  auto* cancel = new QPushButton(QStringLiteral("Отменить"), this);
-  ok->setDefault(true);
-  buttons->addStretch();
-  buttons->addWidget(ok);
-  buttons->addWidget(cancel);
-  layout->addLayout(buttons);
-  connect(ok, &QPushButton::clicked, this, &QDialog::accept);
-  connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+  AddAcceptRow(this, layout, QStringLiteral("Установить"), QStringLiteral("Отменить"));
 }
 
 void TTuneLinkDlg::CopyToSelf() {

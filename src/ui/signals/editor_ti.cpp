@@ -13,6 +13,7 @@
 #include "model/configuration.h"
 #include "qt_text.h"
 #include "signals/list_edit.h"
+#include "widgets.h"
 
 namespace vilk::ui {
 
@@ -97,14 +98,7 @@ TEditorTI::TEditorTI(QWidget* parent, TParams& list, int row)
   auto* goGroups = new QPushButton(QStringLiteral("Перейти в настройку групп"), this);
   layout->addWidget(goGroups);
 
-  auto* buttons = new QHBoxLayout;
-  auto* ok = new QPushButton(QStringLiteral("Принять"), this);
-  auto* cancel = new QPushButton(QStringLiteral("Отмена"), this);
-  ok->setDefault(true);
-  buttons->addStretch();
-  buttons->addWidget(ok);
-  buttons->addWidget(cancel);
-  layout->addLayout(buttons);
+  AddAcceptRow(this, layout, QStringLiteral("Принять"), QStringLiteral("Отмена"), [this] { return Accept(); });
 
   gain_->installEventFilter(this);
   offset_->installEventFilter(this);
@@ -115,10 +109,6 @@ TEditorTI::TEditorTI(QWidget* parent, TParams& list, int row)
     reject();
     if (TProc* proc = list_.Config().Controller().Proc()) list_.Config().RequestSelect(proc);
   });
-  connect(ok, &QPushButton::clicked, this, [this] {
-    if (Accept()) accept();
-  });
-  connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 }
 
 bool TEditorTI::Edit(QWidget* parent, TParams& list, int row) {

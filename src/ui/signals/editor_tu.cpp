@@ -10,6 +10,7 @@
 #include "qt_text.h"
 #include "signals/list_edit.h"
 #include "signals/storage.h"
+#include "widgets.h"
 
 namespace vilk::ui {
 
@@ -39,19 +40,10 @@ TEditorTU::TEditorTU(QWidget* parent, TParams& list, int row)
   layout->addLayout(grid);
   layout->addWidget(new QLabel(QStringLiteral("Значение \"0\" - блокирует выдачу команды"), this));
   layout->addWidget(new QLabel(QStringLiteral("Значение \"1\" - разрешает выдачу команды"), this));
-  auto* buttons = new QHBoxLayout;
-  auto* ok = new QPushButton(QStringLiteral("Принять"), this);
-  auto* cancel = new QPushButton(QStringLiteral("Отмена"), this);
-  ok->setDefault(true);
-  buttons->addStretch();
-  buttons->addWidget(ok);
-  buttons->addWidget(cancel);
-  layout->addLayout(buttons);
-  connect(ok, &QPushButton::clicked, this, [this] {
+  AddAcceptRow(this, layout, QStringLiteral("Принять"), QStringLiteral("Отмена"), [this] {
     Accept();
-    accept();
+    return true;
   });
-  connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 }
 
 bool TEditorTU::Edit(QWidget* parent, TParams& list, int row) {
