@@ -17,6 +17,8 @@ shot window-com-board.png "COM_0.1 RS485"
 shot window-ip-port.png "0_Порт_IP"
 shot window-ts-list.png "0_Плата Узел сигнализации/ТС"
 shot window-pc-selection.png "1_Порт ПЭВМ/ТС"
+shot window-ti-list.png "40_RTU/ТИ"
+shot window-snmp-device.png "40_RTU"
 shot window-pc.png "1_Порт ПЭВМ"
 QT_QPA_PLATFORM=offscreen "$bin/src/app/vilk" --home "$work" --screenshot "$top/docs/window-pc-addresses.png" \
   --select "1_Порт ПЭВМ" --tab 1 "$work/station.cfg"

@@ -13,6 +13,9 @@
 #include "ports/telemechanics/pc.h"
 #include "signals/list_edit.h"
 #include "signals/storage.h"
+#include "snmp/asn1.h"
+#include "snmp/port_snmp.h"
+#include "model/kinds.h"
 
 using namespace vilk;
 
@@ -57,6 +60,33 @@ int main(int argc, char** argv) {
   SelectAll(config.Storage().List(kKindTS));
   AddFromPool(*pc->List(kKindTS), config.Storage().List(kKindTS), false);
   ClearSelection(config.Storage().List(kKindTS));
+  config.Storage().ForceRebuild();
+
+  // An SNMP port with a UPS polled for three values.
+  auto* snmp = static_cast<TPortSNMP*>(config.Append(c.Proc(), MakePort(config, kPortSNMP)));
+  snmp->Number = 2;
+  snmp->UpdateCaption();
+  auto* ups = static_cast<TSNMP*>(snmp->AddChild(kSNMPDevice));
+  ups->Place = "ИБП ЩПТ";
+  ups->SetAddress({192, 168, 1, 40});
+  TSNMP_TagList tags;
+  for (const auto& [name, dotted] : std::vector<std::pair<std::string, std::string>>{
+           {"upsBatteryVoltage", "1.3.6.1.2.1.33.1.2.5"},
+           {"upsOutputVoltage", "1.3.6.1.2.1.33.1.4.4.1.2"},
+           {"upsOutputCurrent", "1.3.6.1.2.1.33.1.4.4.1.3"}}) {
+    OidValue oid;
+    TSNMP_Tag tag;
+    if (OidFromText(dotted, &oid) && TSNMP_Tag::Make(name, oid, &tag)) tags.push_back(tag);
+  }
+  ups->SetTags(tags);
+  ups->UpdateSignalList();
+  snmp->ChildrenChanged();
+  if (TParams* ti = ups->Measurements(); ti && ti->Count() == 3) {
+    ti->At(0)->Gain = 0.1f;
+    ti->At(1)->SetGroup("Напряжения");
+    ti->At(2)->Gain = 0.01f;
+    ti->At(2)->SetGroup("Токи фидеров");
+  }
   config.Storage().ForceRebuild();
 
   auto image = std::make_unique<ConfigImage>();
