@@ -1,6 +1,7 @@
 #include "frames/snmp/snmp_frames.h"
 
 #include <QDir>
+#include <QHBoxLayout>
 #include <QVBoxLayout>
 
 #include "model/configuration.h"
@@ -49,10 +50,14 @@ TRTUSNMPFrame::TRTUSNMPFrame(TItem* item, QWidget* parent) : ItemFrame(item, par
                           static_cast<std::uint8_t>(v >> 8), static_cast<std::uint8_t>(v)});
     Device()->Storage().RebuildPool();
   });
-  choose_ = new QPushButton(QStringLiteral("Выбрать параметры"), body);
-  form.Add(QString(), choose_);
-  tags_ = new QLabel(body);
-  tags_->setWordWrap(true);
+  auto* chooseRow = new QWidget(body);
+  auto* chooseLayout = new QHBoxLayout(chooseRow);
+  chooseLayout->setContentsMargins(0, 0, 0, 0);
+  choose_ = new QPushButton(QStringLiteral("Выбрать параметры"), chooseRow);
+  chooseLayout->addWidget(choose_);
+  chooseLayout->addStretch();
+  form.Add(QString(), chooseRow);
+  tags_ = new QLabel(body);  // one tag per line
   form.Add(QStringLiteral("Теги"), tags_);
   layout->addWidget(body);
   layout->addStretch();
@@ -66,7 +71,7 @@ void TRTUSNMPFrame::SetToFrame() {
   address_->SetValue((static_cast<std::uint32_t>(a[0]) << 24) | (a[1] << 16) | (a[2] << 8) | a[3]);
   QStringList names;
   for (const TSNMP_Tag& t : Device()->Device.Tags) names << Q(t.Name);
-  tags_->setText(names.isEmpty() ? QStringLiteral("нет") : names.join(QStringLiteral(", ")));
+  tags_->setText(names.isEmpty() ? QStringLiteral("нет") : names.join(QLatin1Char('\n')));
 }
 
 void TRTUSNMPFrame::GetFromFrame() {
