@@ -46,7 +46,7 @@ Usage: vilk-sim --dir FOLDER [--udp ADDR[:PORT]] [--pty | --serial DEVICE] [opti
   --year N            year of the identity (2025)
   --no-identify       leave Identify unanswered, like an old controller
   --value ADDR=V      the value ReadValue answers for ADDR (else ADDR itself)
-  --fault SPEC        misbehave: REQUEST:ACTION[@N | @N- | @N-M], repeatable
+  --fault FAULT       misbehave: REQUEST:ACTION[@N | @N- | @N-M], repeatable
                       REQUEST identify find read write clock value reboot any
                       ACTION  drop (ignore the request), mute (act, but send no answer),
                               delay=MS, corrupt (bad checksum), echo (wrong request
@@ -183,10 +183,10 @@ int main(int argc, char** argv) {
       }
       values[number(v.substr(0, eq), "address")] = number(v.substr(eq + 1), "value");
     } else if (a == "--fault") {
-      const std::string spec = need(i);
-      const auto f = Fault::Parse(spec);
+      const std::string text = need(i);
+      const auto f = Fault::Parse(text);
       if (!f) {
-        std::cerr << "vilk-sim: bad fault " << spec << "\n";
+        std::cerr << "vilk-sim: bad fault " << text << "\n";
         return 2;
       }
       faults.push_back(*f);

@@ -1,4 +1,4 @@
-// The stand-in controller's own rules: fault specifications, file names that are no plain
+// The stand-in controller's own rules: fault descriptions, file names that are no plain
 // name, the order of segments, the commit after the last one.
 #include "sim_controller.h"
 
