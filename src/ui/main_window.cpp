@@ -26,6 +26,7 @@
 #include "network.h"
 #include "qt_text.h"
 #include "signals/editor_ti.h"
+#include "signals/list_frame.h"
 #include "snmp/mib_dialog.h"
 
 namespace vilk::ui {
@@ -61,6 +62,12 @@ TForm1::TForm1(const QString& home, IMessages* messages, QWidget* parent)
   runner_->Settings = LinkSettings::FromApp(settings_);
   connect(runner_, &DeviceRunner::BusyChanged, this, [this](bool busy) {
     for (QAction* a : deviceActions_) a->setEnabled(!busy);
+    // A device command needs the link to itself: live values stop while it runs.
+    if (auto* list = qobject_cast<TFrameParams*>(editor_->CurrentFrame())) {
+      if (busy) list->ValueBox()->setChecked(false);
+      list->ValueBox()->setEnabled(!busy);
+    }
+    if (auto* frame = qobject_cast<TControllerFrame*>(editor_->CurrentFrame())) frame->DetectButton()->setEnabled(!busy);
   });
   connect(editor_, &TFrame1::CurrentChanged, this, [this] {
     // The controller frame's "Определить тип" asks the controller through the link.

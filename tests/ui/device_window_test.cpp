@@ -145,8 +145,13 @@ TEST_F(DeviceWindowTest, LiveValuesAreReadRowAfterRow) {
   EXPECT_TRUE(frame->ValueBox()->styleSheet().contains(QStringLiteral("green")));
   const QString shown = frame->View()->Model()->index(1, 3).data().toString();
   EXPECT_TRUE(shown.endsWith(QStringLiteral(" -7"))) << shown.toStdString();
-  frame->ValueBox()->setChecked(false);
+  // A device command takes the link: the live values stop until it ends.
+  ASSERT_TRUE(window->SetTimeCommand());
+  EXPECT_FALSE(frame->ValueBox()->isChecked());
+  EXPECT_FALSE(frame->ValueBox()->isEnabled());
   EXPECT_FALSE(frame->ValueBox()->font().bold());
+  ASSERT_TRUE(Finish());
+  EXPECT_TRUE(frame->ValueBox()->isEnabled());
 }
 
 }  // namespace
