@@ -39,6 +39,8 @@ Look LookOf(int index) {
       return {QColor(20, 110, 190), "IP"};  // IP port
     case 15:
       return {QColor(70, 90, 160), "ПК"};  // control-centre PC
+    case 28:
+      return {QColor(120, 100, 40), "SN"};  // SNMP device with tags
     default:
       return {QColor(90, 110, 130), "•"};
   }
