@@ -15,25 +15,9 @@ namespace {
 
 using test::Bytes;
 using test::Cat;
+using test::LoadItem;
+using test::SaveItem;
 using test::Zeros;
-
-std::vector<std::uint8_t> SaveItem(TItem& item) {
-  auto image = std::make_unique<ConfigImage>();
-  TConfig cfg(*image);
-  cfg.StartWrite(0);
-  item.SaveToImage(cfg);
-  EXPECT_FALSE(cfg.Overflow());
-  return std::vector<std::uint8_t>(image->Data(), image->Data() + cfg.Cursor());
-}
-
-void LoadItem(TItem& item, const std::vector<std::uint8_t>& bytes) {
-  auto image = std::make_unique<ConfigImage>();
-  image->Assign(bytes);
-  TConfig cfg(*image);
-  cfg.StartRead(0, bytes.size());
-  ASSERT_EQ(cfg.NextBlock(), item.BlockId());
-  item.LoadFromImage(cfg);
-}
 
 std::vector<std::string> Names(const TParams* list) {
   std::vector<std::string> out;

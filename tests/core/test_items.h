@@ -204,6 +204,25 @@ inline TestPC* AddPC(Configuration& config, const std::string& name, int ti) {
   return pc;
 }
 
+// One item's block written alone (from offset 0), and read back into an item.
+inline std::vector<std::uint8_t> SaveItem(TItem& item) {
+  auto image = std::make_unique<ConfigImage>();
+  TConfig cfg(*image);
+  cfg.StartWrite(0);
+  item.SaveToImage(cfg);
+  EXPECT_FALSE(cfg.Overflow());
+  return std::vector<std::uint8_t>(image->Data(), image->Data() + cfg.Cursor());
+}
+
+inline void LoadItem(TItem& item, const std::vector<std::uint8_t>& bytes) {
+  auto image = std::make_unique<ConfigImage>();
+  image->Assign(bytes);
+  TConfig cfg(*image);
+  cfg.StartRead(0, bytes.size());
+  ASSERT_EQ(cfg.NextBlock(), item.BlockId());
+  item.LoadFromImage(cfg);
+}
+
 // A fixed build moment, so that the Date and Time rows are known.
 inline BuildTime FixedTime() {
   return BuildTime{5, 3, 2026, 7, 8, 9};
