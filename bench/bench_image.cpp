@@ -13,7 +13,7 @@ namespace {
 
 using namespace vilk;
 
-constexpr int kBenchPort = 102;
+constexpr int kBenchPort = 247;  // a stand-in port kind on a code no real kind uses
 constexpr std::uint16_t kKeyNumber = 1, kKeySignals = 2;
 
 class BenchPort : public TPort {
@@ -55,7 +55,9 @@ struct Fixture {
 
   // `ports` ports with `perKind` signals of each kind each.
   Fixture(int ports, int perKind) {
-    RegisterPortKind(kBenchPort, [](Configuration& c) { return std::make_unique<BenchPort>(c); });
+    RegisterTestKind({0, kBenchPort, "BenchPort", "", 0, 0, [](Configuration& c) -> std::unique_ptr<TItem> {
+                       return std::make_unique<BenchPort>(c);
+                     }});
     TProc* proc = config.Controller().Proc();
     for (int p = 0; p < ports; ++p) {
       auto port = std::make_unique<BenchPort>(config);

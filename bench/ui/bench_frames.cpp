@@ -31,10 +31,12 @@ struct Window {
 
   // `ports` ports with `perPort` signals of each kind each.
   Window(int ports, int perPort) {
-    RegisterPortKind(102, [](Configuration& c) { return std::make_unique<BenchPort>(c); });
+    RegisterTestKind({0, 247, "BenchPort", "", 0, 0, [](Configuration& c) -> std::unique_ptr<TItem> {
+                       return std::make_unique<BenchPort>(c);
+                     }});
     Configuration& config = form.Config();
     for (int p = 0; p < ports; ++p) {
-      TItem* port = config.Append(config.Controller().Proc(), MakePort(config, 102));
+      TItem* port = config.Append(config.Controller().Proc(), MakePort(config, 247));
       port->Number = static_cast<std::uint8_t>(p + 1);
       port->UpdateCaption();
       for (int i = 0; i < port->ChildCount(); ++i)

@@ -1,6 +1,6 @@
 #include "frame.h"
 
-#include <QHash>
+#include <map>
 
 #include "signals/params.h"
 
@@ -28,28 +28,26 @@ void ItemFrame::MarkModified() {
 }
 
 namespace {
-QHash<int, FrameFactory>& Registry() {
-  static QHash<int, FrameFactory> registry;
+std::map<KindKey, FrameFactory>& Registry() {
+  static std::map<KindKey, FrameFactory> registry;
   return registry;
 }
 }  // namespace
 
-void RegisterFrame(int key, FrameFactory factory) {
-  Registry().insert(key, std::move(factory));
+void RegisterFrame(KindKey key, FrameFactory factory) {
+  Registry()[key] = std::move(factory);
 }
 
-int FrameKey(const TItem* item) {
-  if (!item->Parent()) return -1;
-  if (const auto* list = dynamic_cast<const TParams*>(item)) return 1000 + list->SignalKind;
-  if (item->Level() >= 3) return DeviceFrameKey(item->Parent()->Kind, item->Kind);
-  return item->Kind;
+bool HasFrame(KindKey key) {
+  RegisterBuiltInFrames();
+  return Registry().count(key) > 0;
 }
 
 ItemFrame* CreateFrame(TItem* item, QWidget* parent) {
   RegisterBuiltInFrames();
-  auto it = Registry().find(FrameKey(item));
+  auto it = Registry().find(KeyOf(*item));
   if (it == Registry().end()) return nullptr;
-  ItemFrame* frame = (*it)(item, parent);
+  ItemFrame* frame = it->second(item, parent);
   if (frame) frame->SetToFrame();
   return frame;
 }

@@ -6,7 +6,7 @@
 #include <functional>
 #include <vector>
 
-#include "model/item.h"
+#include "model/kinds.h"
 
 namespace vilk::ui {
 
@@ -38,15 +38,11 @@ class ItemFrame : public QWidget {
 };
 
 using FrameFactory = std::function<ItemFrame*(TItem*, QWidget*)>;
-// Frame factories keyed by FrameKey.
-void RegisterFrame(int key, FrameFactory factory);
+// Frame factories keyed like the kind table: (parent kind, code). Signal lists are keyed
+// (kAnyParent, block id), the controller (kRootParent, kControllerCode).
+void RegisterFrame(KindKey key, FrameFactory factory);
+bool HasFrame(KindKey key);
 ItemFrame* CreateFrame(TItem* item, QWidget* parent);
-// The controller is -1, signal lists 1000 + their signal kind, devices (whose type code
-// is shared between port kinds) DeviceFrameKey, others their type code.
-int FrameKey(const TItem* item);
-constexpr int DeviceFrameKey(int portKind, int deviceKind) {
-  return 100000 + portKind * 256 + deviceKind;
-}
 void RegisterBuiltInFrames();
 
 }  // namespace vilk::ui

@@ -4,6 +4,8 @@
 #include <QPainter>
 #include <QPixmap>
 
+#include "model/kinds.h"
+
 namespace vilk::ui {
 
 namespace {
@@ -13,37 +15,10 @@ struct Look {
   const char* letter;
 };
 
+// Glyph and colour of every image index come with the kind table.
 Look LookOf(int index) {
-  switch (index) {
-    case 0:
-      return {QColor(150, 150, 150), "C"};  // COM board, free
-    case 1:
-      return {QColor(40, 90, 170), "P"};  // processor board
-    case 3:
-      return {QColor(30, 60, 120), "В"};  // controller
-    case 4:
-      return {QColor(0, 140, 140), "И"};  // ТИ
-    case 5:
-      return {QColor(0, 150, 60), "С"};  // ТС, МТС
-    case 6:
-      return {QColor(190, 90, 0), "У"};  // ТУ
-    case 7:
-      return {QColor(120, 60, 160), "Σ"};  // ТИИ
-    case 8:
-      return {QColor(30, 150, 60), "C"};  // COM board in use
-    case 9:
-      return {QColor(0, 120, 90), "D"};  // discrete-input board
-    case 12:
-      return {QColor(160, 40, 90), "Р"};  // ТР
-    case 14:
-      return {QColor(20, 110, 190), "IP"};  // IP port
-    case 15:
-      return {QColor(70, 90, 160), "ПК"};  // control-centre PC
-    case 28:
-      return {QColor(120, 100, 40), "SN"};  // SNMP device with tags
-    default:
-      return {QColor(90, 110, 130), "•"};
-  }
+  const ImageLook& look = LookOfImage(index);
+  return {QColor::fromRgb(look.Rgb), look.Glyph};
 }
 
 QPixmap Draw(int index) {

@@ -185,50 +185,29 @@ void TFrame1::BuildMenu(TItem* item) {
     return a;
   };
   auto addDelete = [&] { add(QStringLiteral("Удалить"), -2, [this] { DeleteCommand(); }); };
-  auto addDevice = [&](const QString& text, int tag) {
-    add(text, tag, [this, tag] { AddDeviceCommand(tag); });
+  auto addCommands = [&] {
+    const bool ports = item == config_.Controller().Proc();
+    for (const KindRow* row : AddCommands(*item)) {
+      const int code = row->Code;
+      if (ports)
+        add(QString::fromUtf8(row->MenuCaption), code, [this, code] { AddPortCommand(code); });
+      else
+        add(QString::fromUtf8(row->MenuCaption), code, [this, code] { AddDeviceCommand(code); });
+    }
   };
   switch (item->Menu) {
-    case PopupMenu::Port:
-      for (const KindInfo& k : PortMenuKinds()) {
-        const int code = k.Code;
-        add(QString::fromUtf8(k.MenuCaption), code, [this, code] { AddPortCommand(code); });
-      }
+    case PopupMenu::Add:
+      addCommands();
+      break;
+    case PopupMenu::AddDelete:
+      addCommands();
+      addDelete();
       break;
     case PopupMenu::Delete:
       addDelete();
       break;
     case PopupMenu::DuplicateDelete:
       add(QStringLiteral("Дублировать"), -3, [this] { DuplicateCommand(); });
-      addDelete();
-      break;
-    case PopupMenu::AddDevice:
-      addDevice(QStringLiteral("Добавить устройство"), 202);
-      addDelete();
-      break;
-    case PopupMenu::AddKP:
-      addDevice(QStringLiteral("Добавить КП"), 206);
-      addDelete();
-      break;
-    case PopupMenu::AddPC:
-      addDevice(QStringLiteral("Добавить ПЭВМ"), 202);
-      break;
-    case PopupMenu::AddCC301:
-      addDevice(QStringLiteral("Добавить CC301"), 216);
-      addDelete();
-      break;
-    case PopupMenu::AddCE303:
-      addDevice(QStringLiteral("Добавить CE303"), 217);
-      addDelete();
-      break;
-    case PopupMenu::AddCE318:
-      addDevice(QStringLiteral("Добавить CE318"), 233);
-      addDelete();
-      break;
-    case PopupMenu::IOModule:
-      addDevice(QStringLiteral("Добавить RIV-24"), 221);
-      addDevice(QStringLiteral("Добавить DED-12"), 222);
-      addDevice(QStringLiteral("Добавить ZUZ-24"), 229);
       addDelete();
       break;
     case PopupMenu::None:
@@ -242,7 +221,7 @@ void TFrame1::BuildMenu(TItem* item) {
 }
 
 void TFrame1::EnablePortCommands() {
-  if (!current_ || current_->Menu != PopupMenu::Port) return;
+  if (!current_ || current_ != config_.Controller().Proc()) return;
   const PortKindSet& kinds = config_.Controller().Desc.PortKinds;
   for (QAction* a : menu_->actions()) {
     const int tag = a->data().isValid() ? a->data().toInt() : -1;

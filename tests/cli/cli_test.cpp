@@ -274,9 +274,9 @@ TEST_F(CliTest, UnknownPortKindIsReportedAndTheRestShown) {
   test::LinkToBoard(test::AddFieldPort(config, 1, "A", 1, 0, 0), 33);
   test::LinkToBoard(test::AddFieldPort(config, 2, "B", 1, 0, 0, test::kTcpPortCode), 34);
   WriteBytes(Path("ports.cfg"), test::Build(config));
-  UnregisterPortKind(test::kFieldPortCode);
+  UnregisterTestKind({0, test::kFieldPortCode});
   ASSERT_EQ(Run({"signals", Path("ports.cfg")}), 0);
-  EXPECT_EQ(err.str(), "Неизвестный тип порта,\nID = 102\n");
+  EXPECT_EQ(err.str(), "Неизвестный тип порта,\nID = 241\n");
   EXPECT_EQ(out.str(), "ТС\t8192\tB.Вход1\n");
 }
 

@@ -560,9 +560,9 @@ TEST_F(LoadImageTest, BlocksOfBoardsTheModelLacksAreSkipped) {
 
 TEST_F(LoadImageTest, UnknownPortCodeIsReportedAndSkipped) {
   const auto bytes = Build(*source);
-  UnregisterPortKind(test::kFieldPortCode);
+  UnregisterTestKind({0, test::kFieldPortCode});
   ASSERT_TRUE(test::Load(*target, bytes));
-  EXPECT_EQ(messages.Errors, (std::vector<std::string>{"Неизвестный тип порта,\rID = 102"}));
+  EXPECT_EQ(messages.Errors, (std::vector<std::string>{"Неизвестный тип порта,\rID = 241"}));
   TItem* proc = target->Controller().Proc();
   ASSERT_EQ(proc->ChildCount(), 2);
   auto* meter = dynamic_cast<FieldPort*>(proc->Child(1));

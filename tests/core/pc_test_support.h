@@ -73,8 +73,7 @@ class SourcePort : public TPort {
 class WithRealPC : public ::testing::Test {
  protected:
   void SetUp() override {
-    RegisterPortKind(kSourcePortCode,
-                     [](Configuration& c) { return std::make_unique<SourcePort>(c); });
+    RegisterTestPort(kSourcePortCode, 6, Made<SourcePort>());
   }
   void TearDown() override { ResetKindRegistry(); }
 

@@ -59,7 +59,7 @@ TEST_F(SnmpItemsTest, PortAndDeviceDefaults) {
   EXPECT_EQ(port->PollPeriod, 200);
   EXPECT_EQ(port->AnswerWait, 500);
   EXPECT_EQ(port->Icon(), 0);
-  EXPECT_EQ(port->Menu, PopupMenu::AddDevice);
+  EXPECT_EQ(port->Menu, PopupMenu::AddDelete);
   EXPECT_EQ(port->AddChild(kPCKind), nullptr);
   EXPECT_EQ(port->ChildCount(), 0);
 

@@ -26,9 +26,11 @@
 
 namespace vilk::test {
 
-constexpr int kFieldPortCode = 102;  // a port kind every firmware version allows
-constexpr int kTcpPortCode = 129;    // allowed from minor version 6 on
-constexpr int kPcCode = 202;         // a device under the IP port
+// Stand-in kinds live on codes no real kind uses, so they never shadow a real one.
+constexpr int kFieldPortCode = 241;  // a port kind every firmware version allows
+constexpr int kTcpPortCode = 242;    // allowed from minor version 6 on
+constexpr int kTestPcCode = 243;     // a stand-in device under the IP port
+constexpr int kPcCode = 202;         // the real PC under the IP port
 
 // Keys of the field port's record.
 constexpr std::uint16_t kKeyPortNumber = 5;
@@ -159,15 +161,29 @@ class TestPC : public TPort {
   }
 };
 
+template <typename T>
+ItemFactory Made() {
+  return [](Configuration& c) -> std::unique_ptr<TItem> { return std::make_unique<T>(c); };
+}
+
+// A stand-in port kind allowed from firmware 1.`minMinor` on, with an add command.
+inline void RegisterTestPort(int code, int minMinor, ItemFactory make) {
+  ASSERT_TRUE(RegisterTestKind(
+      {0, code, "TestPort", "Добавить тестовый порт", minMinor, 0, std::move(make)}));
+}
+inline void RegisterTestDevice(int parent, int code, ItemFactory make) {
+  ASSERT_TRUE(RegisterTestKind(
+      {parent, code, "TestDevice", "Добавить устройство", kNeverAllowed, 0, std::move(make)}));
+}
+
 // Registers the stand-in kinds for one test and removes them again, so that tests stay
 // independent of each other (the kind registry is global).
 class WithTestKinds : public ::testing::Test {
  protected:
   void SetUp() override {
-    for (int code : {kFieldPortCode, kTcpPortCode})
-      RegisterPortKind(code, [](Configuration& c) { return std::make_unique<FieldPort>(c); });
-    RegisterDeviceKind(kPortIP, kPcCode,
-                       [](Configuration& c) { return std::make_unique<TestPC>(c); });
+    RegisterTestPort(kFieldPortCode, 0, Made<FieldPort>());
+    RegisterTestPort(kTcpPortCode, 6, Made<FieldPort>());
+    RegisterTestDevice(kPortIP, kTestPcCode, Made<TestPC>());
   }
   void TearDown() override { ResetKindRegistry(); }
 };
@@ -194,7 +210,7 @@ inline void LinkToBoard(TPort* port, int boardNumber) {
 
 inline TestPC* AddPC(Configuration& config, const std::string& name, int ti) {
   TPortIP* ip = config.Controller().PortIP();
-  auto* pc = static_cast<TestPC*>(ip->AddChild(kPcCode));
+  auto* pc = static_cast<TestPC*>(ip->AddChild(kTestPcCode));
   pc->SetName(name);
   pc->TiCount = ti;
   pc->UpdateCaption();

@@ -15,7 +15,6 @@ class PcWindowTest : public WindowTest {
  protected:
   void SetUp() override {
     WindowTest::SetUp();
-    RegisterPCKind();  // the real PC, not the stand-in of the core tests
     window->resize(1100, 650);
     window->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));

@@ -15,8 +15,8 @@
 
 namespace vilk::test {
 
-constexpr int kBusPortCode = 115;  // a port kind with devices
-constexpr int kBusDeviceCode = 208;
+constexpr int kBusPortCode = 244;  // a port kind with devices
+constexpr int kBusDeviceCode = 245;
 
 // A device under a bus port, with an own TS list.
 class BusDevice : public TPort {
@@ -36,7 +36,7 @@ class BusPort : public TPort {
     SetName("Шина");
     Number = 1;
     BoardMask = kMaskCom;
-    Menu = PopupMenu::AddDevice;
+    Menu = PopupMenu::AddDelete;
   }
   TItem* AddChild(int kind) override {
     auto device = MakeDevice(Config(), Kind, kind);
@@ -58,11 +58,9 @@ class WindowTest : public WithTestKinds {
  protected:
   void SetUp() override {
     WithTestKinds::SetUp();
-    RegisterPortKind(kBusPortCode, [](Configuration& c) { return std::make_unique<BusPort>(c); });
-    RegisterDeviceKind(kBusPortCode, kBusDeviceCode,
-                       [](Configuration& c) { return std::make_unique<BusDevice>(c); });
-    RegisterDeviceKind(kFieldPortCode, kBusDeviceCode,
-                       [](Configuration& c) { return std::make_unique<BusDevice>(c); });
+    RegisterTestPort(kBusPortCode, 0, test::Made<BusPort>());
+    RegisterTestDevice(kBusPortCode, kBusDeviceCode, test::Made<BusDevice>());
+    RegisterTestDevice(kFieldPortCode, kBusDeviceCode, test::Made<BusDevice>());
     ASSERT_TRUE(home.isValid());
     window = std::make_unique<ui::TForm1>(home.path(), &messages);
     window->ChooseFile = [this](bool save, const QString&) {

@@ -102,18 +102,6 @@ const ModelRecord* FindModelRecord(int typeCode) {
   return m ? &m->Record : nullptr;
 }
 
-PortKindSet PortKindSetFor(int major, int minor) {
-  PortKindSet set;
-  if (major != 1) return set;
-  for (int code : {101, 102, 106, 112, 115, 118, 120, 125, 131}) set.set(code);
-  if (minor >= 6) set.set(129);
-  if (minor >= 8) set.set(128);
-  if (minor >= 10) set.set(132).set(133);
-  if (minor >= 11) set.set(134);
-  if (minor >= 12) set.set(135);
-  return set;
-}
-
 SerialTiming SerialTimingDefaults(int speed, int parityIndex, int stopBitsIndex) {
   if (speed <= 0) return {3, 2};
   int bits = 10;

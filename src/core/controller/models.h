@@ -5,9 +5,10 @@
 #include <string>
 #include <vector>
 
+#include "model/kinds.h"
+
 namespace vilk {
 
-using PortKindSet = std::bitset<256>;
 
 // The identity of a controller model (23 bytes in this order when packed; the
 // controller's identity answer has the same layout).
@@ -43,8 +44,6 @@ bool IsModelSupported(int typeCode);
 // The description and record of a supported model (nullptr otherwise).
 const ControllerDescription* FindDescription(int typeCode);
 const ModelRecord* FindModelRecord(int typeCode);
-// Port kinds allowed by a firmware version (none for a major version other than 1).
-PortKindSet PortKindSetFor(int major, int minor);
 
 // Start-up time and receive gap for a serial setting (ms).
 struct SerialTiming {

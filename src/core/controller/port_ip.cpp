@@ -50,7 +50,7 @@ TPortIP::TPortIP(Configuration& config) : TPort(config) {
   BoardMask = kMaskIP;
   ImageIndex = 14;
   SetIcon(14);
-  Menu = PopupMenu::AddPC;
+  Menu = PopupMenu::Add;
   ListRole = kRoleSelection;
   UpdateCaption();
 }

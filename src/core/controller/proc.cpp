@@ -45,7 +45,7 @@ TProc::TProc(Configuration& config) : TBlock(config) {
   ImageIndex = 1;
   SetIcon(1);
   Number = 255;
-  Menu = PopupMenu::Port;
+  Menu = PopupMenu::Add;
   UpdateCaption();
 }
 

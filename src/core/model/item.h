@@ -21,19 +21,14 @@ class TBlock;
 class TPort;
 class TParams;
 
-// Context menus an item's node can carry.
+// Context menus an item's node can carry. The add commands come from the kind table
+// (the rows whose parent is the item's kind).
 enum class PopupMenu {
   None,
-  Port,             // processor board: one add-port command per port kind
+  Add,              // the add commands only (processor board: the ports; IP port: "Добавить ПЭВМ")
   Delete,           // "Удалить", "Отмена"
   DuplicateDelete,  // "Дублировать", "Удалить", "Отмена"
-  AddDevice,
-  AddKP,
-  AddPC,  // IP port: "Добавить ПЭВМ"
-  AddCC301,
-  AddCE303,
-  AddCE318,
-  IOModule,
+  AddDelete,        // the add commands, "Удалить", "Отмена"
 };
 
 // Board-mask bits: what a board is or what a port needs.

@@ -1,5 +1,6 @@
 #include "model/kinds.h"
 
+#include <algorithm>
 #include <map>
 
 #include "base/format.h"
@@ -8,143 +9,219 @@
 #include "controller/proc.h"
 #include "controller/rs232.h"
 #include "ports/telemechanics/pc.h"
+#include "signals/params.h"
 #include "snmp/port_snmp.h"
 
 namespace vilk {
 
 namespace {
 
-void RegisterBuiltInKinds();
+template <typename T>
+ItemFactory Make() {
+  return [](Configuration& c) -> std::unique_ptr<TItem> { return std::make_unique<T>(c); };
+}
 
-std::map<int, PortFactoryFn>& PortRegistry() {
-  static std::map<int, PortFactoryFn> registry;
-  RegisterBuiltInKinds();
+ItemFactory MakeCom(int kind) {
+  return [kind](Configuration& c) -> std::unique_ptr<TItem> {
+    return std::make_unique<TRS232>(c, kind);
+  };
+}
+
+ItemFactory MakeList(int signalKind) {
+  return [signalKind](Configuration& c) -> std::unique_ptr<TItem> {
+    return MakeParams(c, signalKind);
+  };
+}
+
+constexpr int kNo = kNeverAllowed;
+constexpr int kCtl = kControllerCode;
+
+// The explicit list: a static library would drop self-registering objects, and one
+// place shows every kind at a glance. Ports are in the order of the processor board's menu.
+std::vector<KindRow> BuiltInRows() {
+  return {
+      // Boards.
+      {kCtl, 0, "TProc", "", kNo, 1, Make<TProc>()},
+      {kCtl, 121, "TDI", "", kNo, 9, Make<TDI>()},
+      {kCtl, kComBoardRS232, "TRS232", "", kNo, 0, MakeCom(kComBoardRS232)},
+      {kCtl, kComBoardRS485, "TRS232", "", kNo, 0, MakeCom(kComBoardRS485)},
+      // Ports.
+      {0, kPortIP, "TPortIP", "", kNo, 14, Make<TPortIP>()},
+      {0, 101, "TPortPU", "Добавить Порт связи с ПУ", 0, 0, nullptr},
+      {0, 102, "TPortMODBUS", "Добавить Порт опроса MODBUS-RTU", 0, 0, nullptr},
+      {0, 106, "TPortCC301", "Добавить Порт счётчиков СС-301", 0, 0, nullptr},
+      {0, 112, "TPortKP", "Добавить Порт опроса КП", 0, 0, nullptr},
+      {0, 115, "TPort103", "Добавить Порт опроса MЭК 870-5-103", 0, 0, nullptr},
+      {0, 117, "TPortAuto", "Добавить Порт автоматики", kNo, 0, nullptr},
+      {0, 118, "TPortCE303", "Добавить Порт счётчиков СE-303", 0, 0, nullptr},
+      {0, 120, "TPortGPS", "Добавить Порт точного времени", 0, 0, nullptr},
+      {0, 125, "TPortDoro", "Добавить Порт DORO", 0, 0, nullptr},
+      {0, 128, "TPortRTU104", "Добавить Порт опроса MЭК 870-5-104", 8, 0, nullptr},
+      {0, 129, "TPortRTUTCP", "Добавить Порт опроса MODBUS-TCP", 6, 0, nullptr},
+      {0, 131, "TPortLD", "Добавить Порт дискретной логики", 0, 0, nullptr},
+      {0, 132, "TPortTS2", "Добавить Порт двухпозиционных ТС", 10, 0, nullptr},
+      {0, 133, "TPortTU2", "Добавить Порт двухканальных ТУ", 10, 0, nullptr},
+      {0, kPortSNMP, "TPortSNMP", "Добавить Порт опроса SNMP", 11, 0, Make<TPortSNMP>()},
+      {0, 135, "TPortCE318", "Добавить Порт счётчиков СE-318", 12, 0, nullptr},
+      // Devices, under the port kind that owns them.
+      {kPortIP, kPCKind, "TPC", "Добавить ПЭВМ", kNo, 15, Make<TPC>()},
+      {102, 202, "TRTU", "Добавить устройство", kNo, 0, nullptr},
+      {129, 202, "TRTUTCP", "Добавить устройство", kNo, 0, nullptr},
+      {112, 206, "TKP", "Добавить КП", kNo, 3, nullptr},
+      {115, 208, "TRTU103", "Добавить устройство", kNo, 0, nullptr},
+      {106, 216, "TCC301", "Добавить CC301", kNo, 0, nullptr},
+      {118, 217, "TCE303", "Добавить CE303", kNo, 0, nullptr},
+      {135, 233, "TCE318", "Добавить CE318", kNo, 0, nullptr},
+      {125, 221, "TMDS24", "Добавить RIV-24", kNo, 3, nullptr},
+      {125, 222, "TMRK12", "Добавить DED-12", kNo, 3, nullptr},
+      {125, 229, "TMDK24", "Добавить ZUZ-24", kNo, 3, nullptr},
+      {128, 224, "TRTU104", "Добавить устройство", kNo, 0, nullptr},
+      {kPortSNMP, kSNMPDevice, "TSNMP", "Добавить устройство", kNo, 0, Make<TSNMP>()},
+      // Signal lists, made by whichever item owns them.
+      {kAnyParent, 211, "TParamsTS", "", kNo, 5, MakeList(kKindTS)},
+      {kAnyParent, 212, "TParamsTU", "", kNo, 6, MakeList(kKindTU)},
+      {kAnyParent, 213, "TParamsTI", "", kNo, 4, MakeList(kKindTI)},
+      {kAnyParent, 214, "TParamsTII", "", kNo, 7, MakeList(kKindTII)},
+      {kAnyParent, 215, "TParamsTR", "", kNo, 12, MakeList(kKindTR)},
+      {kAnyParent, 219, "TParamsMTS", "", kNo, 5, MakeList(kKindMTS)},
+  };
+}
+
+struct Registry {
+  std::vector<KindRow> rows = BuiltInRows();
+  std::map<KindKey, std::size_t> index;  // rebuilt after every change
+  void Reindex() {
+    index.clear();
+    for (std::size_t i = 0; i < rows.size(); ++i) index.emplace(rows[i].Key(), i);
+  }
+  Registry() { Reindex(); }
+};
+
+Registry& TheRegistry() {
+  static Registry registry;
   return registry;
 }
 
-std::map<std::pair<int, int>, DeviceFactoryFn>& DeviceRegistry() {
-  static std::map<std::pair<int, int>, DeviceFactoryFn> registry;
-  RegisterBuiltInKinds();
-  return registry;
-}
-
-bool builtInsDone = false;
-
-// The port and device kinds this build implements; each port module adds its line here.
-void RegisterBuiltInKinds() {
-  if (builtInsDone) return;
-  builtInsDone = true;
-  RegisterPCKind();
-  RegisterPortKind(kPortSNMP, [](Configuration& c) { return std::make_unique<TPortSNMP>(c); });
-  RegisterDeviceKind(kPortSNMP, kSNMPDevice,
-                     [](Configuration& c) { return std::make_unique<TSNMP>(c); });
-}
+const ImageLook kLooks[] = {
+    {0, "C", 0x969696},   // COM board, free; a port without a board
+    {1, "P", 0x285AAA},   // processor board
+    {3, "В", 0x1E3C78},   // controller
+    {4, "И", 0x008C8C},   // ТИ
+    {5, "С", 0x00963C},   // ТС, МТС
+    {6, "У", 0xBE5A00},   // ТУ
+    {7, "Σ", 0x783CA0},   // ТИИ
+    {8, "C", 0x1E963C},   // COM board in use
+    {9, "D", 0x00785A},   // discrete-input board
+    {12, "Р", 0xA0285A},  // ТР
+    {14, "IP", 0x146EBE},
+    {15, "ПК", 0x465AA0},  // control-centre PC
+    {28, "SN", 0x786428},  // SNMP device with tags
+    {kImageUnknown, "?", 0xB4B4B4},
+};
+const ImageLook kDefaultLook{-1, "•", 0x5A6E82};
 
 }  // namespace
 
-const std::vector<KindInfo>& KindTable() {
-  static const std::vector<KindInfo> table{
-      {0, "TProc", 1, ""},
-      {121, "TDI", 1, ""},
-      {200, "TRS232", 1, ""},
-      {223, "TRS232", 1, ""},
-      {100, "TPortIP", 2, ""},
-      {101, "TPortPU", 2, "Добавить Порт связи с ПУ"},
-      {102, "TPortMODBUS", 2, "Добавить Порт опроса MODBUS-RTU"},
-      {106, "TPortCC301", 2, "Добавить Порт счётчиков СС-301"},
-      {112, "TPortKP", 2, "Добавить Порт опроса КП"},
-      {115, "TPort103", 2, "Добавить Порт опроса MЭК 870-5-103"},
-      {117, "TPortAuto", 2, "Добавить Порт автоматики"},
-      {118, "TPortCE303", 2, "Добавить Порт счётчиков СE-303"},
-      {120, "TPortGPS", 2, "Добавить Порт точного времени"},
-      {125, "TPortDoro", 2, "Добавить Порт DORO"},
-      {128, "TPortRTU104", 2, "Добавить Порт опроса MЭК 870-5-104"},
-      {129, "TPortRTUTCP", 2, "Добавить Порт опроса MODBUS-TCP"},
-      {131, "TPortLD", 2, "Добавить Порт дискретной логики"},
-      {132, "TPortTS2", 2, "Добавить Порт двухпозиционных ТС"},
-      {133, "TPortTU2", 2, "Добавить Порт двухканальных ТУ"},
-      {134, "TPortSNMP", 2, "Добавить Порт опроса SNMP"},
-      {135, "TPortCE318", 2, "Добавить Порт счётчиков СE-318"},
-      {202, "TPC / TRTU / TRTUTCP", 3, "Добавить ПЭВМ"},
-      {206, "TKP", 3, "Добавить КП"},
-      {208, "TRTU103", 3, "Добавить устройство"},
-      {216, "TCC301", 3, "Добавить CC301"},
-      {217, "TCE303", 3, "Добавить CE303"},
-      {233, "TCE318", 3, "Добавить CE318"},
-      {221, "TMDS24", 3, "Добавить RIV-24"},
-      {222, "TMRK12", 3, "Добавить DED-12"},
-      {229, "TMDK24", 3, "Добавить ZUZ-24"},
-      {224, "TRTU104", 3, "Добавить устройство"},
-      {232, "TSNMP", 3, "Добавить устройство"},
-  };
-  return table;
+const std::vector<KindRow>& KindTable() {
+  return TheRegistry().rows;
 }
 
-std::vector<KindInfo> PortMenuKinds() {
-  std::vector<KindInfo> kinds;
-  for (const KindInfo& k : KindTable())
-    if (k.Level == 2 && k.Code != kPortIP) kinds.push_back(k);
-  return kinds;
+const KindRow* FindKind(KindKey key) {
+  const Registry& r = TheRegistry();
+  auto it = r.index.find(key);
+  if (it == r.index.end() && key.Parent != kAnyParent)
+    it = r.index.find(KindKey{kAnyParent, key.Code});
+  return it == r.index.end() ? nullptr : &r.rows[it->second];
 }
+
+KindKey KeyOf(const TItem& item) {
+  if (!item.Parent()) return {kRootParent, kControllerCode};
+  if (dynamic_cast<const TParams*>(&item)) return {kAnyParent, item.BlockId()};
+  const TItem* parent = item.Parent();
+  return {parent->Parent() ? parent->Kind : kControllerCode, item.Kind};
+}
+
+std::vector<const KindRow*> AddCommands(const TItem& item) {
+  std::vector<const KindRow*> rows;
+  if (!item.Parent() || dynamic_cast<const TParams*>(&item)) return rows;
+  for (const KindRow& row : KindTable())
+    if (row.Parent == item.Kind && *row.MenuCaption && !row.IsBoard() && row.Parent != kAnyParent)
+      rows.push_back(&row);
+  return rows;
+}
+
+PortKindSet PortKindSetFor(int major, int minor) {
+  PortKindSet set;
+  if (major != 1) return set;
+  for (const KindRow& row : KindTable())
+    if (row.IsPort() && row.MinMinor != kNeverAllowed && minor >= row.MinMinor)
+      set.set(static_cast<std::size_t>(row.Code));
+  return set;
+}
+
+std::unique_ptr<TItem> MakeItem(Configuration& config, KindKey key) {
+  const KindRow* row = FindKind(key);
+  if (!row || !row->Make) return nullptr;
+  std::unique_ptr<TItem> item = row->Make(config);
+  if (item && !item->AsParams()) item->Kind = static_cast<std::uint8_t>(key.Code);
+  return item;
+}
+
+namespace {
+template <typename T>
+std::unique_ptr<T> Downcast(std::unique_ptr<TItem> item) {
+  if (auto* t = dynamic_cast<T*>(item.get())) {
+    item.release();
+    return std::unique_ptr<T>(t);
+  }
+  return nullptr;
+}
+}  // namespace
 
 std::unique_ptr<TBlock> MakeBoard(Configuration& config, int kind, int comOrdinal) {
-  std::unique_ptr<TBlock> board;
-  switch (kind) {
-    case 0:
-      board = std::make_unique<TProc>(config);
-      break;
-    case 121:
-      board = std::make_unique<TDI>(config);
-      break;
-    case kComBoardRS232:
-    case kComBoardRS485:
-      board = std::make_unique<TRS232>(config, kind);
-      board->SetNumber(static_cast<std::uint8_t>(32 + comOrdinal));
-      break;
-    default:
-      return nullptr;
-  }
-  board->Kind = static_cast<std::uint8_t>(kind);
+  auto board = Downcast<TBlock>(MakeItem(config, {kControllerCode, kind}));
+  if (board && (kind == kComBoardRS232 || kind == kComBoardRS485))
+    board->SetNumber(static_cast<std::uint8_t>(32 + comOrdinal));
   return board;
 }
 
 std::unique_ptr<TPort> MakePort(Configuration& config, int code) {
-  auto it = PortRegistry().find(code);
-  if (it == PortRegistry().end()) return nullptr;
-  std::unique_ptr<TPort> port = it->second(config);
-  if (port) port->Kind = static_cast<std::uint8_t>(code);
-  return port;
+  return Downcast<TPort>(MakeItem(config, {0, code}));
 }
 
 std::unique_ptr<TPort> MakeDevice(Configuration& config, int parentKind, int code) {
-  auto it = DeviceRegistry().find({parentKind, code});
-  if (it == DeviceRegistry().end()) return nullptr;
-  std::unique_ptr<TPort> device = it->second(config);
-  if (device) device->Kind = static_cast<std::uint8_t>(code);
-  return device;
+  if (parentKind < 0) return nullptr;
+  return Downcast<TPort>(MakeItem(config, {parentKind, code}));
 }
 
-void RegisterPortKind(int code, PortFactoryFn factory) {
-  PortRegistry()[code] = std::move(factory);
+const ImageLook& LookOfImage(int index) {
+  for (const ImageLook& look : kLooks)
+    if (look.Index == index) return look;
+  return kDefaultLook;
 }
 
-void RegisterDeviceKind(int parentKind, int code, DeviceFactoryFn factory) {
-  DeviceRegistry()[{parentKind, code}] = std::move(factory);
+bool RegisterTestKind(KindRow row) {
+  Registry& r = TheRegistry();
+  if (row.Code < kFirstTestCode || row.Code > 255) return false;
+  if (r.index.count(row.Key())) return false;
+  r.rows.push_back(std::move(row));
+  r.Reindex();
+  return true;
 }
 
-void UnregisterDeviceKind(int parentKind, int code) {
-  DeviceRegistry().erase({parentKind, code});
-}
-
-void UnregisterPortKind(int code) {
-  PortRegistry().erase(code);
+bool UnregisterTestKind(KindKey key) {
+  Registry& r = TheRegistry();
+  auto it = r.index.find(key);
+  if (key.Code < kFirstTestCode || it == r.index.end()) return false;
+  r.rows.erase(r.rows.begin() + static_cast<long>(it->second));
+  r.Reindex();
+  return true;
 }
 
 void ResetKindRegistry() {
-  PortRegistry().clear();
-  DeviceRegistry().clear();
-  builtInsDone = false;
-  RegisterBuiltInKinds();
+  Registry& r = TheRegistry();
+  r.rows = BuiltInRows();
+  r.Reindex();
 }
 
 std::string UnknownPortMessage(int code) {

@@ -137,7 +137,7 @@ TPortSNMP::TPortSNMP(Configuration& config) : TPort(config) {
   BoardMask = kMaskIP;
   ImageIndex = kImageWithDevices;
   SetIcon(0);
-  Menu = PopupMenu::AddDevice;
+  Menu = PopupMenu::AddDelete;
   UpdateCaption();
 }
 

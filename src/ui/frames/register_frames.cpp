@@ -5,7 +5,10 @@
 #include "frames/snmp/snmp_frames.h"
 #include "frames/telemechanics/pc_frame.h"
 #include "signals/list_frame.h"
+#include "controller/port_ip.h"
+#include "controller/rs232.h"
 #include "signals/param.h"
+#include "snmp/port_snmp.h"
 
 namespace vilk::ui {
 
@@ -18,21 +21,22 @@ void RegisterBuiltInFrames() {
   static bool done = false;
   if (done) return;
   done = true;
-  RegisterFrame(-1, Make<TControllerFrame>());
-  RegisterFrame(0, Make<TProcFrame>());
-  RegisterFrame(200, Make<TRS232Frame>());
-  RegisterFrame(223, Make<TRS232Frame>());
-  RegisterFrame(121, Make<TDIFrame>());
-  RegisterFrame(100, Make<TPortIPFrame>());
-  RegisterFrame(DeviceFrameKey(100, 202), Make<TPCFrame>());
-  RegisterFrame(kPortSNMP, Make<TPortSNMPFrame>());
-  RegisterFrame(DeviceFrameKey(kPortSNMP, kSNMPDevice), Make<TRTUSNMPFrame>());
-  RegisterFrame(1000 + kKindTS, Make<TFrameTS>());
-  RegisterFrame(1000 + kKindTU, Make<TFrameTU>());
-  RegisterFrame(1000 + kKindTI, Make<TFrameTI>());
-  RegisterFrame(1000 + kKindTII, Make<TFrameTII>());
-  RegisterFrame(1000 + kKindTR, Make<TFrameTR>());
-  RegisterFrame(1000 + kKindMTS, Make<TFrameMTS>());
+  RegisterFrame({kRootParent, kControllerCode}, Make<TControllerFrame>());
+  RegisterFrame({kControllerCode, 0}, Make<TProcFrame>());
+  RegisterFrame({kControllerCode, kComBoardRS232}, Make<TRS232Frame>());
+  RegisterFrame({kControllerCode, kComBoardRS485}, Make<TRS232Frame>());
+  RegisterFrame({kControllerCode, 121}, Make<TDIFrame>());
+  RegisterFrame({0, kPortIP}, Make<TPortIPFrame>());
+  RegisterFrame({kPortIP, kPCKind}, Make<TPCFrame>());
+  RegisterFrame({0, kPortSNMP}, Make<TPortSNMPFrame>());
+  RegisterFrame({kPortSNMP, kSNMPDevice}, Make<TRTUSNMPFrame>());
+  auto list = [](int kind) { return KindKey{kAnyParent, SignalKindOf(kind)->BlockId}; };
+  RegisterFrame(list(kKindTS), Make<TFrameTS>());
+  RegisterFrame(list(kKindTU), Make<TFrameTU>());
+  RegisterFrame(list(kKindTI), Make<TFrameTI>());
+  RegisterFrame(list(kKindTII), Make<TFrameTII>());
+  RegisterFrame(list(kKindTR), Make<TFrameTR>());
+  RegisterFrame(list(kKindMTS), Make<TFrameMTS>());
 }
 
 }  // namespace vilk::ui

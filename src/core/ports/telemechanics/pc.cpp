@@ -153,8 +153,5 @@ void TPC::LoadFromImage(TConfig& cfg) {
   }
 }
 
-void RegisterPCKind() {
-  RegisterDeviceKind(kPortIP, kPCKind, [](Configuration& c) { return std::make_unique<TPC>(c); });
-}
 
 }  // namespace vilk

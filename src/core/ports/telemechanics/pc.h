@@ -49,7 +49,4 @@ class TPC : public TPort {
   void LoadFromImage(TConfig& cfg) override;
 };
 
-// Registers the PC as the device of the IP port.
-void RegisterPCKind();
-
 }  // namespace vilk
