@@ -2,6 +2,7 @@
 
 #include <QDeadlineTimer>
 #include <QNetworkDatagram>
+#include <QNetworkProxy>
 #include <QUdpSocket>
 
 #include <algorithm>
@@ -37,6 +38,9 @@ bool UdpTransport::Open() {
   Close();
   if (endpoints_.ValidateSelf && !NetworkStartup(endpoints_.Self)) return false;
   auto socket = std::make_unique<QUdpSocket>();
+  // The controller sits on the local network: a proxy of the desktop (system settings,
+  // http_proxy/all_proxy) must never carry its datagrams.
+  socket->setProxy(QNetworkProxy::NoProxy);
   // Qt permits broadcast on every UDP socket it creates.
   if (!socket->bind(ToQt(endpoints_.Self), endpoints_.SelfPort,
                     QAbstractSocket::DontShareAddress)) {

@@ -7,7 +7,11 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <QNetworkProxyFactory>
 #include <QThread>
+
+#include <cstdlib>
+#include <optional>
 
 #include "link/commands.h"
 #include "link/protocol.h"
@@ -192,6 +196,58 @@ TEST(UdpLink, SelfAddressMustBelongToThisHost) {
   // The ARP step never fails loudly: without privileges or entries it does nothing.
   ForgetControllerMac({127, 0, 0, 1});
   ForgetControllerMac({255, 255, 255, 255});
+}
+
+// Sets an environment variable for the life of the object, then puts the old value back.
+class ScopedEnv {
+ public:
+  ScopedEnv(const char* name, const char* value) : name_(name) {
+    if (const char* old = std::getenv(name)) old_ = old;
+    ::setenv(name, value, 1);
+  }
+  ~ScopedEnv() {
+    if (old_)
+      ::setenv(name_, old_->c_str(), 1);
+    else
+      ::unsetenv(name_);
+  }
+
+ private:
+  const char* name_;
+  std::optional<std::string> old_;
+};
+
+TEST(UdpLink, AProxyOfTheEnvironmentIsNotUsed) {
+  TempFolder root;
+  std::filesystem::create_directories(root / "ctl");
+  SimProcess sim(root / "ctl", root / "sim.log", {"--udp", "127.0.0.1:0"});
+  WriteBytes(root / "ctl/Auto.shm", Pattern(300));
+
+  // A desktop that routes traffic through a proxy (system configuration read from the
+  // environment) must not take the controller's datagrams there: with a SOCKS5 proxy
+  // that nobody runs, a socket that asked the proxy could not even bind. Qt's own reader
+  // takes all_proxy for a datagram socket, libproxy takes http_proxy.
+  ScopedEnv all("all_proxy", "socks5://127.0.0.1:9");
+  ScopedEnv http("http_proxy", "socks5://127.0.0.1:9");
+  ScopedEnv none("no_proxy", "");
+  QNetworkProxyFactory::setUseSystemConfiguration(true);
+  struct Restore {
+    ~Restore() { QNetworkProxyFactory::setUseSystemConfiguration(false); }
+  } restore;
+
+  UdpTransport link(To(sim.Port));
+  ASSERT_TRUE(link.Open()) << "socket error " << link.LastError();
+  link.Close();
+  LinkSettings settings;
+  settings.LinkMode = kLinkUdp;
+  RecordingMessages messages;
+  LoginState login;
+  DeviceSession session(link, settings, messages, login);
+  session.SetSettlingPause(std::chrono::milliseconds(0));
+  std::vector<std::uint8_t> data;
+  EXPECT_TRUE(session.ReadControllerFile("Auto.shm", data));
+  EXPECT_EQ(data, Pattern(300));
+  EXPECT_TRUE(messages.Errors.empty());
 }
 
 TEST(UdpLink, ACommandRunsOnAWorkerThread) {
