@@ -86,6 +86,55 @@ bool LoadConfigFile(IMessages& messages, Configuration& config, ConfigImage& ima
   return true;
 }
 
+// The real transport, watched: why an Open failed (the window's commands show at most "Ошибка
+// при инициализации порта", and locating the controller shows nothing) and whether a request
+// could not be sent (a restart awaits no answer and reports nothing).
+class WatchedTransport : public Transport {
+ public:
+  explicit WatchedTransport(std::unique_ptr<Transport> inner) : inner_(std::move(inner)) {}
+
+  bool Open() override {
+    if (inner_ && inner_->Open()) return true;
+    if (failure_.empty()) failure_ = OpenFailure();
+    if (failure_.empty()) failure_ = "Не удалось открыть линию связи с контроллером.";
+    return false;
+  }
+  bool Close() override { return inner_ && inner_->Close(); }
+  bool IsOpen() const override { return inner_ && inner_->IsOpen(); }
+  void Discard() override {
+    if (inner_) inner_->Discard();
+  }
+  bool Send(const std::uint8_t* data, std::size_t size) override {
+    if (inner_ && inner_->Send(data, size)) return true;
+    sendFailed_ = true;
+    return false;
+  }
+  std::size_t Receive(std::uint8_t* buffer, std::size_t capacity) override {
+    return inner_ ? inner_->Receive(buffer, capacity) : 0;
+  }
+
+  // Why the first failed Open failed; empty when every Open succeeded.
+  const std::string& Failure() const { return failure_; }
+  bool SendFailed() const { return sendFailed_; }
+
+ private:
+  std::string OpenFailure() const {
+    if (const auto* udp = dynamic_cast<const UdpTransport*>(inner_.get())) {
+      std::string text = udp->OpenFailure();
+      if (udp->BindFailed() && udp->Endpoints().SelfPort != 0)
+        text += " Укажите --self АДРЕС:0, чтобы открыть любой свободный порт.";
+      return text;
+    }
+    if (const auto* serial = dynamic_cast<const SerialTransport*>(inner_.get()))
+      return serial->OpenFailure();
+    return {};
+  }
+
+  std::unique_ptr<Transport> inner_;
+  std::string failure_;
+  bool sendFailed_ = false;
+};
+
 std::string VersionText(const ModelRecord& r) {
   std::string v = std::to_string(r.Major) + "." + std::to_string(r.Minor);
   if (r.Letter != -1 && r.Letter != ' ' && r.Letter != 0) v += static_cast<char>(r.Letter);
@@ -117,82 +166,90 @@ int Run(const std::string& cmd, const Options& o, std::ostream& out, std::ostrea
   messages.ExplainRefusals();
   LoginState login;
   if (o.user) login.Confirm(*o.user, o.password.value_or(""));
-  std::unique_ptr<Transport> link = MakeTransport(settings, transport);
+  WatchedTransport link(MakeTransport(settings, transport));
   ArpStep arp(settings.DestIP);
-  DeviceSession session(*link, settings, messages, login);
+  DeviceSession session(link, settings, messages, login);
   if (settings.IsUdp()) session.SetNetworkSteps(&arp);
   session.SetLoginPrompt([&err] {
     err << "vilkcfg: the controller asks for a login: give --user and --password\n";
     return false;
   });
 
-  const auto& f = o.files;
-  auto needFiles = [&](std::size_t min, std::size_t max) {
-    return f.size() >= min && f.size() <= max;
-  };
+  const int status = [&]() -> int {
+    const auto& f = o.files;
+    auto needFiles = [&](std::size_t min, std::size_t max) {
+      return f.size() >= min && f.size() <= max;
+    };
 
-  if (cmd == "identify") {
-    if (!needFiles(0, 0)) return Usage(err, "identify takes no file");
-    const LocateResult r = session.LocateConfiguration();
-    if (!r.Found()) return 1;
-    out << "file " << r.FileName << "\nname " << r.Identity.Name << "\ntype "
-        << int(r.Identity.TypeCode) << "\nversion " << VersionText(r.Identity) << "\nyear "
-        << r.Identity.Year << '\n';
-    return 0;
-  }
-  if (cmd == "read-config") {
-    if (!needFiles(1, 1)) return Usage(err, "read-config needs one output file");
-    Configuration config(messages);
-    ConfigImage image;
-    std::vector<std::uint8_t> raw;
-    if (!ReadConfiguration(session, config, image, &raw)) return 1;
-    std::string error;
-    if (!WriteFileAtomic(f[0], raw.data(), raw.size(), &error)) {
-      messages.Error("Ошибка записи файла " + f[0] + ": " + error);
+    if (cmd == "identify") {
+      if (!needFiles(0, 0)) return Usage(err, "identify takes no file");
+      const LocateResult r = session.LocateConfiguration();
+      if (!r.Found()) return 1;
+      out << "file " << r.FileName << "\nname " << r.Identity.Name << "\ntype "
+          << int(r.Identity.TypeCode) << "\nversion " << VersionText(r.Identity) << "\nyear "
+          << r.Identity.Year << '\n';
+      return 0;
+    }
+    if (cmd == "read-config") {
+      if (!needFiles(1, 1)) return Usage(err, "read-config needs one output file");
+      Configuration config(messages);
+      ConfigImage image;
+      std::vector<std::uint8_t> raw;
+      if (!ReadConfiguration(session, config, image, &raw)) return 1;
+      std::string error;
+      if (!WriteFileAtomic(f[0], raw.data(), raw.size(), &error)) {
+        messages.Error("Ошибка записи файла " + f[0] + ": " + error);
+        return 1;
+      }
+      return 0;
+    }
+    if (cmd == "write-config") {
+      if (!needFiles(1, 1)) return Usage(err, "write-config needs one configuration file");
+      Configuration config(messages);
+      ConfigImage image;
+      if (!LoadConfigFile(messages, config, image, f[0])) return 1;
+      return WriteConfiguration(session, config, image, f[0]) ? 0 : 1;
+    }
+    if (cmd == "get-file") {
+      if (!needFiles(2, 2))
+        return Usage(err, "get-file needs a controller file name and an output file");
+      return ReadToLocalFile(session, f[0], f[1]) ? 0 : 1;
+    }
+    if (cmd == "put-file") {
+      if (!needFiles(1, 2))
+        return Usage(err, "put-file needs a file and optionally its name on the controller");
+      const std::string name = f.size() == 2 ? f[1] : ProgramFileName(f[0]);
+      return WriteLocalFile(session, f[0], name) ? 0 : 1;
+    }
+    if (cmd == "reboot") {
+      if (!needFiles(0, 0)) return Usage(err, "reboot takes no file");
+      // The restart awaits no answer: a request that never left is the only failure to see.
+      return session.Restart() && !link.SendFailed() ? 0 : 1;
+    }
+    if (cmd == "set-time") {
+      if (!needFiles(0, 0)) return Usage(err, "set-time takes no file");
+      return session.SetTime() ? 0 : 1;
+    }
+    // read-value
+    if (!needFiles(1, 1)) return Usage(err, "read-value needs an address");
+    unsigned address = 0;
+    const std::string& a = f[0];
+    auto [end, ec] = std::from_chars(a.data(), a.data() + a.size(), address);
+    if (ec != std::errc() || end != a.data() + a.size() || address > 0xFFFF)
+      return Usage(err, "read-value needs an address 0..65535, not " + a);
+    std::int32_t value = 0;
+    if (!session.ReadValue(static_cast<std::uint16_t>(address), value)) {
+      // A link that did not open is no silent controller: that is said below.
+      if (link.Failure().empty()) messages.Error("Нет ответа контроллера");
       return 1;
     }
+    out << value << '\n';
     return 0;
-  }
-  if (cmd == "write-config") {
-    if (!needFiles(1, 1)) return Usage(err, "write-config needs one configuration file");
-    Configuration config(messages);
-    ConfigImage image;
-    if (!LoadConfigFile(messages, config, image, f[0])) return 1;
-    return WriteConfiguration(session, config, image, f[0]) ? 0 : 1;
-  }
-  if (cmd == "get-file") {
-    if (!needFiles(2, 2))
-      return Usage(err, "get-file needs a controller file name and an output file");
-    return ReadToLocalFile(session, f[0], f[1]) ? 0 : 1;
-  }
-  if (cmd == "put-file") {
-    if (!needFiles(1, 2))
-      return Usage(err, "put-file needs a file and optionally its name on the controller");
-    const std::string name = f.size() == 2 ? f[1] : ProgramFileName(f[0]);
-    return WriteLocalFile(session, f[0], name) ? 0 : 1;
-  }
-  if (cmd == "reboot") {
-    if (!needFiles(0, 0)) return Usage(err, "reboot takes no file");
-    return session.Restart() ? 0 : 1;
-  }
-  if (cmd == "set-time") {
-    if (!needFiles(0, 0)) return Usage(err, "set-time takes no file");
-    return session.SetTime() ? 0 : 1;
-  }
-  // read-value
-  if (!needFiles(1, 1)) return Usage(err, "read-value needs an address");
-  unsigned address = 0;
-  const std::string& a = f[0];
-  auto [end, ec] = std::from_chars(a.data(), a.data() + a.size(), address);
-  if (ec != std::errc() || end != a.data() + a.size() || address > 0xFFFF)
-    return Usage(err, "read-value needs an address 0..65535, not " + a);
-  std::int32_t value = 0;
-  if (!session.ReadValue(static_cast<std::uint16_t>(address), value)) {
-    messages.Error("Нет ответа контроллера");
-    return 1;
-  }
-  out << value << '\n';
-  return 0;
+  }();
+  // The window says nothing (locating) or only "Ошибка при инициализации порта" when the
+  // link does not open; the command line says why.
+  if (status == 1 && !link.Failure().empty()) err << "vilkcfg: " << link.Failure() << '\n';
+  return status;
 }
 
 }  // namespace

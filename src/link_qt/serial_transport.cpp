@@ -12,6 +12,24 @@
 
 namespace vilk {
 
+namespace {
+
+std::string OpenFailureText(const std::string& device, const QSerialPort& port) {
+  const std::string text = "Не удалось открыть последовательный порт " + device;
+  switch (port.error()) {
+    case QSerialPort::DeviceNotFoundError:
+      return text + ": нет такого устройства.";
+    case QSerialPort::PermissionError:
+      return text + ": нет доступа (нет прав, или порт занят другой программой).";
+    case QSerialPort::OpenError:
+      return text + ": порт уже открыт.";
+    default:
+      return text + ": " + port.errorString().toStdString() + ".";
+  }
+}
+
+}  // namespace
+
 SerialTransport::SerialTransport(std::string device, SerialTimings timings)
     : device_(std::move(device)), timings_(timings) {}
 
@@ -25,14 +43,25 @@ bool SerialTransport::IsOpen() const {
 
 bool SerialTransport::Open() {
   Close();
-  if (device_.empty()) return false;
+  openFailure_.clear();
+  if (device_.empty()) {
+    openFailure_ = "Не задано устройство последовательного порта.";
+    return false;
+  }
   auto port = std::make_unique<QSerialPort>();
   port->setPortName(QString::fromStdString(device_));
-  if (!port->open(QIODevice::ReadWrite)) return false;
+  if (!port->open(QIODevice::ReadWrite)) {
+    openFailure_ = OpenFailureText(device_, *port);
+    return false;
+  }
   const bool set = port->setBaudRate(57600) && port->setDataBits(QSerialPort::Data8) &&
                    port->setParity(QSerialPort::NoParity) &&
                    port->setStopBits(QSerialPort::OneStop);
   if (!set) {
+    // A file or a device that is no serial line opens but takes no line settings.
+    openFailure_ = "Не удалось открыть последовательный порт " + device_ +
+                   ": устройство не принимает настройку 57600 8N1 (" +
+                   port->errorString().toStdString() + ").";
     port->close();
     return false;
   }

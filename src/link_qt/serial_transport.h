@@ -36,6 +36,8 @@ class SerialTransport : public Transport {
   std::size_t Receive(std::uint8_t* buffer, std::size_t capacity) override;
 
   const std::string& Device() const { return device_; }
+  // Why the last Open failed, in words for the user; empty after a successful Open.
+  const std::string& OpenFailure() const { return openFailure_; }
 
  private:
   void Recover();
@@ -43,6 +45,7 @@ class SerialTransport : public Transport {
   std::string device_;
   SerialTimings timings_;
   std::unique_ptr<QSerialPort> port_;
+  std::string openFailure_;
 };
 
 }  // namespace vilk

@@ -18,6 +18,21 @@ QHostAddress ToQt(const IPv4& ip) {
   return QHostAddress((static_cast<quint32>(ip[0]) << 24) | (ip[1] << 16) | (ip[2] << 8) | ip[3]);
 }
 
+std::string BindFailureText(const IPv4& self, std::uint16_t port, const QUdpSocket& socket) {
+  std::string text =
+      "Не удалось открыть локальный порт UDP " + FormatDotted(self) + ":" + std::to_string(port);
+  switch (socket.error()) {
+    case QAbstractSocket::SocketAccessError:
+      return text + ": нет прав (порты ниже 1024 открывает только администратор).";
+    case QAbstractSocket::AddressInUseError:
+      return text + ": порт занят другой программой.";
+    case QAbstractSocket::SocketAddressNotAvailableError:
+      return text + ": этот адрес не принадлежит компьютеру.";
+    default:
+      return text + ": " + socket.errorString().toStdString() + ".";
+  }
+}
+
 }  // namespace
 
 UdpTransport::UdpTransport(UdpEndpoints endpoints) : endpoints_(endpoints) {}
@@ -36,7 +51,12 @@ std::uint16_t UdpTransport::BoundPort() const {
 
 bool UdpTransport::Open() {
   Close();
-  if (endpoints_.ValidateSelf && !NetworkStartup(endpoints_.Self)) return false;
+  openFailure_.clear();
+  bindFailed_ = false;
+  if (endpoints_.ValidateSelf && !NetworkStartup(endpoints_.Self)) {
+    openFailure_ = "Не удалось открыть сокет UDP: у компьютера нет ни одного адреса IPv4.";
+    return false;
+  }
   auto socket = std::make_unique<QUdpSocket>();
   // The controller sits on the local network: a proxy of the desktop (system settings,
   // http_proxy/all_proxy) must never carry its datagrams.
@@ -45,6 +65,8 @@ bool UdpTransport::Open() {
   if (!socket->bind(ToQt(endpoints_.Self), endpoints_.SelfPort,
                     QAbstractSocket::DontShareAddress)) {
     lastError_ = socket->error();
+    openFailure_ = BindFailureText(endpoints_.Self, endpoints_.SelfPort, *socket);
+    bindFailed_ = true;
     return false;
   }
   socket_ = std::move(socket);

@@ -7,6 +7,7 @@
 // The socket is made in Open and freed in Close, on the thread that runs the command.
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "link/link_settings.h"
 #include "link/transport.h"
@@ -40,13 +41,19 @@ class UdpTransport : public Transport {
   // The address and port the socket is bound to (after Open).
   const UdpEndpoints& Endpoints() const { return endpoints_; }
   std::uint16_t BoundPort() const;
-  // The last socket error (kept, never shown).
+  // The last socket error (a QAbstractSocket::SocketError).
   int LastError() const { return lastError_; }
+  // Why the last Open failed, in words for the user; empty after a successful Open.
+  const std::string& OpenFailure() const { return openFailure_; }
+  // The last Open failed at binding the local address and port (not for want of an address).
+  bool BindFailed() const { return bindFailed_; }
 
  private:
   UdpEndpoints endpoints_;
   std::unique_ptr<QUdpSocket> socket_;
   int lastError_ = 0;
+  std::string openFailure_;
+  bool bindFailed_ = false;
 };
 
 }  // namespace vilk

@@ -1,6 +1,10 @@
 // vilkcfg's controller commands against vilk-sim: what they print, write and refuse.
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <fstream>
 #include <sstream>
@@ -168,7 +172,113 @@ TEST_F(CliLinkTest, UsageErrors) {
   // A serial device that is no serial port cannot be opened.
   const Result r = Vilkcfg(root, {"set-time", "--serial", root / "nothing"});
   EXPECT_EQ(r.Status, 1);
-  EXPECT_EQ(r.Err, "Ошибка при инициализации порта\n");
+  EXPECT_EQ(r.Err,
+            "Ошибка при инициализации порта\nvilkcfg: Не удалось открыть последовательный порт " +
+                (root / "nothing") + ": нет такого устройства.\n");
+}
+
+// A UDP port on 127.0.0.1 held by somebody else for the life of the object.
+class BusyPort {
+ public:
+  BusyPort() {
+    fd_ = ::socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (fd_ < 0 || ::bind(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) {
+      ADD_FAILURE() << "cannot bind a UDP socket on 127.0.0.1";
+      return;
+    }
+    socklen_t len = sizeof a;
+    ::getsockname(fd_, reinterpret_cast<sockaddr*>(&a), &len);
+    Port = ntohs(a.sin_port);
+  }
+  ~BusyPort() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  BusyPort(const BusyPort&) = delete;
+  BusyPort& operator=(const BusyPort&) = delete;
+
+  std::uint16_t Port = 0;
+
+ private:
+  int fd_ = -1;
+};
+
+// Every controller command says why the link did not open, the locating ones (identify,
+// read-config, write-config) included, where the window shows nothing.
+TEST_F(CliLinkTest, ALocalPortThatCannotBeOpenedIsExplained) {
+  BusyPort busy;
+  ASSERT_NE(busy.Port, 0);
+  ASSERT_EQ(Vilkcfg(root, {"new", root / "a.cfg"}).Status, 0);
+  WriteBytes(root / "data.bin", Pattern(10));
+  const std::string self = "127.0.0.1:" + std::to_string(busy.Port);
+  const std::string why = "vilkcfg: Не удалось открыть локальный порт UDP " + self +
+                          ": порт занят другой программой. Укажите --self АДРЕС:0, чтобы "
+                          "открыть любой свободный порт.\n";
+  const std::vector<std::vector<std::string>> commands = {
+      {"identify"},
+      {"read-config", root / "out.cfg"},
+      {"write-config", root / "a.cfg", "--yes", "--user", "admin", "--password", "abc"},
+      {"get-file", "Auto.shm", root / "out.shm"},
+      {"put-file", root / "data.bin", "--yes", "--user", "admin", "--password", "abc"},
+      {"reboot", "--yes"},
+      {"set-time"},
+      {"read-value", "300"},
+  };
+  for (std::vector<std::string> args : commands) {
+    args.insert(args.end(), {"--udp", "127.0.0.1:9", "--self", self, "--timeout", "300"});
+    const Result r = Vilkcfg(root, args);
+    EXPECT_EQ(r.Status, 1) << args[0];
+    EXPECT_EQ(r.Out, "") << args[0];
+    ASSERT_GE(r.Err.size(), why.size()) << args[0] << ": " << r.Err;
+    EXPECT_EQ(r.Err.substr(r.Err.size() - why.size()), why) << args[0];
+    // The reason is said once, and a value read does not blame the controller for it.
+    EXPECT_EQ(r.Err.find("vilkcfg: Не удалось"), r.Err.rfind("vilkcfg: Не удалось")) << r.Err;
+    EXPECT_EQ(r.Err.find("Нет ответа контроллера"), std::string::npos) << r.Err;
+  }
+  EXPECT_FALSE(std::filesystem::exists(root / "out.cfg"));
+  EXPECT_FALSE(std::filesystem::exists(root / "out.shm"));
+
+  // identify locates the controller, which the window does without a word when the link
+  // does not open: here the reason is all there is.
+  const Result r = Vilkcfg(root, {"identify", "--udp", "127.0.0.1:9", "--self", self});
+  EXPECT_EQ(r.Err, why);
+
+  // Without --self the tool takes port 208, which only the administrator may open.
+  if (::geteuid() != 0) {
+    const Result plain = Vilkcfg(root, {"identify", "--udp", "127.0.0.1:9"});
+    EXPECT_EQ(plain.Status, 1);
+    EXPECT_NE(plain.Err.find(":208: нет прав (порты ниже 1024 открывает только администратор). "
+                             "Укажите --self АДРЕС:0"),
+              std::string::npos)
+        << plain.Err;
+  }
+}
+
+TEST_F(CliLinkTest, ASerialDeviceThatCannotBeOpenedIsExplained) {
+  const std::string missing = root / "no-such-tty";
+  Result r = Vilkcfg(root, {"identify", "--serial", missing});
+  EXPECT_EQ(r.Status, 1);
+  EXPECT_EQ(r.Out, "");
+  EXPECT_EQ(r.Err, "vilkcfg: Не удалось открыть последовательный порт " + missing +
+                       ": нет такого устройства.\n");
+
+  r = Vilkcfg(root, {"read-config", root / "out.cfg", "--serial", missing});
+  EXPECT_EQ(r.Status, 1);
+  EXPECT_EQ(r.Err, "vilkcfg: Не удалось открыть последовательный порт " + missing +
+                       ": нет такого устройства.\n");
+  EXPECT_FALSE(std::filesystem::exists(root / "out.cfg"));
+
+  // A device that opens but is no serial line takes no line settings.
+  r = Vilkcfg(root, {"read-value", "5", "--serial", "/dev/null"});
+  EXPECT_EQ(r.Status, 1);
+  EXPECT_EQ(r.Out, "");
+  EXPECT_EQ(r.Err.rfind("Ошибка при инициализации порта\nvilkcfg: Не удалось открыть "
+                        "последовательный порт /dev/null: ",
+                        0),
+            0u)
+      << r.Err;
 }
 
 }  // namespace
