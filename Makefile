@@ -6,7 +6,7 @@ RELEASE_DIR := build/release
 FUZZ_DIR := build/fuzz
 FUZZ_SECONDS ?= 120
 
-.PHONY: all deps run test bench fuzz format clean
+.PHONY: all deps run test bench fuzz format format-check clean
 
 all: test
 
@@ -41,8 +41,12 @@ fuzz: deps
 	$(FUZZ_DIR)/fuzz/fuzz_load_image -max_total_time=$(FUZZ_SECONDS) -max_len=65536 $(FUZZ_DIR)/corpus fuzz/seeds
 	$(FUZZ_DIR)/fuzz/fuzz_mib -max_total_time=$(FUZZ_SECONDS) -dict=fuzz/mib.dict $(FUZZ_DIR)/corpus_mib fuzz/seeds_mib
 
-format:
-	find src tests bench fuzz -name '*.cpp' -o -name '*.h' | xargs clang-format -i
+format: deps
+	find src tests bench fuzz tools -name '*.cpp' -o -name '*.h' | xargs clang-format -i
+
+# Fails with the list of the sources that `make format` would change (run by .ci/run).
+format-check: deps
+	scripts/check-format.sh
 
 clean:
 	rm -rf build
