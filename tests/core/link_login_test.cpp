@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <set>
 #include <string>
 
 #include "base/text.h"
@@ -14,10 +15,30 @@
 namespace vilk {
 namespace {
 
-TEST(LinkPassword, TransformOfAThreeCharacterPassword) {
+TEST(LinkPassword, TransformOfKnownPasswords) {
   // Sum 0x126, s = 6: "F" "abc" "@" masked with 7, 8, 9, 10, 11.
   EXPECT_EQ(PasswordTransform("abc"), "AikiK");
-  EXPECT_EQ(PasswordTransform("abc"), PasswordTransform("abc"));
+  // The same sum (s = 6, the same masks) in another order: the characters are masked
+  // where they stand, so the texts differ.
+  EXPECT_EQ(PasswordTransform("acb"), "AijhK");
+  // One more in the sum: s = 7, "G" "abd" "@" masked with 8, 9, 10, 11, 12.
+  EXPECT_EQ(PasswordTransform("abd"), "OhhoL");
+  // 40 x "A": s = 2600 mod 32 = 8, so the mask k + 8 wraps to 0 at k = 24 ("A" stays "A")
+  // and the closing "@" at k = 42 takes 50 mod 32 = 18.
+  const std::string forty = PasswordTransform(std::string(40, 'A'));
+  EXPECT_EQ(forty, "AKJMLONQPSRUTWVYX[Z]\\_^A@CBEDGFIHKJMLONQPR");
+  EXPECT_EQ(forty.size(), 42u);
+  // The closing "@" tells s, so no two passwords share a text: all 65536 two-byte ones
+  // give 65536 different four-character texts.
+  std::set<std::string> texts;
+  for (int a = 0; a < 256; ++a) {
+    for (int b = 0; b < 256; ++b) {
+      const std::string t = PasswordTransform({static_cast<char>(a), static_cast<char>(b)});
+      ASSERT_EQ(t.size(), 4u);
+      texts.insert(t);
+    }
+  }
+  EXPECT_EQ(texts.size(), 65536u);
   // An empty password still gets its two framing characters: s = 0, "@@" ^ 1, 2.
   EXPECT_EQ(PasswordTransform(""), "AB");
   // cp1251 bytes above 0x7F take part in the sum and the mask.
