@@ -1,0 +1,118 @@
+// WriteFileAtomic: the new bytes arrive whole or not at all; on every failure the old file
+// keeps its bytes, the error says why, and no temporary file is left beside it.
+#include "base/files.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "file_faults.h"
+
+namespace vilk {
+namespace {
+
+using test::FileSizeLimit;
+using test::OldContent;
+using test::ReadAll;
+using test::ScratchFolder;
+using test::WriteAll;
+using Names = std::vector<std::string>;
+
+std::vector<std::uint8_t> NewContent(std::size_t n) {
+  std::vector<std::uint8_t> b(n);
+  for (std::size_t i = 0; i < n; ++i) b[i] = static_cast<std::uint8_t>(i * 13 + 1);
+  return b;
+}
+
+TEST(WriteFileAtomic, ReplacesTheFileWhole) {
+  ScratchFolder dir;
+  const std::string path = dir / "a.cfg";
+  WriteAll(path, OldContent(5000));
+  const auto data = NewContent(1376);
+  std::string error;
+  ASSERT_TRUE(WriteFileAtomic(path, data.data(), data.size(), &error)) << error;
+  EXPECT_EQ(ReadAll(path), data);
+  EXPECT_EQ(dir.Entries(), Names{"a.cfg"});
+  // A configuration is a normal file, not the owner-only file mkstemp makes.
+  struct stat st {};
+  ASSERT_EQ(::stat(path.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0644u);
+
+  // Nothing to write still replaces the file (by an empty one), and makes a new one.
+  ASSERT_TRUE(WriteFileAtomic(path, nullptr, 0, &error)) << error;
+  EXPECT_TRUE(ReadAll(path).empty());
+  ASSERT_TRUE(WriteFileAtomic(dir / "b.cfg", data.data(), data.size(), nullptr));
+  EXPECT_EQ(ReadAll(dir / "b.cfg"), data);
+  EXPECT_EQ(dir.Entries(), (Names{"a.cfg", "b.cfg"}));
+}
+
+TEST(WriteFileAtomic, AWriteErrorKeepsTheOldFile) {
+  ScratchFolder dir;
+  const std::string path = dir / "a.cfg";
+  const auto old = OldContent();
+  WriteAll(path, old);
+  const auto data = NewContent(4096);
+  std::string error;
+  bool written = true;
+  {
+    // The temporary file takes 100 bytes, then the disk is "full".
+    FileSizeLimit limit(100);
+    written = WriteFileAtomic(path, data.data(), data.size(), &error);
+  }
+  EXPECT_FALSE(written);
+  EXPECT_EQ(error, std::strerror(EFBIG));
+  EXPECT_EQ(ReadAll(path), old);
+  EXPECT_EQ(dir.Entries(), Names{"a.cfg"});
+}
+
+TEST(WriteFileAtomic, AFailedRenameRemovesTheWrittenTemporaryFile) {
+  // The data is complete in the temporary file; only the rename fails: a folder stands
+  // where the file should go.
+  ScratchFolder dir;
+  const std::string path = dir / "a.cfg";
+  std::filesystem::create_directory(path);
+  WriteAll(path + "/inside", OldContent());
+  const auto data = NewContent(700);
+  std::string error;
+  EXPECT_FALSE(WriteFileAtomic(path, data.data(), data.size(), &error));
+  EXPECT_EQ(error, std::strerror(EISDIR));
+  EXPECT_TRUE(std::filesystem::is_directory(path));
+  EXPECT_EQ(ReadAll(path + "/inside"), OldContent());
+  EXPECT_EQ(dir.Entries(), Names{"a.cfg"});
+}
+
+TEST(WriteFileAtomic, NoFolderForTheTemporaryFile) {
+  ScratchFolder dir;
+  const auto data = NewContent(10);
+  std::string error;
+  EXPECT_FALSE(WriteFileAtomic(dir / "no/such/a.cfg", data.data(), data.size(), &error));
+  EXPECT_EQ(error, std::strerror(ENOENT));
+  // A regular file where the folder should be.
+  WriteAll(dir / "file", OldContent());
+  EXPECT_FALSE(WriteFileAtomic(dir / "file/a.cfg", data.data(), data.size(), &error));
+  EXPECT_EQ(error, std::strerror(ENOTDIR));
+  EXPECT_EQ(ReadAll(dir / "file"), OldContent());
+  EXPECT_EQ(dir.Entries(), Names{"file"});
+}
+
+TEST(WriteFileAtomic, AReadOnlyFolderKeepsTheOldFile) {
+  if (::geteuid() == 0) GTEST_SKIP() << "root writes into a read-only folder";
+  ScratchFolder dir;
+  const std::string path = dir / "a.cfg";
+  const auto old = OldContent();
+  WriteAll(path, old);
+  ASSERT_EQ(::chmod(dir.Path().c_str(), 0555), 0);
+  const auto data = NewContent(100);
+  std::string error;
+  EXPECT_FALSE(WriteFileAtomic(path, data.data(), data.size(), &error));
+  EXPECT_EQ(error, std::strerror(EACCES));
+  ::chmod(dir.Path().c_str(), 0755);
+  EXPECT_EQ(ReadAll(path), old);
+  EXPECT_EQ(dir.Entries(), Names{"a.cfg"});
+}
+
+}  // namespace
+}  // namespace vilk
