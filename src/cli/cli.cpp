@@ -11,6 +11,7 @@
 #include "export_commands.h"
 #include "mib_command.h"
 #include "model/image_ops.h"
+#include "model/unknown.h"
 #include "signals/storage.h"
 #include "stream_messages.h"
 
@@ -92,26 +93,8 @@ int Usage(std::ostream& err, const std::string& why) {
   return 2;
 }
 
-bool ReadImageFile(Session& s, const std::string& path) {
-  std::vector<std::uint8_t> bytes;
-  switch (ReadFileLimited(path, kImageCapacity, bytes)) {
-    case ReadResult::Ok:
-      break;
-    case ReadResult::TooLarge:
-      s.messages.Error("Файл " + path + " слишком велик для файла конфигурации.");
-      return false;
-    default:
-      s.messages.Error("Не удалось прочитать файл " + path);
-      return false;
-  }
-  s.image.Assign(bytes);
-  return true;
-}
-
 bool Load(Session& s, const std::string& path) {
-  if (!ReadImageFile(s, path) || !LoadImage(s.config, s.image, BaseFileName(path))) return false;
-  s.config.Controller().SelectModelRecord();  // as Open does: the identity of the loaded model
-  return true;
+  return OpenConfigFile(s.config, s.image, path);
 }
 
 int Save(Session& s, const std::string& path) {
@@ -242,7 +225,13 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
   }
   if (cmd == "records") {
     if (rest.size() != 1) return Usage(err, "records needs one file");
-    if (!ReadImageFile(s, rest[0])) return 1;
+    // The records of any file are shown, loadable or not: this is the tool for damaged ones.
+    std::vector<std::uint8_t> bytes;
+    if (ReadFileLimited(rest[0], kImageCapacity, bytes) != ReadResult::Ok) {
+      s.messages.Error("Не удалось открыть файл " + rest[0]);
+      return 1;
+    }
+    s.image.Assign(bytes);
     PrintRecords(out, s.image);
     return 0;
   }
@@ -252,8 +241,12 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     if (cmd == "tree") PrintTree(out, &s.config.Controller(), 0);
     if (cmd == "signals") PrintSignals(out, s.config.Storage());
     if (cmd == "check") {
+      // Blocks kept unread would be written back untouched, but nothing checked them.
+      const std::vector<std::string> kept = KeptUnreadReport(s.config.Controller());
+      for (const std::string& line : kept) s.messages.Error(line);
       ConfigImage scratch;
-      return BuildImage(s.config, scratch, rest[0], "") ? 0 : 1;
+      const bool builds = BuildImage(s.config, scratch, rest[0], "");
+      return builds && kept.empty() ? 0 : 1;
     }
     return 0;
   }

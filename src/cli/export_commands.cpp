@@ -33,13 +33,7 @@ int RunExport(const std::string& command, const std::vector<std::string>& args, 
   StreamMessages messages(err);
   Configuration config(messages);
   auto image = std::make_unique<ConfigImage>();
-  std::vector<std::uint8_t> bytes;
-  if (ReadFileLimited(args[0], kImageCapacity, bytes) != ReadResult::Ok) {
-    messages.Error("Не удалось прочитать файл " + args[0]);
-    return 1;
-  }
-  image->Assign(bytes);
-  if (!LoadImage(config, *image, BaseFileName(args[0]))) return 1;
+  if (!OpenConfigFile(config, *image, args[0])) return 1;
 
   const TPC* pc = nullptr;
   int seen = 0;

@@ -257,7 +257,7 @@ TEST_F(CliTest, RefusedFilesExitOneWithTheMessage) {
   EXPECT_FALSE(fs::exists(Path("never.cfg")));
 
   EXPECT_EQ(Run({"tree", Path("missing.cfg")}), 1);
-  EXPECT_EQ(err.str(), "Не удалось прочитать файл " + Path("missing.cfg") + "\n");
+  EXPECT_EQ(err.str(), "Не удалось открыть файл " + Path("missing.cfg") + "\n");
 
   WriteBytes(Path("huge.cfg"), std::vector<std::uint8_t>(1048577, 0));
   EXPECT_EQ(Run({"tree", Path("huge.cfg")}), 1);
@@ -268,16 +268,29 @@ TEST_F(CliTest, RefusedFilesExitOneWithTheMessage) {
       << err.str();
 }
 
-TEST_F(CliTest, UnknownPortKindIsReportedAndTheRestShown) {
+TEST_F(CliTest, UnknownPortKindIsKeptCheckedAndResavedByteForByte) {
   RecordingMessages messages;
   Configuration config(messages);
   test::LinkToBoard(test::AddFieldPort(config, 1, "A", 1, 0, 0), 33);
   test::LinkToBoard(test::AddFieldPort(config, 2, "B", 1, 0, 0, test::kTcpPortCode), 34);
-  WriteBytes(Path("ports.cfg"), test::Build(config));
+  const std::vector<std::uint8_t> original = test::Build(config);
+  WriteBytes(Path("ports.cfg"), original);
   UnregisterTestKind({0, test::kFieldPortCode});
+
+  // The kept port's own signals keep their pool numbers, so B's stay where they were.
   ASSERT_EQ(Run({"signals", Path("ports.cfg")}), 0);
   EXPECT_EQ(err.str(), "Неизвестный тип порта,\nID = 241\n");
-  EXPECT_EQ(out.str(), "ТС\t8192\tB.Вход1\n");
+  EXPECT_EQ(out.str(), "ТС\t8192\tA.Вход1\nТС\t8193\tB.Вход1\n");
+
+  EXPECT_EQ(Run({"check", Path("ports.cfg")}), 1);
+  EXPECT_NE(err.str().find("Неизвестный порт, ID = 241"), std::string::npos) << err.str();
+  EXPECT_NE(err.str().find("Блок не прочитан"), std::string::npos) << err.str();
+
+  ASSERT_EQ(Run({"resave", Path("ports.cfg"), Path("again.cfg")}), 0) << err.str();
+  const std::vector<std::uint8_t> again = ReadBytes(Path("again.cfg"));
+  ASSERT_EQ(again.size(), original.size());
+  // Everything from the data marker on is identical (the header carries the new date).
+  EXPECT_TRUE(std::equal(original.begin() + 128, original.end() - 2, again.begin() + 128));
 }
 
 TEST_F(CliTest, UsageErrorsExitTwo) {

@@ -558,14 +558,26 @@ TEST_F(LoadImageTest, BlocksOfBoardsTheModelLacksAreSkipped) {
   EXPECT_EQ(static_cast<TRS232*>(target->Controller().Child(1))->Speed, 4800);
 }
 
-TEST_F(LoadImageTest, UnknownPortCodeIsReportedAndSkipped) {
+TEST_F(LoadImageTest, UnknownPortCodeIsReportedAndKeptInPlace) {
   const auto bytes = Build(*source);
   UnregisterTestKind({0, test::kFieldPortCode});
   ASSERT_TRUE(test::Load(*target, bytes));
   EXPECT_EQ(messages.Errors, (std::vector<std::string>{"Неизвестный тип порта,\rID = 241"}));
   TItem* proc = target->Controller().Proc();
-  ASSERT_EQ(proc->ChildCount(), 2);
-  auto* meter = dynamic_cast<FieldPort*>(proc->Child(1));
+  ASSERT_EQ(proc->ChildCount(), 3);
+  EXPECT_EQ(proc->Child(1)->Caption(), "Неизвестный порт, ID = 241");
+  EXPECT_TRUE(proc->Child(1)->IsKept());
+  // Its own signals hold their pool places, so the PC still selects the same two signals.
+  auto* pc = dynamic_cast<test::TestPC*>(target->Controller().PortIP()->Child(1));
+  ASSERT_NE(pc, nullptr);
+  ASSERT_EQ(pc->Selection()->Count(), 2);
+  EXPECT_EQ(pc->Selection()->At(0)->Name(), "Dev.Насос");
+  EXPECT_EQ(pc->Selection()->At(1)->Name(), "Счётчик.Вход2");
+  // Saved again, the image is the one that was read, byte for byte.
+  messages.Errors.clear();
+  EXPECT_EQ(Build(*target), bytes);
+  EXPECT_TRUE(messages.Errors.empty());
+  auto* meter = dynamic_cast<FieldPort*>(proc->Child(2));
   ASSERT_NE(meter, nullptr);
   EXPECT_EQ(meter->Kind, test::kTcpPortCode);
   EXPECT_EQ(meter->DeviceName, "Счётчик");

@@ -461,7 +461,7 @@ TEST_F(PCTest, NewerVersionIsRefusedAndKeepsTheDefaults) {
   EXPECT_EQ(src->Signal(kKindTS, 0)->RefCount, 1u);  // held by its own list alone
 }
 
-TEST_F(PCTest, ListsLoadInAnyOrderUntilABlockThatIsNoList) {
+TEST_F(PCTest, ListsLoadInAnyOrderAndAForeignBlockIsKept) {
   SourcePort* src = AddSource(
       config, {{kKindTS, {"Dev.a"}}, {kKindTU, {"Dev.u"}}, {kKindTI, {"Dev.m1", "Dev.m2"}}});
   TPC* pc = AddPC(config);
@@ -472,7 +472,15 @@ TEST_F(PCTest, ListsLoadInAnyOrderUntilABlockThatIsNoList) {
   EXPECT_EQ(pc->List(kKindTI)->At(1), src->Signal(kKindTI, 0));
   ASSERT_EQ(pc->List(kKindTS)->Count(), 1);
   EXPECT_EQ(pc->List(kKindTS)->At(0), src->Signal(kKindTS, 0));
-  EXPECT_EQ(pc->List(kKindTU)->Count(), 0);  // after the foreign block: not read
+  // The foreign block neither ends the lists nor gets lost: it is kept and written back.
+  ASSERT_EQ(pc->List(kKindTU)->Count(), 1);
+  EXPECT_EQ(pc->List(kKindTU)->At(0), src->Signal(kKindTU, 0));
+  ASSERT_EQ(pc->ChildCount(), 7);
+  EXPECT_TRUE(pc->Child(6)->IsKept());
+  EXPECT_EQ(pc->Child(6)->KeptBlock(), Blk(0x99, {Rec(48, {1})}));
+  const std::vector<std::uint8_t> saved = SaveItem(*pc);
+  const std::vector<std::uint8_t> foreign = Blk(0x99, {Rec(48, {1})});
+  EXPECT_TRUE(std::equal(foreign.begin(), foreign.end(), saved.end() - foreign.size()));
 }
 
 // ---------------------------------------------------------------------------------------

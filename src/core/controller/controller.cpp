@@ -165,21 +165,26 @@ void TController::SaveToImage(TConfig& cfg) {
       Config().Abort = true;
     }
 
-  for (int i = 0; i < ChildCount(); ++i) Child(i)->SaveToImage(cfg);
+  for (int i = 0; i < ChildCount(); ++i) Child(i)->Save(cfg);
   if (!proc_ || proc_->ChildCount() == 0) return;
-  proc_->Child(0)->SaveToImage(cfg);
+  proc_->Child(0)->Save(cfg);
 
   std::bitset<256> addresses;
   bool unlinked = false;
   for (int i = 1; i < proc_->ChildCount(); ++i) {
     TPort* port = proc_->Child(i)->AsPort();
     if (!port) continue;
+    if (port->IsKept()) {
+      // Written back as it was read: its kind and number are the controller's business.
+      port->Save(cfg);
+      continue;
+    }
     if (!Desc.PortKinds[port->Kind]) {
       Config().Messages().Error("Порт " + port->Name() +
                                 " не совместим с контроллером или его версией ПФ.");
       Config().Abort = true;
     }
-    port->SaveToImage(cfg);
+    port->Save(cfg);
     // Only a port that runs on a COM board can lack one (network ports never have one).
     if (!port->LinkedBoard && (port->BoardMask & kMaskCom)) unlinked = true;
     if (addresses[port->Number]) {
@@ -201,24 +206,21 @@ void TController::LoadFromImage(TConfig& cfg) {
   if (cfg.NextBlock() == 0 && proc_) proc_->LoadFromImage(cfg);
   cfg.SkipBlock();
 
+  // Every block present is read (the counts of the processor board are not trusted): a
+  // block no kind of this build reads is kept in its place, never dropped.
   int comBlocks = 0;
-  const int blocks = config.LoadBoardCount + config.LoadPortCount - 1;
-  for (int n = 0; n < blocks; ++n) {
-    cfg.MarkBlock();
-    const int id = cfg.NextBlock();
-    if (id == kNoBlock) break;  // the data ends before the counts say
-    TItem* item = nullptr;
-    if (id == kPortIP || id == 121 || id == kComBoardRS232) {
+  int id;
+  while ((id = cfg.PeekBlock()) != kNoBlock) {
+    if (id == kPortIP || id == 121 || id == kComBoardRS232 || !proc_) {
+      cfg.MarkBlock();
+      cfg.NextBlock();
       // A board the model does not have: its block is skipped.
-      item = FindBoardForBlock(id, id == kComBoardRS232 ? ++comBlocks : 0);
-    } else if (auto port = MakePort(config, id)) {
-      item = config.Append(proc_, std::move(port));
-      item->UpdateCaption();
+      TItem* item = FindBoardForBlock(id, id == kComBoardRS232 ? ++comBlocks : 0);
+      if (item) item->LoadFromImage(cfg);
+      cfg.SkipBlock();
     } else {
-      config.Messages().Error(UnknownPortMessage(id));
+      proc_->LoadOrKeepNextChild(cfg, MakePort(config, id));
     }
-    if (item) item->LoadFromImage(cfg);
-    cfg.SkipBlock();
   }
 
   config.PoolPageEnabled = true;

@@ -6,6 +6,7 @@
 #include "base/format.h"
 #include "model/configuration.h"
 #include "model/kinds.h"
+#include "model/record.h"
 #include "model/records.h"
 #include "signals/params.h"
 #include "signals/storage.h"
@@ -43,7 +44,7 @@ bool IpFromText(const std::string& text, std::uint32_t* ip) {
   return true;
 }
 
-TPortIP::TPortIP(Configuration& config) : TPort(config) {
+TPortIP::TPortIP(Configuration& config) : TDevicePort(config) {
   Kind = kPortIP;
   SetName("0_Порт_IP");
   Number = 255;
@@ -73,106 +74,52 @@ void TPortIP::SetDefaults() {
   GsmNetType = 0;
 }
 
-TParams* TPortIP::LinkStates() const {
-  if (ChildCount() == 0) return nullptr;
-  TParams* list = Child(0)->AsParams();
-  return list && list->SignalKind == kKindTS ? list : nullptr;
+const RecordDesc* TPortIP::Record() const {
+  static const RecordDesc record = RecordDesc()
+                                       .Ip(kKeyNet1Ip, "net1_ip", &TPortIP::Net1Ip)
+                                       .Ip(kKeyNet1Mask, "net1_mask", &TPortIP::Net1Mask)
+                                       .Ip(kKeyNet1Gw, "net1_gateway", &TPortIP::Net1Gateway)
+                                       .Ip(kKeyNet2Ip, "net2_ip", &TPortIP::Net2Ip)
+                                       .Ip(kKeyNet2Mask, "net2_mask", &TPortIP::Net2Mask)
+                                       .Ip(kKeyNet2Gw, "net2_gateway", &TPortIP::Net2Gateway)
+                                       .Text(kKeyApn, "gsm_apn", &TPortIP::GsmApn, kGsmChars)
+                                       .Text(kKeyUser, "gsm_user", &TPortIP::GsmUser, kGsmChars)
+                                       .Text(kKeyPassword, "gsm_password", &TPortIP::GsmPassword,
+                                             kGsmChars)
+                                       .Field(kKeyAuth, "gsm_auth", &TPortIP::GsmAuth)
+                                       .Field(kKeyNetType, "gsm_net_type", &TPortIP::GsmNetType)
+                                       .Computed(kKeyPcCount, "pc_count", FieldType::U8,
+                                                 [](const TItem& item) {
+                                                   return static_cast<const TPortIP&>(item)
+                                                       .PcTotal();
+                                                 });
+  return &record;
 }
 
-int TPortIP::PcTotal() const {
-  return ChildCount() - (LinkStates() ? 1 : 0);
+std::string TPortIP::LinkStateName(const TPort& pc, int index) const {
+  std::string part = pc.LinkName();
+  if (part.empty()) part = Format("%d", index + 1);
+  return "связь_" + pc.Caption() + "_" + part;
 }
 
-void TPortIP::UpdateLinkStateList() {
-  std::vector<TPort*> pcs;
-  for (int i = 0; i < ChildCount(); ++i)
-    if (TPort* pc = Child(i)->AsPort()) pcs.push_back(pc);
-  TParams* list = LinkStates();
-  if (pcs.empty()) {
-    if (list) Config().Remove(list);
-    return;
-  }
-  if (!list)
-    list = static_cast<TParams*>(
-        Config().Insert(this, 0, std::make_unique<TParamsTS>(Config(), kRoleOwn, this)));
-  std::vector<std::string> names;
-  for (std::size_t i = 0; i < pcs.size(); ++i) {
-    std::string part = pcs[i]->LinkName();
-    if (part.empty()) part = Format("%d", static_cast<int>(i) + 1);
-    names.push_back("связь_" + pcs[i]->Caption() + "_" + part);
-  }
-  list->Rebuild(NameListSource(std::move(names)), 0, Caption());
-}
-
-TItem* TPortIP::AddChild(int kind) {
-  auto device = MakeDevice(Config(), Kind, kind);
-  if (!device) return nullptr;
-  TItem* pc = Config().Append(this, std::move(device));
-  pc->UpdateCaption();
-  ChildrenChanged();
-  return pc;
-}
-
-TItem* TPortIP::DuplicateChild(TItem* child) {
-  TItem* copy = DuplicateByImage(child);
-  if (!copy) return nullptr;
-  ChildrenChanged();
-  // The copy's link state joined the list after the copy's own rebuild of the pool.
-  Storage().RebuildPool();
-  return copy;
-}
-
-void TPortIP::ChildrenChanged() {
-  // PCs are numbered by their place under the port, so that their captions and link
-  // names tell them apart (the number is not stored).
+void TPortIP::RenumberDevices() {
   int number = 0;
-  for (int i = 0; i < ChildCount(); ++i)
-    if (TPort* pc = Child(i)->AsPort()) {
-      pc->Number = static_cast<std::uint8_t>(++number);
-      pc->UpdateCaption();
-    }
-  UpdateLinkStateList();
-  PcCount = static_cast<std::uint8_t>(PcTotal());
+  for (TPort* pc : Devices()) {
+    pc->Number = static_cast<std::uint8_t>(++number);
+    pc->UpdateCaption();
+  }
 }
 
-void TPortIP::SaveToImage(TConfig& cfg) {
-  const std::size_t start = cfg.BeginBlock(BlockId());
-  WriteVersion(cfg);
-  cfg.WriteScalar(kKeyNet1Ip, Net1Ip);
-  cfg.WriteScalar(kKeyNet1Mask, Net1Mask);
-  cfg.WriteScalar(kKeyNet1Gw, Net1Gateway);
-  cfg.WriteScalar(kKeyNet2Ip, Net2Ip);
-  cfg.WriteScalar(kKeyNet2Mask, Net2Mask);
-  cfg.WriteScalar(kKeyNet2Gw, Net2Gateway);
-  WriteShortString(cfg, kKeyApn, GsmApn, kGsmChars);
-  WriteShortString(cfg, kKeyUser, GsmUser, kGsmChars);
-  WriteShortString(cfg, kKeyPassword, GsmPassword, kGsmChars);
-  cfg.WriteScalar(kKeyAuth, GsmAuth);
-  cfg.WriteScalar(kKeyNetType, GsmNetType);
-  cfg.WriteScalar<std::uint8_t>(kKeyPcCount, static_cast<std::uint8_t>(PcTotal()));
-  for (int i = 0; i < ChildCount(); ++i) Child(i)->SaveToImage(cfg);
-  cfg.EndBlock(start);
+void TPortIP::LinkStatesChanged() {
+  PcCount = static_cast<std::uint8_t>(PcTotal());
 }
 
 void TPortIP::LoadFromImage(TConfig& cfg) {
   const std::size_t end = OwnBlockEnd(cfg);
   if (!ReadVersion(cfg)) return;
-  cfg.ReadScalar(kKeyNet1Ip, Net1Ip);
-  cfg.ReadScalar(kKeyNet1Mask, Net1Mask);
-  cfg.ReadScalar(kKeyNet1Gw, Net1Gateway);
-  cfg.ReadScalar(kKeyNet2Ip, Net2Ip);
-  cfg.ReadScalar(kKeyNet2Mask, Net2Mask);
-  cfg.ReadScalar(kKeyNet2Gw, Net2Gateway);
-  ReadShortString(cfg, kKeyApn, kGsmChars, GsmApn);
-  ReadShortString(cfg, kKeyUser, kGsmChars, GsmUser);
-  ReadShortString(cfg, kKeyPassword, kGsmChars, GsmPassword);
-  cfg.ReadScalar(kKeyAuth, GsmAuth);
-  cfg.ReadScalar(kKeyNetType, GsmNetType);
+  Record()->Load(cfg, *this);
   cfg.ReadScalar(kKeyPcCount, PcCount);
-
-  LoadDevicesThenLinkStates(
-      cfg, end, std::numeric_limits<int>::max(), [this] { ChildrenChanged(); },
-      [this] { return LinkStates(); });
+  LoadDevices(cfg, end);
 }
 
 }  // namespace vilk

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "model/item.h"
+#include "model/device_port.h"
 
 namespace vilk {
 
@@ -21,7 +21,7 @@ constexpr std::uint32_t Ip(int a, int b, int c, int d) {
          (static_cast<std::uint32_t>(c) << 8) | static_cast<std::uint32_t>(d);
 }
 
-class TPortIP : public TPort {
+class TPortIP : public TDevicePort {
  public:
   explicit TPortIP(Configuration& config);
 
@@ -36,19 +36,20 @@ class TPortIP : public TPort {
   std::uint8_t GsmNetType = 0;               // 0 Авто, 2 2G, 4 4G
   std::uint8_t PcCount = 0;
 
-  TParams* LinkStates() const;  // nullptr while there is no PC
-  int PcTotal() const;          // children minus the link-state list
-  // Creates, renames or removes the link-state list after the PCs.
-  void UpdateLinkStateList();
+  int PcTotal() const { return DeviceTotal(); }
 
   void UpdateCaption() override;  // the name alone
   void SetDefaults() override;
-  TItem* AddChild(int kind) override;
-  TItem* DuplicateChild(TItem* child) override;
-  void ChildrenChanged() override;
-  void UpdateSignalList() override { UpdateLinkStateList(); }
-  void SaveToImage(TConfig& cfg) override;
+  const RecordDesc* Record() const override;
+  void SaveToImage(TConfig& cfg) override { SaveRecordBlock(cfg); }
   void LoadFromImage(TConfig& cfg) override;
+
+ protected:
+  // "связь_" + the PC's caption + "_" + its place (or its position when it has none).
+  std::string LinkStateName(const TPort& pc, int index) const override;
+  // PCs are numbered by their place under the port (the number is not stored).
+  void RenumberDevices() override;
+  void LinkStatesChanged() override;
 };
 
 }  // namespace vilk

@@ -97,6 +97,23 @@ void TConfig::WriteValue(std::uint16_t key, const void* data, std::size_t size) 
   cursor_ += 8 + size;
 }
 
+void TConfig::WriteRaw(const std::vector<std::uint8_t>& bytes) {
+  if (overflow_ || bytes.size() > limit_ || cursor_ + bytes.size() > limit_) {
+    overflow_ = true;
+    return;
+  }
+  if (!bytes.empty()) std::memcpy(image_.Data() + cursor_, bytes.data(), bytes.size());
+  cursor_ += bytes.size();
+}
+
+std::vector<std::uint8_t> TConfig::BlockBytes(std::size_t blockStart) const {
+  std::uint16_t tag, id;
+  std::uint32_t len;
+  if (!HeadAt(blockStart, &tag, &id, &len) || tag != kBlockTag || len < 8) return {};
+  const std::size_t n = std::min<std::size_t>(len, limit_ - blockStart);
+  return std::vector<std::uint8_t>(image_.Data() + blockStart, image_.Data() + blockStart + n);
+}
+
 bool TConfig::HeadAt(std::size_t at, std::uint16_t* tag, std::uint16_t* key,
                      std::uint32_t* len) const {
   if (at + 8 > limit_) return false;
@@ -159,6 +176,12 @@ int TConfig::NextBlock() {
 int TConfig::PeekBlock() const {
   std::size_t at;
   return FindBlock(&at);
+}
+
+int TConfig::PeekBlockBefore(std::size_t end) const {
+  std::size_t at;
+  const int id = FindBlock(&at);
+  return id != kNoBlock && at < end ? id : kNoBlock;
 }
 
 void TConfig::SkipBlockAt(std::size_t blockStart) {

@@ -72,6 +72,8 @@ class TConfig {
   // Patches the length of the block that began at `blockStart`.
   void EndBlock(std::size_t blockStart);
   void WriteValue(std::uint16_t key, const void* data, std::size_t size);
+  // Copies a whole block read earlier (header and all) to the cursor.
+  void WriteRaw(const std::vector<std::uint8_t>& bytes);
   template <typename T>
   void WriteScalar(std::uint16_t key, T v) {
     WriteValue(key, &v, sizeof v);
@@ -90,10 +92,14 @@ class TConfig {
   // kNoBlock when anything else comes first. NextBlock moves past that header.
   int NextBlock();
   int PeekBlock() const;
+  // The same, but only a header that starts before `end` (the end of the enclosing block).
+  int PeekBlockBefore(std::size_t end) const;
   void MarkBlock() { blockStart_ = cursor_; }
   void SkipBlock();
   // Moves the cursor to the end of the block whose header starts at `blockStart`.
   void SkipBlockAt(std::size_t blockStart);
+  // The bytes of the block whose header starts at `blockStart` (cut at the data's end).
+  std::vector<std::uint8_t> BlockBytes(std::size_t blockStart) const;
   // Puts the cursor back to a position met earlier (within the data).
   void Seek(std::size_t at) { cursor_ = at < limit_ ? at : limit_; }
 

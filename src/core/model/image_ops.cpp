@@ -3,6 +3,7 @@
 #include <cstring>
 #include <ctime>
 
+#include "base/files.h"
 #include "base/format.h"
 #include "base/text.h"
 #include "controller/controller.h"
@@ -82,6 +83,25 @@ bool BuildImage(Configuration& config, ConfigImage& image, const std::string& co
   ImageChecksum(image, total, true);
   image.TotalSize = total;
   image.SetValidSize(total);
+  return true;
+}
+
+bool OpenConfigFile(Configuration& config, ConfigImage& image, const std::string& path) {
+  std::vector<std::uint8_t> bytes;
+  switch (ReadFileLimited(path, kImageCapacity, bytes)) {
+    case ReadResult::Ok:
+      break;
+    case ReadResult::TooLarge:
+      config.Messages().Error("Файл " + path +
+                              " слишком велик для файла конфигурации.");
+      return false;
+    default:
+      config.Messages().Error("Не удалось открыть файл " + path);
+      return false;
+  }
+  image.Assign(bytes);
+  if (!LoadImage(config, image, BaseFileName(path))) return false;
+  config.Controller().SelectModelRecord();  // the identity of the loaded model
   return true;
 }
 

@@ -25,6 +25,11 @@ bool BuildImage(Configuration& config, ConfigImage& image, const std::string& co
 // name shown in the signature message.
 bool LoadImage(Configuration& config, ConfigImage& image, const std::string& fileName);
 
+// Opens a `.cfg` file: reads it (files of 1,048,577 bytes or more are refused), loads it
+// into `config` as LoadImage does and takes the loaded model's identity. Every failure
+// is shown through the configuration's messages; `config` is then unchanged.
+bool OpenConfigFile(Configuration& config, ConfigImage& image, const std::string& path);
+
 // The configuration file name without its folder (either kind of separator).
 std::string BaseFileName(const std::string& path);
 

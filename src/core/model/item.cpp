@@ -4,6 +4,8 @@
 #include "base/text.h"
 #include "model/configuration.h"
 #include "model/kinds.h"
+#include "model/record.h"
+#include "model/unknown.h"
 #include "signals/params.h"
 #include "signals/storage.h"
 
@@ -70,6 +72,19 @@ TItem* TItem::DuplicateChild(TItem*) {
   return nullptr;
 }
 
+void TItem::Save(TConfig& cfg) {
+  if (IsKept())
+    cfg.WriteRaw(kept_);
+  else
+    SaveToImage(cfg);
+}
+
+bool TItem::IsReadOnly() const {
+  for (const TItem* p = this; p; p = p->parent_)
+    if (p->IsKept()) return true;
+  return false;
+}
+
 void TItem::LoadFromImage(TConfig& cfg) {
   ReadVersion(cfg);
 }
@@ -77,7 +92,7 @@ void TItem::LoadFromImage(TConfig& cfg) {
 void TItem::SaveToImage(TConfig& cfg) {
   const std::size_t start = cfg.BeginBlock(BlockId());
   WriteVersion(cfg);
-  for (const auto& child : children_) child->SaveToImage(cfg);
+  for (const auto& child : children_) child->Save(cfg);
   cfg.EndBlock(start);
 }
 
@@ -118,6 +133,7 @@ bool TItem::ReadVersion(TConfig& cfg) {
   std::uint8_t v = 0;
   if (cfg.ReadScalar(kVersionKey, v) && v > MaxVersion()) {
     config_->Messages().Error("Новая версия " + name_);
+    if (KeepsNewerBlock()) Keep(cfg.BlockBytes(cfg.Cursor() - 8));
     return false;
   }
   return true;
@@ -136,8 +152,9 @@ std::size_t TItem::OwnBlockEnd(TConfig& cfg) {
 }
 
 int TItem::PeekChild(TConfig& cfg, std::size_t end) {
+  // Only a header inside the parent's block: the next sibling must never be taken for a child.
   if (cfg.Cursor() >= end) return kNoBlock;
-  return cfg.PeekBlock();
+  return cfg.PeekBlockBefore(end);
 }
 
 void TItem::LoadChild(TConfig& cfg, TItem* child) {
@@ -145,6 +162,47 @@ void TItem::LoadChild(TConfig& cfg, TItem* child) {
   const std::size_t header = cfg.Cursor() - 8;
   if (child) child->LoadFromImage(cfg);
   cfg.SkipBlockAt(header);
+}
+
+TItem* TItem::LoadOrKeepNextChild(TConfig& cfg, std::unique_ptr<TItem> made) {
+  const int id = cfg.NextBlock();
+  if (id == kNoBlock) return nullptr;
+  const std::size_t header = cfg.Cursor() - 8;
+  std::uint8_t version = 0;
+  const bool newer = made && cfg.ReadScalar(kVersionKey, version) && version > made->MaxVersion();
+  TItem* item = nullptr;
+  if (made && !newer) {
+    item = config_->Append(this, std::move(made));
+    item->UpdateCaption();
+    item->LoadFromImage(cfg);
+    item->UpdateCaption();
+  } else {
+    const int level = Level() + 1;
+    if (made)
+      config_->Messages().Error("Новая версия " + made->Name());
+    else
+      config_->Messages().Error(level == 2 ? UnknownPortMessage(id) : UnknownDeviceMessage(id));
+    auto kept = std::make_unique<TUnknown>(*config_, level, cfg.BlockBytes(header),
+                                           made ? version : 0);
+    auto* unknown = static_cast<TUnknown*>(config_->Append(this, std::move(kept)));
+    unknown->AddKeptLists();
+    item = unknown;
+  }
+  cfg.SkipBlockAt(header);
+  return item;
+}
+
+void TItem::SaveRecordBlock(TConfig& cfg) {
+  const std::size_t start = cfg.BeginBlock(BlockId());
+  WriteVersion(cfg);
+  if (const RecordDesc* record = Record()) record->Save(cfg, *this);
+  for (const auto& child : children_) child->Save(cfg);
+  cfg.EndBlock(start);
+}
+
+void TItem::SaveKeptChildren(TConfig& cfg) {
+  for (const auto& child : children_)
+    if (child->IsKept()) child->Save(cfg);
 }
 
 TItem* TItem::DuplicateByImage(TItem* child) {
@@ -238,38 +296,6 @@ void TPort::GoToLinked() {
 
 void TPort::UpdateCaption() {
   SetCaption(Format("%d_Порт %s", Number, Name()));
-}
-
-void TPort::LoadDevicesThenLinkStates(TConfig& cfg, std::size_t end, int maxDevices,
-                                      const std::function<void()>& devicesRead,
-                                      const std::function<TParams*()>& linkStates) {
-  std::size_t listHeader = 0;
-  bool haveList = false;
-  int devices = 0;
-  int id;
-  while ((id = PeekChild(cfg, end)) != kNoBlock) {
-    cfg.NextBlock();
-    const std::size_t header = cfg.Cursor() - 8;
-    if (id == SignalKindOf(kKindTS)->BlockId && !haveList && devices == 0) {
-      haveList = true;
-      listHeader = header;
-    } else if (devices < maxDevices) {
-      if (auto made = MakeDevice(Config(), Kind, id)) {
-        TItem* device = Config().Append(this, std::move(made));
-        device->LoadFromImage(cfg);
-        device->UpdateCaption();
-        ++devices;
-      }
-    }
-    cfg.SkipBlockAt(header);
-  }
-  const std::size_t after = cfg.Cursor();
-  devicesRead();
-  if (TParams* list = haveList ? linkStates() : nullptr) {
-    cfg.Seek(listHeader);
-    LoadChild(cfg, list);
-  }
-  cfg.Seek(after);
 }
 
 void TPort::AfterLoad() {

@@ -6,7 +6,6 @@
 #include <bitset>
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -20,6 +19,7 @@ class TStorage;
 class TBlock;
 class TPort;
 class TParams;
+class RecordDesc;
 
 // Context menus an item's node can carry. The add commands come from the kind table
 // (the rows whose parent is the item's kind).
@@ -104,6 +104,27 @@ class TItem {
   virtual void SetDefaults() {}
   virtual void ApplyModel() {}
 
+  // The item's value records described once (nullptr: the kind writes them by hand).
+  virtual const RecordDesc* Record() const { return nullptr; }
+
+  // Writes the item's block: the bytes kept as read when this build could not read the
+  // block (an unknown kind or a newer version), else SaveToImage.
+  void Save(TConfig& cfg);
+  const std::vector<std::uint8_t>& KeptBlock() const { return kept_; }
+  bool IsKept() const { return !kept_.empty(); }
+  // A kept item or anything below one: shown, never edited.
+  bool IsReadOnly() const;
+  // Whether a block of a newer version is kept whole in place of the item's values.
+  virtual bool KeepsNewerBlock() const { return true; }
+
+  // Enters the next child block and appends the item `made` for it (nullptr: no kind of
+  // this build reads it), or keeps the block unread (TUnknown) when the kind is unknown or
+  // the stored version newer; moves past the block. Returns the item appended.
+  TItem* LoadOrKeepNextChild(TConfig& cfg, std::unique_ptr<TItem> made);
+  // Writes the kept blocks among the children (for items that write their known children
+  // in an order of their own).
+  void SaveKeptChildren(TConfig& cfg);
+
   // The block id this item writes (Kind, except where a Part says otherwise).
   virtual std::uint16_t BlockId() const { return Kind; }
   TParams* AsParams();
@@ -112,8 +133,12 @@ class TItem {
 
  protected:
   // Reads key 48; a version above MaxVersion shows "Новая версия " + name and returns
-  // false, and the item then keeps its defaults.
+  // false, and the item then keeps its defaults and the block's bytes (written back as
+  // they were read).
   bool ReadVersion(TConfig& cfg);
+  void Keep(std::vector<std::uint8_t> block) { kept_ = std::move(block); }
+  // Writes the block from Record(): header, version, values, then every child in order.
+  void SaveRecordBlock(TConfig& cfg);
   void WriteVersion(TConfig& cfg) const;
   // End of the block whose header was read last (the item's own block on entry to
   // LoadFromImage).
@@ -134,6 +159,7 @@ class TItem {
   std::vector<std::unique_ptr<TItem>> children_;
   std::string name_;
   std::string caption_;
+  std::vector<std::uint8_t> kept_;
   int icon_ = -1;
   int stateIcon_ = -1;
 };
@@ -176,14 +202,6 @@ class TPort : public TItem {
   // The part of a link-state name that tells this device from its siblings.
   virtual std::string LinkName() const { return Name(); }
 
- protected:
-  // Reads the children of a port whose link-state list comes first in the image but is named
-  // after the devices behind it: the devices (at most `maxDevices`) are read, `devicesRead`
-  // lets the port build the list for them, then the names stored in the list's block are
-  // read into `linkStates()`.
-  void LoadDevicesThenLinkStates(TConfig& cfg, std::size_t end, int maxDevices,
-                                 const std::function<void()>& devicesRead,
-                                 const std::function<TParams*()>& linkStates);
 };
 
 }  // namespace vilk

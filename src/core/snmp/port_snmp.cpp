@@ -5,6 +5,7 @@
 #include "base/format.h"
 #include "model/configuration.h"
 #include "model/kinds.h"
+#include "model/record.h"
 #include "model/records.h"
 #include "signals/params.h"
 #include "signals/storage.h"
@@ -19,6 +20,36 @@ constexpr std::uint16_t kKeyNumber = 1, kKeyNetwork = 72, kKeyPollPeriod = 24, k
 constexpr std::uint16_t kKeyPlace = 77, kKeyRecordSize = 60, kKeyRecord = 102;
 constexpr std::uint8_t kTwoWordValue = 4;  // every tag is read as a 32-bit value
 constexpr int kImageWithTags = 28, kImageWithDevices = 2;
+
+// Dotted text of a tag's BER content (for reports; an unfinished last arc is left out).
+std::string OidText(const TSNMP_Tag& tag) {
+  std::string text;
+  std::uint32_t arc = 0;
+  for (std::size_t i = 0; i < tag.OidLength && i < tag.Oid.size(); ++i) {
+    arc = (arc << 7) | (tag.Oid[i] & 0x7F);
+    if (tag.Oid[i] & 0x80) continue;
+    if (text.empty())
+      text = arc < 80 ? Format("%d.%d", arc / 40, arc % 40) : Format("2.%d", arc - 80);
+    else
+      text += Format(".%d", arc);
+    arc = 0;
+  }
+  return text;
+}
+
+std::vector<ShownField> ShowDevice(const TSNMP_device& d) {
+  std::vector<ShownField> shown{
+      {"address", Format("%d.%d.%d.%d", d.Address[0], d.Address[1], d.Address[2], d.Address[3]),
+       "", kKeyRecord, true},
+      {"udp_port", Format("%d", d.UdpPort), "", kKeyRecord, false},
+      {"param1", Format("%d", d.Param1), "", kKeyRecord, false},
+      {"param2", Format("%d", d.Param2), "", kKeyRecord, false},
+      {"tag_count", Format("%d", static_cast<int>(d.Tags.size())), "", kKeyRecord, false}};
+  for (std::size_t i = 0; i < d.Tags.size(); ++i)
+    shown.push_back({Format("tag%d", static_cast<int>(i) + 1),
+                     d.Tags[i].Name + " " + OidText(d.Tags[i]), "", kKeyRecord, true});
+  return shown;
+}
 }  // namespace
 
 // --- TSNMP ---
@@ -99,15 +130,23 @@ void TSNMP::UpdateSignalList() {
   if (auto* port = dynamic_cast<TPortSNMP*>(Parent())) port->UpdateSignalList();
 }
 
-void TSNMP::SaveToImage(TConfig& cfg) {
-  const std::size_t start = cfg.BeginBlock(BlockId());
-  WriteVersion(cfg);
-  WriteShortString(cfg, kKeyPlace, Place, kMaxNameChars);
-  const std::vector<std::uint8_t> record = Device.Serialize();
-  cfg.WriteScalar<std::uint32_t>(kKeyRecordSize, static_cast<std::uint32_t>(record.size()));
-  cfg.WriteValue(kKeyRecord, record.data(), record.size());
-  for (int i = 0; i < ChildCount(); ++i) Child(i)->SaveToImage(cfg);
-  cfg.EndBlock(start);
+const RecordDesc* TSNMP::Record() const {
+  static const RecordDesc record =
+      RecordDesc()
+          .Text(kKeyPlace, "place", &TSNMP::Place, kMaxNameChars)
+          .Computed(kKeyRecordSize, "record_size", FieldType::U32,
+                    [](const TItem& item) {
+                      return static_cast<std::int64_t>(
+                          static_cast<const TSNMP&>(item).Device.Serialize().size());
+                    })
+          .Custom(
+              kKeyRecord, "device",
+              [](const TItem& item) { return static_cast<const TSNMP&>(item).Device.Serialize(); },
+              [](TItem& item, const std::uint8_t* data, std::size_t size) {
+                static_cast<TSNMP&>(item).Device.Parse(data, size);
+              },
+              [](const TItem& item) { return ShowDevice(static_cast<const TSNMP&>(item).Device); });
+  return &record;
 }
 
 void TSNMP::LoadFromImage(TConfig& cfg) {
@@ -116,6 +155,7 @@ void TSNMP::LoadFromImage(TConfig& cfg) {
   if (const auto* port = dynamic_cast<const TPortSNMP*>(Parent())) PortText = port->PortText();
   if (!ReadVersion(cfg)) return;
   ReadShortString(cfg, kKeyPlace, kMaxNameChars, Place);
+  // The record runs as far as its stored size says, never past the value itself.
   std::uint32_t size = 0;
   const bool haveSize = cfg.ReadScalar(kKeyRecordSize, size);
   const std::uint8_t* data;
@@ -126,11 +166,13 @@ void TSNMP::LoadFromImage(TConfig& cfg) {
   UpdateCaption();
   if (TParams* list = Measurements(); list && PeekChild(cfg, end) == list->BlockId())
     LoadChild(cfg, list);
+  // Anything else inside the device is kept as it was.
+  while (PeekChild(cfg, end) != kNoBlock) LoadOrKeepNextChild(cfg, nullptr);
 }
 
 // --- TPortSNMP ---
 
-TPortSNMP::TPortSNMP(Configuration& config) : TPort(config) {
+TPortSNMP::TPortSNMP(Configuration& config) : TDevicePort(config) {
   Kind = kPortSNMP;
   SetName("SNMP");
   Number = 1;
@@ -149,13 +191,7 @@ void TPortSNMP::UpdateCaption() {
   SetCaption(PortText());
 }
 
-TParams* TPortSNMP::LinkStates() const {
-  if (ChildCount() == 0) return nullptr;
-  TParams* list = Child(0)->AsParams();
-  return list && list->SignalKind == kKindTS ? list : nullptr;
-}
-
-std::vector<TSNMP*> TPortSNMP::Devices() const {
+std::vector<TSNMP*> TPortSNMP::SnmpDevices() const {
   std::vector<TSNMP*> devices;
   for (int i = 0; i < ChildCount(); ++i)
     if (auto* d = dynamic_cast<TSNMP*>(Child(i))) devices.push_back(d);
@@ -169,86 +205,52 @@ std::string TPortSNMP::CountText() const {
 void TPortSNMP::Renumber(std::uint8_t number) {
   Number = number;
   UpdateCaption();
-  for (TSNMP* device : Devices()) {
+  for (TSNMP* device : SnmpDevices()) {
     device->PortText = PortText();
     device->UpdateSignalList();
   }
   UpdateSignalList();
 }
 
-TItem* TPortSNMP::AddChild(int kind) {
-  if (kind != kSNMPDevice) return nullptr;
-  auto made = MakeDevice(Config(), Kind, kind);
-  if (!made) return nullptr;
-  auto* device = static_cast<TSNMP*>(Config().Append(this, std::move(made)));
-  device->PortText = PortText();
-  device->UpdateSignalList();
-  ChildrenChanged();
-  return device;
-}
-
-TItem* TPortSNMP::DuplicateChild(TItem* child) {
-  if (!dynamic_cast<TSNMP*>(child)) return nullptr;
-  TItem* copy = DuplicateByImage(child);
-  if (copy) ChildrenChanged();
-  return copy;
-}
-
-void TPortSNMP::ChildrenChanged() {
-  DeviceCount = static_cast<std::uint8_t>(ChildCount() - (LinkStates() ? 1 : 0));
-  UpdateSignalList();
-}
-
-void TPortSNMP::UpdateSignalList() {
-  if (Loading) return;
-  const std::vector<TSNMP*> devices = Devices();
-  SetIcon(devices.empty() ? 0 : kImageWithDevices);
-  TParams* list = LinkStates();
-  if (devices.empty()) {
-    if (list) Config().Remove(list);
-  } else {
-    if (!list)
-      list = static_cast<TParams*>(
-          Config().Insert(this, 0, std::make_unique<TParamsTS>(Config(), kRoleOwn, this)));
-    std::vector<std::string> names;
-    for (const TSNMP* d : devices)
-      names.push_back("связь_" + d->Caption() + (d->Place.empty() ? "" : "_" + d->Place));
-    list->Rebuild(NameListSource(std::move(names)), 0, PortText());
+void TPortSNMP::DeviceAdded(TPort& device) {
+  if (auto* snmp = dynamic_cast<TSNMP*>(&device)) {
+    snmp->PortText = PortText();
+    snmp->UpdateSignalList();
   }
-  DeviceCount = static_cast<std::uint8_t>(devices.size());
+}
+
+std::string TPortSNMP::LinkStateName(const TPort& device, int) const {
+  const auto* snmp = dynamic_cast<const TSNMP*>(&device);
+  const std::string place = snmp ? snmp->Place : std::string();
+  return "связь_" + device.Caption() + (place.empty() ? "" : "_" + place);
+}
+
+void TPortSNMP::LinkStatesChanged() {
+  DeviceCount = static_cast<std::uint8_t>(DeviceTotal());
+  SetIcon(DeviceCount == 0 ? 0 : kImageWithDevices);
   Storage().RebuildPool();
 }
 
-void TPortSNMP::SaveToImage(TConfig& cfg) {
-  const std::size_t start = cfg.BeginBlock(BlockId());
-  WriteVersion(cfg);
-  cfg.WriteScalar<std::uint8_t>(kKeyNumber, Number);
-  cfg.WriteScalar<std::uint8_t>(kKeyNetwork, Network);
-  cfg.WriteScalar<std::uint16_t>(kKeyPollPeriod, PollPeriod);
-  cfg.WriteScalar<std::uint16_t>(kKeyAnswerWait, AnswerWait);
-  cfg.WriteScalar<std::uint8_t>(kKeyDeviceCount, static_cast<std::uint8_t>(Devices().size()));
-  for (int i = 0; i < ChildCount(); ++i) Child(i)->SaveToImage(cfg);
-  cfg.EndBlock(start);
+const RecordDesc* TPortSNMP::Record() const {
+  static const RecordDesc record =
+      RecordDesc()
+          .Field(kKeyNumber, "number", &TPortSNMP::Number)
+          .Field(kKeyNetwork, "network", &TPortSNMP::Network)
+          .Field(kKeyPollPeriod, "poll_period", &TPortSNMP::PollPeriod, 1, "мс")
+          .Field(kKeyAnswerWait, "answer_wait", &TPortSNMP::AnswerWait, 1, "мс")
+          .Computed(kKeyDeviceCount, "device_count", FieldType::U8, [](const TItem& item) {
+            return static_cast<const TPortSNMP&>(item).DeviceTotal();
+          });
+  return &record;
 }
 
 void TPortSNMP::LoadFromImage(TConfig& cfg) {
   const std::size_t end = OwnBlockEnd(cfg);
   if (!ReadVersion(cfg)) return;
-  cfg.ReadScalar(kKeyNumber, Number);
-  cfg.ReadScalar(kKeyNetwork, Network);
-  cfg.ReadScalar(kKeyPollPeriod, PollPeriod);
-  cfg.ReadScalar(kKeyAnswerWait, AnswerWait);
+  Record()->Load(cfg, *this);
   cfg.ReadScalar(kKeyDeviceCount, DeviceCount);
   UpdateCaption();
-
-  Loading = true;  // the link-state list waits until every device is read
-  LoadDevicesThenLinkStates(
-      cfg, end, DeviceCount,
-      [this] {
-        Loading = false;
-        ChildrenChanged();
-      },
-      [this] { return LinkStates(); });
+  LoadDevices(cfg, end);
 }
 
 }  // namespace vilk

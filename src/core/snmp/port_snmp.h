@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "model/item.h"
+#include "model/device_port.h"
 #include "snmp/device_record.h"
 
 namespace vilk {
@@ -38,11 +38,12 @@ class TSNMP : public TPort {
 
   void UpdateCaption() override;  // "%d_%s"
   void UpdateSignalList() override;
-  void SaveToImage(TConfig& cfg) override;
+  const RecordDesc* Record() const override;
+  void SaveToImage(TConfig& cfg) override { SaveRecordBlock(cfg); }
   void LoadFromImage(TConfig& cfg) override;
 };
 
-class TPortSNMP : public TPort {
+class TPortSNMP : public TDevicePort {
  public:
   explicit TPortSNMP(Configuration& config);
 
@@ -50,23 +51,25 @@ class TPortSNMP : public TPort {
   std::uint16_t PollPeriod = 200;  // "Период опроса RTU, мс", 10..1000
   std::uint16_t AnswerWait = 500;  // "Время ожидания ответа, мс", 100..2000
   std::uint8_t DeviceCount = 0;
-  bool Loading = false;  // the link-state list waits until every device is read
 
   std::string PortText() const;  // "%d_Порт"
-  TParams* LinkStates() const;   // nullptr while there is no device
-  std::vector<TSNMP*> Devices() const;
+  std::vector<TSNMP*> SnmpDevices() const;
   // "Количество подключенных устройств = %d"
   std::string CountText() const;
   // A new port address: the caption and every device's signal names follow.
   void Renumber(std::uint8_t number);
 
   void UpdateCaption() override;  // "%d_Порт"
-  TItem* AddChild(int kind) override;
-  TItem* DuplicateChild(TItem* child) override;
-  void ChildrenChanged() override;
-  void UpdateSignalList() override;
-  void SaveToImage(TConfig& cfg) override;
+  const RecordDesc* Record() const override;
+  void SaveToImage(TConfig& cfg) override { SaveRecordBlock(cfg); }
   void LoadFromImage(TConfig& cfg) override;
+
+ protected:
+  // "связь_" + the device's caption, then "_" + its place when it has one.
+  std::string LinkStateName(const TPort& device, int index) const override;
+  std::string LinkStatePrefix() const override { return PortText(); }
+  void DeviceAdded(TPort& device) override;
+  void LinkStatesChanged() override;
 };
 
 }  // namespace vilk

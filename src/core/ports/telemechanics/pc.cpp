@@ -6,6 +6,7 @@
 #include "controller/proc.h"
 #include "model/configuration.h"
 #include "model/kinds.h"
+#include "model/record.h"
 #include "model/records.h"
 #include "signals/params.h"
 
@@ -79,79 +80,79 @@ std::string TPC::UpdatePeriodText() const {
   return Format("%d с", static_cast<int>(CyclicInterval) * count / 1000 / perMessage);
 }
 
+const RecordDesc* TPC::Record() const {
+  auto computed = [](std::uint8_t (*get)(const TPC&)) {
+    return [get](const TItem& item) -> std::int64_t { return get(static_cast<const TPC&>(item)); };
+  };
+  static const RecordDesc record =
+      RecordDesc()
+          .Text(kKeyPlace, "place", &TPC::Place, kMaxNameChars)
+          .Ip(kKeyIp, "pc_ip", &TPC::PcIp)
+          .Ip(kKeyGateway, "gateway", &TPC::Gateway)
+          .Field(kKeyAsdu, "asdu_address", &TPC::AsduAddress)
+          // The single bytes older controllers read; newer ones read the rows below.
+          .Computed(kKeyLegacyTS, "legacy_ts_interrogation", FieldType::U8,
+                    computed([](const TPC& pc) { return pc.TSFormat[3]; }))
+          .Computed(kKeyLegacyTI, "legacy_ti_count", FieldType::U8,
+                    computed([](const TPC& pc) { return pc.TIFormat[0]; }))
+          .Computed(kKeyLegacyTII, "legacy_tii_count", FieldType::U8,
+                    computed([](const TPC& pc) { return pc.TIIFormat[0]; }))
+          .Bytes(kKeyTSRow, "ts_format", &TPC::TSFormat)
+          .OnMissing([](TItem& item, TConfig& cfg) {
+            // Older files: the counts and the interrogation format come from the legacy bytes.
+            auto& pc = static_cast<TPC&>(item);
+            std::uint8_t ti = 8, tii = 8, ts = pc.TSFormat[3];
+            if (cfg.ReadScalar(kKeyLegacyTI, ti) && ti != 1 && ti != 8 && ti != 16 && ti != 24)
+              ti = 8;
+            if (cfg.ReadScalar(kKeyLegacyTII, tii) && tii != 1 && tii != 4 && tii != 8) tii = 8;
+            if (cfg.ReadScalar(kKeyLegacyTS, ts) && (ts == 1 || ts == 30)) pc.TSFormat[3] = ts;
+            pc.TSFormat[0] = ti;
+            pc.TIFormat[0] = ti;
+            pc.TIIFormat[0] = tii;
+          })
+          .Bytes(kKeyTIRow, "ti_format", &TPC::TIFormat)
+          .Bytes(kKeyTIIRow, "tii_format", &TPC::TIIFormat)
+          .Field(kKeyCyclic, "cyclic_interval", &TPC::CyclicInterval, 1, "мс")
+          .Field(kKeyT1, "t1", &TPC::T1, 1000, "с")
+          .Field(kKeyT2, "t2", &TPC::T2, 1000, "с")
+          .Field(kKeyT3, "t3", &TPC::T3, 1000, "с")
+          .Field(kKeyK, "k", &TPC::K)
+          .Field(kKeyW, "w", &TPC::W)
+          .Field(kKeyPermissions, "permissions", &TPC::Permissions)
+          .Field(kKeyBaseTS, "base_ts", &TPC::BaseTS)
+          .Field(kKeyBaseMTS, "base_mts", &TPC::BaseMTS)
+          .Field(kKeyBaseTU, "base_tu", &TPC::BaseTU)
+          .Field(kKeyBaseTI, "base_ti", &TPC::BaseTI)
+          .Field(kKeyBaseTII, "base_tii", &TPC::BaseTII)
+          .Field(kKeyBaseTR, "base_tr", &TPC::BaseTR);
+  return &record;
+}
+
 void TPC::SaveToImage(TConfig& cfg) {
   const std::size_t start = cfg.BeginBlock(BlockId());
   WriteVersion(cfg);
-  WriteShortString(cfg, kKeyPlace, Place, kMaxNameChars);
-  cfg.WriteScalar(kKeyIp, PcIp);
-  cfg.WriteScalar(kKeyGateway, Gateway);
-  cfg.WriteScalar(kKeyAsdu, AsduAddress);
-  cfg.WriteScalar(kKeyLegacyTS, TSFormat[3]);
-  cfg.WriteScalar(kKeyLegacyTI, TIFormat[0]);
-  cfg.WriteScalar(kKeyLegacyTII, TIIFormat[0]);
-  cfg.WriteValue(kKeyTSRow, TSFormat.data(), TSFormat.size());
-  cfg.WriteValue(kKeyTIRow, TIFormat.data(), TIFormat.size());
-  cfg.WriteValue(kKeyTIIRow, TIIFormat.data(), TIIFormat.size());
-  cfg.WriteScalar(kKeyCyclic, CyclicInterval);
-  cfg.WriteScalar(kKeyT1, T1);
-  cfg.WriteScalar(kKeyT2, T2);
-  cfg.WriteScalar(kKeyT3, T3);
-  cfg.WriteScalar(kKeyK, K);
-  cfg.WriteScalar(kKeyW, W);
-  cfg.WriteScalar(kKeyPermissions, Permissions);
-  cfg.WriteScalar(kKeyBaseTS, BaseTS);
-  cfg.WriteScalar(kKeyBaseMTS, BaseMTS);
-  cfg.WriteScalar(kKeyBaseTU, BaseTU);
-  cfg.WriteScalar(kKeyBaseTI, BaseTI);
-  cfg.WriteScalar(kKeyBaseTII, BaseTII);
-  cfg.WriteScalar(kKeyBaseTR, BaseTR);
+  Record()->Save(cfg, *this);
   for (int kind : kListOrder) {
     TParams* list = List(kind);
-    if (list && (kind != kKindMTS || list->Count() > 0)) list->SaveToImage(cfg);
+    if (list && (kind != kKindMTS || list->Count() > 0)) list->Save(cfg);
   }
+  SaveKeptChildren(cfg);
   cfg.EndBlock(start);
 }
 
 void TPC::LoadFromImage(TConfig& cfg) {
   const std::size_t end = OwnBlockEnd(cfg);
   if (!ReadVersion(cfg)) return;
-  ReadShortString(cfg, kKeyPlace, kMaxNameChars, Place);
-  cfg.ReadScalar(kKeyIp, PcIp);
-  cfg.ReadScalar(kKeyGateway, Gateway);
-  cfg.ReadScalar(kKeyAsdu, AsduAddress);
-  if (!cfg.ReadValue(kKeyTSRow, TSFormat.data(), TSFormat.size())) {
-    // Older files: the counts and the interrogation format come from the legacy bytes.
-    std::uint8_t ti = 8, tii = 8, ts = TSFormat[3];
-    if (cfg.ReadScalar(kKeyLegacyTI, ti) && ti != 1 && ti != 8 && ti != 16 && ti != 24) ti = 8;
-    if (cfg.ReadScalar(kKeyLegacyTII, tii) && tii != 1 && tii != 4 && tii != 8) tii = 8;
-    if (cfg.ReadScalar(kKeyLegacyTS, ts) && (ts == 1 || ts == 30)) TSFormat[3] = ts;
-    TSFormat[0] = ti;
-    TIFormat[0] = ti;
-    TIIFormat[0] = tii;
-  }
-  cfg.ReadValue(kKeyTIRow, TIFormat.data(), TIFormat.size());
-  cfg.ReadValue(kKeyTIIRow, TIIFormat.data(), TIIFormat.size());
-  cfg.ReadScalar(kKeyCyclic, CyclicInterval);
-  cfg.ReadScalar(kKeyT1, T1);
-  cfg.ReadScalar(kKeyT2, T2);
-  cfg.ReadScalar(kKeyT3, T3);
-  cfg.ReadScalar(kKeyK, K);
-  cfg.ReadScalar(kKeyW, W);
-  cfg.ReadScalar(kKeyPermissions, Permissions);
-  cfg.ReadScalar(kKeyBaseTS, BaseTS);
-  cfg.ReadScalar(kKeyBaseMTS, BaseMTS);
-  cfg.ReadScalar(kKeyBaseTU, BaseTU);
-  cfg.ReadScalar(kKeyBaseTI, BaseTI);
-  cfg.ReadScalar(kKeyBaseTII, BaseTII);
-  cfg.ReadScalar(kKeyBaseTR, BaseTR);
-  // The lists follow in whatever order they come; the first other block ends them.
+  Record()->Load(cfg, *this);
+  // The lists follow in whatever order they come; any other block is kept as it was.
   int id;
   while ((id = PeekChild(cfg, end)) != kNoBlock) {
     const int kind = SignalKindOfBlock(id);
-    if (!kind) break;
-    LoadChild(cfg, List(kind));
+    if (kind && List(kind) && !List(kind)->IsKept())
+      LoadChild(cfg, List(kind));
+    else
+      LoadOrKeepNextChild(cfg, nullptr);
   }
 }
-
 
 }  // namespace vilk

@@ -45,6 +45,7 @@ class TPC : public TPort {
 
   std::string LinkName() const override { return Place; }
   std::string ChannelName(const TParams& list, int index) const override;
+  const RecordDesc* Record() const override;
   void SaveToImage(TConfig& cfg) override;
   void LoadFromImage(TConfig& cfg) override;
 };
