@@ -67,25 +67,6 @@ bool ParseEndpoint(const std::string& text, IPv4& ip, std::uint16_t& port) {
   return true;
 }
 
-bool LoadConfigFile(IMessages& messages, Configuration& config, ConfigImage& image,
-                    const std::string& path) {
-  std::vector<std::uint8_t> bytes;
-  switch (ReadFileLimited(path, kImageCapacity, bytes)) {
-    case ReadResult::Ok:
-      break;
-    case ReadResult::TooLarge:
-      messages.Error("Файл " + path + " слишком велик для файла конфигурации.");
-      return false;
-    default:
-      messages.Error("Не удалось прочитать файл " + path);
-      return false;
-  }
-  image.Assign(bytes);
-  if (!LoadImage(config, image, BaseFileName(path))) return false;
-  config.Controller().SelectModelRecord();
-  return true;
-}
-
 // The real transport, watched: why an Open failed (the window's commands show at most "Ошибка
 // при инициализации порта", and locating the controller shows nothing) and whether a request
 // could not be sent (a restart awaits no answer and reports nothing).
@@ -207,7 +188,7 @@ int Run(const std::string& cmd, const Options& o, std::ostream& out, std::ostrea
       if (!needFiles(1, 1)) return Usage(err, "write-config needs one configuration file");
       Configuration config(messages);
       ConfigImage image;
-      if (!LoadConfigFile(messages, config, image, f[0])) return 1;
+      if (!OpenConfigFile(config, image, f[0])) return 1;
       return WriteConfiguration(session, config, image, f[0]) ? 0 : 1;
     }
     if (cmd == "get-file") {

@@ -3,6 +3,7 @@
 #include "base/format.h"
 #include "controller/controller.h"
 #include "model/configuration.h"
+#include "model/record.h"
 #include "signals/params.h"
 
 namespace vilk {
@@ -40,18 +41,16 @@ void TDI::SetDefaults() {
   Debounce = 40;
 }
 
-void TDI::SaveToImage(TConfig& cfg) {
-  const std::size_t start = cfg.BeginBlock(BlockId());
-  WriteVersion(cfg);
-  cfg.WriteScalar<std::uint16_t>(kKeyDebounce, Debounce);
-  if (TParams* list = Inputs()) list->SaveToImage(cfg);
-  cfg.EndBlock(start);
+const RecordDesc* TDI::Record() const {
+  static const RecordDesc record =
+      RecordDesc().Field(kKeyDebounce, "debounce", &TDI::Debounce, 1, "мс");
+  return &record;
 }
 
 void TDI::LoadFromImage(TConfig& cfg) {
   const std::size_t end = OwnBlockEnd(cfg);
   if (!ReadVersion(cfg)) return;
-  cfg.ReadScalar(kKeyDebounce, Debounce);
+  Record()->Load(cfg, *this);
   TParams* list = Inputs();
   if (list && PeekChild(cfg, end) == list->BlockId()) LoadChild(cfg, list);
 }

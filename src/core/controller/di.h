@@ -15,7 +15,8 @@ class TDI : public TBlock {
   TParams* Inputs() const;
   void ApplyModel() override;  // sizes the input list for the model
   void SetDefaults() override;
-  void SaveToImage(TConfig& cfg) override;
+  const RecordDesc* Record() const override;
+  void SaveToImage(TConfig& cfg) override { SaveRecordBlock(cfg); }
   void LoadFromImage(TConfig& cfg) override;
 };
 

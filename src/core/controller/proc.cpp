@@ -4,6 +4,8 @@
 #include <cstring>
 
 #include "model/configuration.h"
+#include "base/format.h"
+#include "model/record.h"
 #include "model/records.h"
 #include "signals/storage.h"
 
@@ -67,25 +69,57 @@ int TProc::GroupNumber(const std::string& name) const {
   return 0;
 }
 
+const RecordDesc* TProc::Record() const {
+  static const RecordDesc record = [] {
+    RecordDesc r;
+    r.Text(kKeyPlace, "place", &TProc::Place, kMaxNameChars)
+        .Field(kKeyAddress, "address", &TProc::Address)
+        .Computed(kKeyBoards, "boards", FieldType::U8,
+                  [](const TItem& item) { return item.Parent() ? item.Parent()->ChildCount() : 1; })
+        .Computed(kKeyPorts, "ports", FieldType::U8,
+                  [](const TItem& item) { return item.ChildCount(); });
+    // The pool's entry counts: written for the controller, rebuilt from the tree on loading.
+    for (int kind : kCountOrder)
+      r.Computed(SignalKindOf(kind)->CountKey, Format("pool_%s", SignalKindOf(kind)->Caption),
+                 FieldType::U16, [kind](const TItem& item) { return item.Storage().Count(kind); });
+    r.Computed(kKeyGroupCount, "group_count", FieldType::U8,
+               [](const TItem& item) {
+                 return std::min<std::size_t>(static_cast<const TProc&>(item).Groups.size(),
+                                              kMaxSporadicGroups);
+               })
+        .Custom(
+            kKeyGroups, "groups",
+            [](const TItem& item) {
+              const auto& groups = static_cast<const TProc&>(item).Groups;
+              const std::size_t count = std::min<std::size_t>(groups.size(), kMaxSporadicGroups);
+              std::vector<std::uint8_t> table(count * SporadicGroup::kPackedSize);
+              for (std::size_t i = 0; i < count; ++i)
+                PackGroup(groups[i], &table[i * SporadicGroup::kPackedSize]);
+              return table;
+            },
+            nullptr,
+            [](const TItem& item) {
+              std::vector<ShownField> shown;
+              const auto& groups = static_cast<const TProc&>(item).Groups;
+              for (std::size_t i = 0; i < groups.size(); ++i) {
+                const SporadicGroup& g = groups[i];
+                shown.push_back({Format("group%d", static_cast<int>(i) + 1),
+                                 Format("%s; %g; %g; %g; %g", g.Name, g.AbsAperture, g.RelAperture,
+                                        g.Lower, g.Upper),
+                                 "", kKeyGroups, true});
+              }
+              return shown;
+            })
+        .Bytes(kKeyPasswords, "password_flags", &TProc::PasswordFlags);
+    return r;
+  }();
+  return &record;
+}
+
 void TProc::SaveToImage(TConfig& cfg) {
   const std::size_t start = cfg.BeginBlock(0);
   WriteVersion(cfg);
-  WriteShortString(cfg, kKeyPlace, Place, kMaxNameChars);
-  cfg.WriteScalar<std::uint16_t>(kKeyAddress, Address);
-  TItem* root = Parent();
-  cfg.WriteScalar<std::uint8_t>(kKeyBoards,
-                                static_cast<std::uint8_t>(root ? root->ChildCount() : 1));
-  cfg.WriteScalar<std::uint8_t>(kKeyPorts, static_cast<std::uint8_t>(ChildCount()));
-  for (int kind : kCountOrder)
-    cfg.WriteScalar<std::uint16_t>(SignalKindOf(kind)->CountKey,
-                                   static_cast<std::uint16_t>(Storage().Count(kind)));
-  const std::size_t count = std::min<std::size_t>(Groups.size(), kMaxSporadicGroups);
-  cfg.WriteScalar<std::uint8_t>(kKeyGroupCount, static_cast<std::uint8_t>(count));
-  std::vector<std::uint8_t> table(count * SporadicGroup::kPackedSize);
-  for (std::size_t i = 0; i < count; ++i)
-    PackGroup(Groups[i], &table[i * SporadicGroup::kPackedSize]);
-  WriteArray(cfg, kKeyGroups, table);
-  cfg.WriteValue(kKeyPasswords, PasswordFlags.data(), PasswordFlags.size());
+  Record()->Save(cfg, *this);
   cfg.EndBlock(start);
 }
 

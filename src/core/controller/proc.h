@@ -32,6 +32,8 @@ class TProc : public TBlock {
 
   void UpdateCaption() override;
   void SetDefaults() override;
+  const RecordDesc* Record() const override;
+  // Its own values only: the ports are written by the controller after the boards.
   void SaveToImage(TConfig& cfg) override;
   void LoadFromImage(TConfig& cfg) override;
 };

@@ -3,6 +3,7 @@
 #include "base/format.h"
 #include "controller/models.h"
 #include "model/configuration.h"
+#include "model/record.h"
 
 namespace vilk {
 
@@ -48,21 +49,22 @@ void TRS232::SetDefaults() {
   TcpPort = 0;
 }
 
-void TRS232::SaveToImage(TConfig& cfg) {
-  const std::size_t start = cfg.BeginBlock(BlockId());
-  WriteVersion(cfg);
-  cfg.WriteScalar<std::uint8_t>(kKeyNumber, Number);
-  cfg.WriteScalar<std::int32_t>(kKeySpeed, Speed);
-  cfg.WriteScalar<std::uint8_t>(kKeyParity, Parity);
-  cfg.WriteScalar<std::uint8_t>(kKeyInterface, Interface);
-  cfg.WriteScalar<std::uint8_t>(kKeyStopBits, StopBits);
-  cfg.WriteScalar<std::uint8_t>(kKeyGap, ReceiveGap);
-  cfg.WriteScalar<std::uint8_t>(kKeyStartUp, StartUp);
-  cfg.WriteScalar<std::uint8_t>(kKeySwitchOff, SwitchOff);
-  cfg.WriteScalar<std::uint16_t>(kKeyTcpPort, TcpPort);
-  cfg.EndBlock(start);
+const RecordDesc* TRS232::Record() const {
+  static const RecordDesc record = RecordDesc()
+                                       .Field(kKeyNumber, "number", &TRS232::Number)
+                                       .Field(kKeySpeed, "speed", &TRS232::Speed)
+                                       .Field(kKeyParity, "parity", &TRS232::Parity)
+                                       .Field(kKeyInterface, "interface", &TRS232::Interface)
+                                       .Field(kKeyStopBits, "stop_bits", &TRS232::StopBits)
+                                       .Field(kKeyGap, "receive_gap", &TRS232::ReceiveGap, 1, "мс")
+                                       .Field(kKeyStartUp, "start_up", &TRS232::StartUp, 1, "мс")
+                                       .Field(kKeySwitchOff, "switch_off", &TRS232::SwitchOff, 1,
+                                              "мс")
+                                       .Field(kKeyTcpPort, "tcp_port", &TRS232::TcpPort);
+  return &record;
 }
 
+// Reading goes through the setters: number and interface carry the caption and the mask.
 void TRS232::LoadFromImage(TConfig& cfg) {
   if (!ReadVersion(cfg)) return;
   std::uint8_t number = Number, iface = Interface, stop = StopBits;

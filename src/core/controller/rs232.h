@@ -28,7 +28,8 @@ class TRS232 : public TBlock {
   std::uint16_t BlockId() const override { return kComBoardRS232; }
   void UpdateCaption() override;  // "COM_%d.%d %s"
   void SetDefaults() override;
-  void SaveToImage(TConfig& cfg) override;
+  const RecordDesc* Record() const override;
+  void SaveToImage(TConfig& cfg) override { SaveRecordBlock(cfg); }
   void LoadFromImage(TConfig& cfg) override;
 };
 

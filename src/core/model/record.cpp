@@ -106,7 +106,7 @@ void RecordDesc::Load(TConfig& cfg, TItem& item) const {
       const std::uint8_t* data;
       std::size_t size;
       found = cfg.FindValue(f.Key, &data, &size);
-      if (found) f.Unpack(item, data, size);
+      if (found && f.Unpack) f.Unpack(item, data, size);
     } else if (f.Type == FieldType::Text) {
       found = ReadShortString(cfg, f.Key, f.Size, *static_cast<std::string*>(f.Where(item)));
     } else {
