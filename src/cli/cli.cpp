@@ -10,6 +10,8 @@
 #include "device_commands.h"
 #include "export_commands.h"
 #include "mib_command.h"
+#include "model/show.h"
+#include "show_output.h"
 #include "model/image_ops.h"
 #include "model/unknown.h"
 #include "signals/storage.h"
@@ -26,9 +28,12 @@ Usage:
   vilkcfg new [--model 22|23|26] OUT.cfg   write the default configuration of a model
                                            (23 ВИЛК.A2, 22 ВИЛК.A1, 26 ВИЛК.A1-X; default 23)
   vilkcfg records FILE.cfg                 print the header rows and the block/record tree
-  vilkcfg tree FILE.cfg                    print the node captions in pre-order
-  vilkcfg signals FILE.cfg                 print the signal pool
-  vilkcfg check FILE.cfg                   load, then run the save checks
+  vilkcfg tree [--json] FILE.cfg           print the node captions in pre-order
+  vilkcfg signals [--json] FILE.cfg        print the signal pool
+  vilkcfg show [--json] FILE.cfg [PATH]    print every field of every item (or of the item
+                                           at the caption path PATH and those below it)
+  vilkcfg check FILE.cfg                   load, then run the save checks; blocks kept
+                                           unread are listed and make it exit 1
   vilkcfg resave IN.cfg OUT.cfg            load and save again
   vilkcfg export-xml FILE.cfg N OUT.xml    the N-th PC's signal list (from 1) as XML
   vilkcfg export-ini FILE.cfg N OUT.ini    the same as INI (code page 1251, CR LF)
@@ -58,6 +63,17 @@ Output formats:
             at level 0)
   signals   one line per pool signal: kind <TAB> controller-wide number <TAB> name,
             kinds in the order ТС ТУ ТИ ТИИ ТР МТС, numbers in decimal
+  show      one section per item in pre-order: "[CAPTION/CAPTION/...]" (the captions
+            from the controller down), "class = ", "code = " (block id), then one
+            "name = value [unit]" line per field of the item's record, in the units its
+            frame shows; signal lists end with "role", "count" and "signalN" lines; a
+            block kept unread shows "kept_bytes". Sections are separated by blank lines.
+            PATH is "A/B/C": node C somewhere below B below A (the first may be the
+            controller)
+  --json    tree: one object {"caption","class","code","kept","children":[...]};
+            signals: an array of {"kind","number","name"}; show: an array of
+            {"path","caption","class","code","fields":[{"name","value","key","unit"}]}
+            (numbers as JSON numbers, texts as strings; "key" is the record key)
   records   "header" lines: the rows at offsets 0..143 (texts in double quotes, numbers
             in decimal, the checksum in hex); then one line per record, indented two
             spaces per block level: "@OFFSET block ID length N" or
@@ -105,11 +121,6 @@ int Save(Session& s, const std::string& path) {
     return 1;
   }
   return 0;
-}
-
-void PrintTree(std::ostream& out, const TItem* item, int level) {
-  out << std::string(static_cast<std::size_t>(level) * 2, ' ') << item->Caption() << '\n';
-  for (int i = 0; i < item->ChildCount(); ++i) PrintTree(out, item->Child(i), level + 1);
 }
 
 std::string HeaderText(const ConfigImage& image, std::size_t at, std::size_t n) {
@@ -177,17 +188,6 @@ void PrintRecords(std::ostream& out, const ConfigImage& image) {
   }
 }
 
-void PrintSignals(std::ostream& out, TStorage& pool) {
-  for (int kind = 1; kind <= kSignalKinds; ++kind) {
-    const SignalKindInfo& info = *SignalKindOf(kind);
-    const TParams& list = pool.List(kind);
-    for (int i = 0; i < list.Count(); ++i) {
-      const TParam* s = list.At(i);
-      out << info.Caption << '\t' << info.BaseNumber + i << '\t' << (s ? s->Name() : "") << '\n';
-    }
-  }
-}
-
 }  // namespace
 
 int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -235,17 +235,39 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     PrintRecords(out, s.image);
     return 0;
   }
-  if (cmd == "tree" || cmd == "signals" || cmd == "check") {
-    if (rest.size() != 1) return Usage(err, cmd + " needs one file");
-    if (!Load(s, rest[0])) return 1;
-    if (cmd == "tree") PrintTree(out, &s.config.Controller(), 0);
-    if (cmd == "signals") PrintSignals(out, s.config.Storage());
+  if (cmd == "tree" || cmd == "signals" || cmd == "check" || cmd == "show") {
+    bool json = false;
+    std::vector<std::string> files;
+    for (const std::string& a : rest) {
+      if (a == "--json" && cmd != "check")
+        json = true;
+      else if (a.size() > 2 && a.compare(0, 2, "--") == 0)
+        return Usage(err, "unknown option " + a);
+      else
+        files.push_back(a);
+    }
+    const std::size_t most = cmd == "show" ? 2 : 1;
+    if (files.empty() || files.size() > most)
+      return Usage(err, cmd == "show" ? "show needs a file and at most one path"
+                                      : cmd + " needs one file");
+    if (!Load(s, files[0])) return 1;
+    if (cmd == "tree") PrintTree(out, s.config.Controller(), json);
+    if (cmd == "signals") PrintSignals(out, s.config.Storage(), json);
+    if (cmd == "show") {
+      const TItem* from = &s.config.Controller();
+      if (files.size() == 2) from = FindByCaptionPath(s.config.Controller(), files[1]);
+      if (!from) {
+        s.messages.Error("Нет узла " + files[1]);
+        return 1;
+      }
+      PrintShow(out, *from, json);
+    }
     if (cmd == "check") {
       // Blocks kept unread would be written back untouched, but nothing checked them.
       const std::vector<std::string> kept = KeptUnreadReport(s.config.Controller());
       for (const std::string& line : kept) s.messages.Error(line);
       ConfigImage scratch;
-      const bool builds = BuildImage(s.config, scratch, rest[0], "");
+      const bool builds = BuildImage(s.config, scratch, files[0], "");
       return builds && kept.empty() ? 0 : 1;
     }
     return 0;
