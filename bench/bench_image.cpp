@@ -55,9 +55,10 @@ struct Fixture {
 
   // `ports` ports with `perKind` signals of each kind each.
   Fixture(int ports, int perKind) {
-    RegisterTestKind({0, kBenchPort, "BenchPort", "", 0, 0, [](Configuration& c) -> std::unique_ptr<TItem> {
-                       return std::make_unique<BenchPort>(c);
-                     }});
+    RegisterTestKind(
+        {0, kBenchPort, "BenchPort", "", 0, 0, [](Configuration& c) -> std::unique_ptr<TItem> {
+           return std::make_unique<BenchPort>(c);
+         }});
     TProc* proc = config.Controller().Proc();
     for (int p = 0; p < ports; ++p) {
       auto port = std::make_unique<BenchPort>(config);

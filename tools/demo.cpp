@@ -4,12 +4,12 @@
 #include "controller/di.h"
 #include "controller/port_ip.h"
 #include "controller/proc.h"
+#include "model/kinds.h"
 #include "ports/telemechanics/pc.h"
 #include "signals/list_edit.h"
 #include "signals/storage.h"
 #include "snmp/asn1.h"
 #include "snmp/port_snmp.h"
-#include "model/kinds.h"
 
 namespace vilk {
 
@@ -68,7 +68,6 @@ void BuildDemo(Configuration& config) {
     ti->At(2)->SetGroup("Токи фидеров");
   }
   config.Storage().ForceRebuild();
-
 }
 
 }  // namespace vilk

@@ -31,9 +31,10 @@ struct Window {
 
   // `ports` ports with `perPort` signals of each kind each.
   Window(int ports, int perPort) {
-    RegisterTestKind({0, 247, "BenchPort", "", 0, 0, [](Configuration& c) -> std::unique_ptr<TItem> {
-                       return std::make_unique<BenchPort>(c);
-                     }});
+    RegisterTestKind(
+        {0, 247, "BenchPort", "", 0, 0, [](Configuration& c) -> std::unique_ptr<TItem> {
+           return std::make_unique<BenchPort>(c);
+         }});
     Configuration& config = form.Config();
     for (int p = 0; p < ports; ++p) {
       TItem* port = config.Append(config.Controller().Proc(), MakePort(config, 247));

@@ -10,10 +10,10 @@
 #include "device_commands.h"
 #include "export_commands.h"
 #include "mib_command.h"
-#include "model/show.h"
-#include "show_output.h"
 #include "model/image_ops.h"
+#include "model/show.h"
 #include "model/unknown.h"
+#include "show_output.h"
 #include "signals/storage.h"
 #include "stream_messages.h"
 
@@ -248,8 +248,8 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     }
     const std::size_t most = cmd == "show" ? 2 : 1;
     if (files.empty() || files.size() > most)
-      return Usage(err, cmd == "show" ? "show needs a file and at most one path"
-                                      : cmd + " needs one file");
+      return Usage(
+          err, cmd == "show" ? "show needs a file and at most one path" : cmd + " needs one file");
     if (!Load(s, files[0])) return 1;
     if (cmd == "tree") PrintTree(out, s.config.Controller(), json);
     if (cmd == "signals") PrintSignals(out, s.config.Storage(), json);

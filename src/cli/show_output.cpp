@@ -48,8 +48,10 @@ std::string JsonNumber(const std::string& text) {
 
 void TreeJson(std::ostream& out, const TItem& item) {
   const KindRow* row = item.Parent() ? FindKind(KeyOf(item)) : nullptr;
-  out << "{\"caption\":" << Json(item.Caption())
-      << ",\"class\":" << Json(row ? row->ClassName : item.Parent() ? "TUnknown" : "TController")
+  out << "{\"caption\":" << Json(item.Caption()) << ",\"class\":"
+      << Json(row             ? row->ClassName
+              : item.Parent() ? "TUnknown"
+                              : "TController")
       << ",\"code\":" << (item.Parent() ? static_cast<int>(item.BlockId()) : -1)
       << ",\"kept\":" << (item.IsKept() ? "true" : "false") << ",\"children\":[";
   for (int i = 0; i < item.ChildCount(); ++i) {

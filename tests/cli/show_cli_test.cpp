@@ -8,10 +8,10 @@
 #include <fstream>
 #include <sstream>
 
+#include "../core/test_items.h"
 #include "cli.h"
 #include "demo.h"
 #include "model/image_ops.h"
-#include "../core/test_items.h"
 
 namespace vilk {
 namespace {
@@ -106,7 +106,8 @@ TEST_F(ShowCliTest, JsonForScripts) {
   const std::string show = out.str();
   EXPECT_EQ(show.rfind("[\n{\"path\":\"ВИЛК.A1-X/Процессор/0_Порт_IP/1_Порт ПЭВМ\"", 0), 0u)
       << show.substr(0, 80);
-  EXPECT_NE(show.find("{\"name\":\"t1\",\"value\":15,\"key\":63,\"unit\":\"с\"}"), std::string::npos);
+  EXPECT_NE(show.find("{\"name\":\"t1\",\"value\":15,\"key\":63,\"unit\":\"с\"}"),
+            std::string::npos);
   EXPECT_NE(show.find("{\"name\":\"place\",\"value\":\"ДП РЭС\",\"key\":77}"), std::string::npos);
   EXPECT_EQ(show.substr(show.size() - 3), "\n]\n");
 

@@ -17,10 +17,10 @@ using test::Ascii;
 using test::Build;
 using test::Bytes;
 using test::Cat;
-using test::LoadItem;
-using test::SaveItem;
 using test::FieldPort;
 using test::FindRecord;
+using test::LoadItem;
+using test::SaveItem;
 using test::Slice;
 using test::Zeros;
 

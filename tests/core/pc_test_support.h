@@ -72,9 +72,7 @@ class SourcePort : public TPort {
 // Registers only the stand-in source port: code 202 under the IP port stays the real PC.
 class WithRealPC : public ::testing::Test {
  protected:
-  void SetUp() override {
-    RegisterTestPort(kSourcePortCode, 6, Made<SourcePort>());
-  }
+  void SetUp() override { RegisterTestPort(kSourcePortCode, 6, Made<SourcePort>()); }
   void TearDown() override { ResetKindRegistry(); }
 
   TPC* AddPC(Configuration& c) {

@@ -203,15 +203,16 @@ TEST_F(MibTest, RealModuleLayoutsReadCorrectly) {
   EXPECT_EQ(Oid("trapsCount"), "1.3.6.1.2.1.9999.1.1");
   EXPECT_EQ(Oid("trapsKind"), "1.3.6.1.2.1.9999.1.2");
   EXPECT_EQ(Oid("trapsLast"), "1.3.6.1.2.1.9999.1.3");
-  for (const char* fake : {"fake", "fakeObject", "TrapsKindType", "SYNTAX"}) EXPECT_EQ(Oid(fake), "-") << fake;
+  for (const char* fake : {"fake", "fakeObject", "TrapsKindType", "SYNTAX"})
+    EXPECT_EQ(Oid(fake), "-") << fake;
   EXPECT_EQ(Object("fakeObject"), nullptr);
   EXPECT_TRUE(mib.Sequences().empty());
 
   // Only the real imports are read; the commented-out ones are not even looked for.
   std::vector<std::string> files;
   for (const std::string& line : mib.Info()) files.push_back(fs::path(line).filename().string());
-  EXPECT_EQ(files, (std::vector<std::string>{"TRAPS-MIB", "SNMPv2-SMI", "SNMPv2-TC",
-                                             "Модуль: trapsMIB"}));
+  EXPECT_EQ(files,
+            (std::vector<std::string>{"TRAPS-MIB", "SNMPv2-SMI", "SNMPv2-TC", "Модуль: trapsMIB"}));
 
   const TSNMPObject* count = Object("trapsCount");
   ASSERT_NE(count, nullptr);
@@ -226,7 +227,8 @@ TEST_F(MibTest, RealModuleLayoutsReadCorrectly) {
   ASSERT_EQ(mib.Modules().size(), 1u);
   EXPECT_EQ(mib.Modules()[0]->Name, "TRAPS-MIB");
   EXPECT_EQ(mib.Modules()[0]->Identity, "trapsMIB");
-  EXPECT_EQ(Names(mib.Modules()[0]->Objects), (std::vector<std::string>{"trapsCount", "trapsKind"}));
+  EXPECT_EQ(Names(mib.Modules()[0]->Objects),
+            (std::vector<std::string>{"trapsCount", "trapsKind"}));
 }
 
 TEST_F(MibTest, TabsAndWindowsLineEndsReadAsBlanksAndLineEnds) {
@@ -242,7 +244,8 @@ TEST_F(MibTest, TabsAndWindowsLineEndsReadAsBlanksAndLineEnds) {
   EXPECT_EQ(Oid("trapsCount"), "1.3.6.1.2.1.9999.1.1");
   EXPECT_EQ(Oid("trapsLast"), "1.3.6.1.2.1.9999.1.3");
   ASSERT_NE(Object("trapsCount"), nullptr);
-  EXPECT_EQ(Object("trapsCount")->Description, "Counts -- this is no comment -- things; a second line.");
+  EXPECT_EQ(Object("trapsCount")->Description,
+            "Counts -- this is no comment -- things; a second line.");
 }
 
 TEST_F(MibTest, KeywordsInColumnOneOrTwoAreNotDefinitions) {
@@ -363,16 +366,17 @@ TEST_F(MibTest, ImportsAreReadOnceAndMutualImportsEnd) {
         "END\n");
   mib.MibFolder = folder.string();
   ASSERT_TRUE(Load("one.mib"));
-  EXPECT_EQ(mib.Info(), (std::vector<std::string>{(dir / "one.mib").string(),
-                                                  (folder / "SHARED-MIB").string(),
-                                                  (dir / "TWO-MIB.MIB").string()}));
+  EXPECT_EQ(mib.Info(),
+            (std::vector<std::string>{(dir / "one.mib").string(), (folder / "SHARED-MIB").string(),
+                                      (dir / "TWO-MIB.MIB").string()}));
   EXPECT_EQ(mib.Errors(), std::vector<std::string>{"----- ошибка: NOPE-MIB файл не найден "});
   EXPECT_EQ(Oid("twoRoot"), "1.7.2");
   EXPECT_EQ(Oid("oneRoot"), "1.7.2.1");
 }
 
 TEST_F(MibTest, TextInMemoryReadsLikeAFile) {
-  Write("IMPORTED-MIB", "IMPORTED-MIB DEFINITIONS ::= BEGIN\nimportedRoot OBJECT IDENTIFIER ::= { iso 8 }\nEND\n");
+  Write("IMPORTED-MIB",
+        "IMPORTED-MIB DEFINITIONS ::= BEGIN\nimportedRoot OBJECT IDENTIFIER ::= { iso 8 }\nEND\n");
   mib.LoadMibText("MEM-MIB",
                   "MEM-MIB DEFINITIONS ::= BEGIN\n"
                   "IMPORTS importedRoot FROM IMPORTED-MIB memRoot FROM MEM-MIB;\n"
@@ -501,7 +505,8 @@ TEST_F(MibTest, TablesRowsColumnsAndGroupsBind) {
   EXPECT_EQ(table->Entry->Sequence->ColumnNames,
             (std::vector<std::string>{"tstIndex", "tstDescr", "tstOctets"}));
   // DisplayString is not numeric: that column is dropped.
-  EXPECT_EQ(Names(table->Entry->Sequence->Columns), (std::vector<std::string>{"tstIndex", "tstOctets"}));
+  EXPECT_EQ(Names(table->Entry->Sequence->Columns),
+            (std::vector<std::string>{"tstIndex", "tstOctets"}));
   // The row type declared before its table binds all the same.
   ASSERT_NE(Object("preEntry"), nullptr);
   ASSERT_NE(Object("preEntry")->Sequence, nullptr);
@@ -515,11 +520,13 @@ TEST_F(MibTest, TablesRowsColumnsAndGroupsBind) {
 
   // Columns go to their table first, so the group keeps only the scalars.
   ASSERT_EQ(mib.Groups().size(), 1u);
-  EXPECT_EQ(mib.Groups()[0]->MemberNames, (std::vector<std::string>{"tstCount", "tstOctets", "tstSet"}));
+  EXPECT_EQ(mib.Groups()[0]->MemberNames,
+            (std::vector<std::string>{"tstCount", "tstOctets", "tstSet"}));
   EXPECT_EQ(Names(mib.Groups()[0]->Members), (std::vector<std::string>{"tstCount", "tstSet"}));
   EXPECT_EQ(mib.Groups()[0]->Description, "Two scalars and a column.");
   ASSERT_EQ(mib.Modules().size(), 1u);
-  EXPECT_EQ(Names(mib.Modules()[0]->Objects), (std::vector<std::string>{"tstTable", "preTable", "emptyTable"}));
+  EXPECT_EQ(Names(mib.Modules()[0]->Objects),
+            (std::vector<std::string>{"tstTable", "preTable", "emptyTable"}));
 
   EXPECT_EQ(mib.FindOid("tstTable")->Category, "OBJECT TABLE");
   EXPECT_EQ(mib.FindOid("tstEntry")->Category, "TABLE ENTRY");
@@ -581,7 +588,8 @@ TEST_F(MibTest, TreeShowsRowsAndTicksAndMakesTags) {
                                              "tstIndex[3]", "tstOctets[3]", "tstSet"}));
   // 1.3.6.1.2.1.9998.5.1.3.2: 2B 06 01 02 01, 9998 = CE 0E, then 05 01 03 02.
   EXPECT_EQ(std::vector<std::uint8_t>(tags[2].Oid.begin(), tags[2].Oid.begin() + tags[2].OidLength),
-            (std::vector<std::uint8_t>{0x2B, 0x06, 0x01, 0x02, 0x01, 0xCE, 0x0E, 0x05, 0x01, 0x03, 0x02}));
+            (std::vector<std::uint8_t>{0x2B, 0x06, 0x01, 0x02, 0x01, 0xCE, 0x0E, 0x05, 0x01, 0x03,
+                                       0x02}));
   EXPECT_TRUE(table->Marked);
   EXPECT_TRUE(module->Marked);
   EXPECT_FALSE(module->Child(1)->Marked);  // preTable: nothing ticked below it
@@ -691,9 +699,11 @@ TEST_F(MibTest, IfMibWithItsImports) {
   const TSNMPObject* number = Object("ifNumber");
   ASSERT_NE(number, nullptr);
   EXPECT_EQ(number->Description,
-            "The number of network interfaces (regardless of their current state) present on this system.");
+            "The number of network interfaces (regardless of their current state) present on this "
+            "system.");
   ASSERT_NE(Object("ifTestType"), nullptr);
-  EXPECT_NE(Object("ifTestType")->Description.find("noTest  OBJECT IDENTIFIER ::= { 0 0 }"), std::string::npos);
+  EXPECT_NE(Object("ifTestType")->Description.find("noTest  OBJECT IDENTIFIER ::= { 0 0 }"),
+            std::string::npos);
 
   // The readable numeric columns of ifEntry (ifDescr, ifType, ifPhysAddress, ifSpecific
   // are text, enumerated type or identifier).
@@ -702,23 +712,25 @@ TEST_F(MibTest, IfMibWithItsImports) {
   ASSERT_NE(entry->Sequence, nullptr);
   EXPECT_EQ(entry->Sequence->ColumnNames.size(), 22u);
   EXPECT_EQ(Names(entry->Sequence->Columns),
-            (std::vector<std::string>{"ifIndex", "ifMtu", "ifSpeed", "ifAdminStatus", "ifOperStatus",
-                                      "ifLastChange", "ifInOctets", "ifInUcastPkts", "ifInNUcastPkts",
-                                      "ifInDiscards", "ifInErrors", "ifInUnknownProtos", "ifOutOctets",
-                                      "ifOutUcastPkts", "ifOutNUcastPkts", "ifOutDiscards",
-                                      "ifOutErrors", "ifOutQLen"}));
+            (std::vector<std::string>{
+                "ifIndex", "ifMtu", "ifSpeed", "ifAdminStatus", "ifOperStatus", "ifLastChange",
+                "ifInOctets", "ifInUcastPkts", "ifInNUcastPkts", "ifInDiscards", "ifInErrors",
+                "ifInUnknownProtos", "ifOutOctets", "ifOutUcastPkts", "ifOutNUcastPkts",
+                "ifOutDiscards", "ifOutErrors", "ifOutQLen"}));
 
   TMibTree tree;
   tree.Build(mib, "IF-MIB");
   std::vector<std::string> modules;
-  for (int i = 0; i < tree.Root()->ChildCount(); ++i) modules.push_back(tree.Root()->Child(i)->Text);
+  for (int i = 0; i < tree.Root()->ChildCount(); ++i)
+    modules.push_back(tree.Root()->Child(i)->Text);
   EXPECT_EQ(modules, (std::vector<std::string>{"SNMPv2-MIB", "IANAifType-MIB", "IF-MIB"}));
   const MibNode* ifMib = tree.Root()->Child(2);
   std::vector<std::string> top;
   for (int i = 0; i < ifMib->ChildCount(); ++i) top.push_back(ifMib->Child(i)->Text);
   // ifStackTable has no readable numeric column and is left out.
-  EXPECT_EQ(top, (std::vector<std::string>{"ifTable", "ifXTable", "ifRcvAddressTable", "ifTestTable",
-                                           "ifGeneralInformationGroup", "ifStackGroup2"}));
+  EXPECT_EQ(top,
+            (std::vector<std::string>{"ifTable", "ifXTable", "ifRcvAddressTable", "ifTestTable",
+                                      "ifGeneralInformationGroup", "ifStackGroup2"}));
 }
 
 TEST_F(MibTest, EveryStandardModuleReadsWithoutSurprises) {
@@ -752,7 +764,9 @@ TEST_F(MibTest, EveryStandardModuleReadsWithoutSurprises) {
 
 // --- against snmptranslate ---
 
-bool HaveSnmptranslate() { return std::system("command -v snmptranslate >/dev/null 2>&1") == 0; }
+bool HaveSnmptranslate() {
+  return std::system("command -v snmptranslate >/dev/null 2>&1") == 0;
+}
 
 // snmptranslate -Tz: every label it knows with its dotted identifier.
 std::map<std::string, std::string> Snmptranslate(const std::string& module) {
@@ -785,8 +799,9 @@ TEST_F(MibTest, IdentifiersAgreeWithSnmptranslate) {
       {"RFC1155-SMI", {"org", "dod"}},
       {"HOST-RESOURCES-MIB", {"hostResourcesMibModule"}},
   };
-  for (const char* module : {"IF-MIB", "SNMPv2-MIB", "RFC1213-MIB", "HOST-RESOURCES-MIB", "UCD-SNMP-MIB",
-                             "NET-SNMP-MIB", "IANAifType-MIB", "SNMPv2-SMI", "RFC1155-SMI"}) {
+  for (const char* module :
+       {"IF-MIB", "SNMPv2-MIB", "RFC1213-MIB", "HOST-RESOURCES-MIB", "UCD-SNMP-MIB", "NET-SNMP-MIB",
+        "IANAifType-MIB", "SNMPv2-SMI", "RFC1155-SMI"}) {
     const std::map<std::string, std::string> theirs = Snmptranslate(module);
     ASSERT_FALSE(theirs.empty()) << module;
     ASSERT_TRUE(mib.LoadMib(kStandard + "/" + module));
@@ -805,7 +820,8 @@ TEST_F(MibTest, IdentifiersAgreeWithSnmptranslate) {
     for (const auto& [name, oid] : theirs)
       if (!ours.count(name)) missing.insert(name);
     auto expected = onlyTheirs.find(module);
-    EXPECT_EQ(missing, expected == onlyTheirs.end() ? std::set<std::string>{} : expected->second) << module;
+    EXPECT_EQ(missing, expected == onlyTheirs.end() ? std::set<std::string>{} : expected->second)
+        << module;
   }
 }
 

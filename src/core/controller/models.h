@@ -9,7 +9,6 @@
 
 namespace vilk {
 
-
 // The identity of a controller model (23 bytes in this order when packed; the
 // controller's identity answer has the same layout).
 struct ModelRecord {

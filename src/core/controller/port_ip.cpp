@@ -75,24 +75,21 @@ void TPortIP::SetDefaults() {
 }
 
 const RecordDesc* TPortIP::Record() const {
-  static const RecordDesc record = RecordDesc()
-                                       .Ip(kKeyNet1Ip, "net1_ip", &TPortIP::Net1Ip)
-                                       .Ip(kKeyNet1Mask, "net1_mask", &TPortIP::Net1Mask)
-                                       .Ip(kKeyNet1Gw, "net1_gateway", &TPortIP::Net1Gateway)
-                                       .Ip(kKeyNet2Ip, "net2_ip", &TPortIP::Net2Ip)
-                                       .Ip(kKeyNet2Mask, "net2_mask", &TPortIP::Net2Mask)
-                                       .Ip(kKeyNet2Gw, "net2_gateway", &TPortIP::Net2Gateway)
-                                       .Text(kKeyApn, "gsm_apn", &TPortIP::GsmApn, kGsmChars)
-                                       .Text(kKeyUser, "gsm_user", &TPortIP::GsmUser, kGsmChars)
-                                       .Text(kKeyPassword, "gsm_password", &TPortIP::GsmPassword,
-                                             kGsmChars)
-                                       .Field(kKeyAuth, "gsm_auth", &TPortIP::GsmAuth)
-                                       .Field(kKeyNetType, "gsm_net_type", &TPortIP::GsmNetType)
-                                       .Computed(kKeyPcCount, "pc_count", FieldType::U8,
-                                                 [](const TItem& item) {
-                                                   return static_cast<const TPortIP&>(item)
-                                                       .PcTotal();
-                                                 });
+  static const RecordDesc record =
+      RecordDesc()
+          .Ip(kKeyNet1Ip, "net1_ip", &TPortIP::Net1Ip)
+          .Ip(kKeyNet1Mask, "net1_mask", &TPortIP::Net1Mask)
+          .Ip(kKeyNet1Gw, "net1_gateway", &TPortIP::Net1Gateway)
+          .Ip(kKeyNet2Ip, "net2_ip", &TPortIP::Net2Ip)
+          .Ip(kKeyNet2Mask, "net2_mask", &TPortIP::Net2Mask)
+          .Ip(kKeyNet2Gw, "net2_gateway", &TPortIP::Net2Gateway)
+          .Text(kKeyApn, "gsm_apn", &TPortIP::GsmApn, kGsmChars)
+          .Text(kKeyUser, "gsm_user", &TPortIP::GsmUser, kGsmChars)
+          .Text(kKeyPassword, "gsm_password", &TPortIP::GsmPassword, kGsmChars)
+          .Field(kKeyAuth, "gsm_auth", &TPortIP::GsmAuth)
+          .Field(kKeyNetType, "gsm_net_type", &TPortIP::GsmNetType)
+          .Computed(kKeyPcCount, "pc_count", FieldType::U8,
+                    [](const TItem& item) { return static_cast<const TPortIP&>(item).PcTotal(); });
   return &record;
 }
 

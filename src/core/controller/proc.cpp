@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "model/configuration.h"
 #include "base/format.h"
+#include "model/configuration.h"
 #include "model/record.h"
 #include "model/records.h"
 #include "signals/storage.h"

@@ -50,17 +50,17 @@ void TRS232::SetDefaults() {
 }
 
 const RecordDesc* TRS232::Record() const {
-  static const RecordDesc record = RecordDesc()
-                                       .Field(kKeyNumber, "number", &TRS232::Number)
-                                       .Field(kKeySpeed, "speed", &TRS232::Speed)
-                                       .Field(kKeyParity, "parity", &TRS232::Parity)
-                                       .Field(kKeyInterface, "interface", &TRS232::Interface)
-                                       .Field(kKeyStopBits, "stop_bits", &TRS232::StopBits)
-                                       .Field(kKeyGap, "receive_gap", &TRS232::ReceiveGap, 1, "мс")
-                                       .Field(kKeyStartUp, "start_up", &TRS232::StartUp, 1, "мс")
-                                       .Field(kKeySwitchOff, "switch_off", &TRS232::SwitchOff, 1,
-                                              "мс")
-                                       .Field(kKeyTcpPort, "tcp_port", &TRS232::TcpPort);
+  static const RecordDesc record =
+      RecordDesc()
+          .Field(kKeyNumber, "number", &TRS232::Number)
+          .Field(kKeySpeed, "speed", &TRS232::Speed)
+          .Field(kKeyParity, "parity", &TRS232::Parity)
+          .Field(kKeyInterface, "interface", &TRS232::Interface)
+          .Field(kKeyStopBits, "stop_bits", &TRS232::StopBits)
+          .Field(kKeyGap, "receive_gap", &TRS232::ReceiveGap, 1, "мс")
+          .Field(kKeyStartUp, "start_up", &TRS232::StartUp, 1, "мс")
+          .Field(kKeySwitchOff, "switch_off", &TRS232::SwitchOff, 1, "мс")
+          .Field(kKeyTcpPort, "tcp_port", &TRS232::TcpPort);
   return &record;
 }
 

@@ -92,8 +92,7 @@ bool OpenConfigFile(Configuration& config, ConfigImage& image, const std::string
     case ReadResult::Ok:
       break;
     case ReadResult::TooLarge:
-      config.Messages().Error("Файл " + path +
-                              " слишком велик для файла конфигурации.");
+      config.Messages().Error("Файл " + path + " слишком велик для файла конфигурации.");
       return false;
     default:
       config.Messages().Error("Не удалось открыть файл " + path);

@@ -182,8 +182,8 @@ TItem* TItem::LoadOrKeepNextChild(TConfig& cfg, std::unique_ptr<TItem> made) {
       config_->Messages().Error("Новая версия " + made->Name());
     else
       config_->Messages().Error(level == 2 ? UnknownPortMessage(id) : UnknownDeviceMessage(id));
-    auto kept = std::make_unique<TUnknown>(*config_, level, cfg.BlockBytes(header),
-                                           made ? version : 0);
+    auto kept =
+        std::make_unique<TUnknown>(*config_, level, cfg.BlockBytes(header), made ? version : 0);
     auto* unknown = static_cast<TUnknown*>(config_->Append(this, std::move(kept)));
     unknown->AddKeptLists();
     item = unknown;

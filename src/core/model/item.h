@@ -25,7 +25,7 @@ class RecordDesc;
 // (the rows whose parent is the item's kind).
 enum class PopupMenu {
   None,
-  Add,              // the add commands only (processor board: the ports; IP port: "Добавить ПЭВМ")
+  Add,  // the add commands only (processor board: the ports; IP port: "Добавить ПЭВМ")
   Delete,           // "Удалить", "Отмена"
   DuplicateDelete,  // "Дублировать", "Удалить", "Отмена"
   AddDelete,        // the add commands, "Удалить", "Отмена"
@@ -201,7 +201,6 @@ class TPort : public TItem {
   virtual void UpdateSignalList() {}
   // The part of a link-state name that tells this device from its siblings.
   virtual std::string LinkName() const { return Name(); }
-
 };
 
 }  // namespace vilk

@@ -32,8 +32,8 @@ using PortKindSet = std::bitset<256>;
 using ItemFactory = std::function<std::unique_ptr<TItem>(Configuration&)>;
 
 struct KindRow {
-  int Parent;               // kControllerCode (boards), 0 (ports), a port's code (devices)
-  int Code;                 // type code = block id = menu Tag
+  int Parent;  // kControllerCode (boards), 0 (ports), a port's code (devices)
+  int Code;    // type code = block id = menu Tag
   const char* ClassName;
   const char* MenuCaption;  // the add command in the parent's menu ("" when made by its owner)
   int MinMinor;             // ports: the firmware 1.x minor version they need, or kNeverAllowed

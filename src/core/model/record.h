@@ -122,7 +122,8 @@ class RecordDesc {
   }
   template <typename V>
   static constexpr FieldType NumberType() {
-    if constexpr (std::is_same_v<V, float>) return FieldType::F32;
+    if constexpr (std::is_same_v<V, float>)
+      return FieldType::F32;
     else if constexpr (std::is_signed_v<V>)
       return sizeof(V) == 1 ? FieldType::I8 : sizeof(V) == 2 ? FieldType::I16 : FieldType::I32;
     else

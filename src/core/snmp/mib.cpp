@@ -27,9 +27,15 @@ bool IsIdentChar(char c) {
   return (u >= '0' && u <= '9') || (u >= 'A' && u <= 'Z') || (u >= 'a' && u <= 'z') || c == '-' ||
          c == '_';
 }
-bool IsBlank(char c) { return c == ' '; }
-char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-char Upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+bool IsBlank(char c) {
+  return c == ' ';
+}
+char Lower(char c) {
+  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+char Upper(char c) {
+  return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
 
 std::string ToLower(std::string_view s) {
   std::string out(s);
@@ -127,16 +133,21 @@ bool IsValidUtf8(std::string_view s) {
   while (i < s.size()) {
     // Module text is mostly ASCII: step over it eight bytes at a time.
     std::uint64_t word;
-    if (s.size() - i >= 8 && (std::memcpy(&word, s.data() + i, 8), (word & 0x8080808080808080ull) == 0)) {
+    if (s.size() - i >= 8 &&
+        (std::memcpy(&word, s.data() + i, 8), (word & 0x8080808080808080ull) == 0)) {
       i += 8;
       continue;
     }
     const auto c = static_cast<unsigned char>(s[i]);
     std::size_t len = 1;
-    if (c >= 0xC2 && c <= 0xDF) len = 2;
-    else if (c >= 0xE0 && c <= 0xEF) len = 3;
-    else if (c >= 0xF0 && c <= 0xF4) len = 4;
-    else if (c >= 0x80) return false;
+    if (c >= 0xC2 && c <= 0xDF)
+      len = 2;
+    else if (c >= 0xE0 && c <= 0xEF)
+      len = 3;
+    else if (c >= 0xF0 && c <= 0xF4)
+      len = 4;
+    else if (c >= 0x80)
+      return false;
     if (len > s.size() - i) return false;
     for (std::size_t k = 1; k < len; ++k)
       if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;
@@ -148,11 +159,20 @@ bool IsValidUtf8(std::string_view s) {
 // Every step of the scanner starts at one of these words; a line without any of them is
 // passed over at once.
 bool HasStepKeyword(std::string_view code) {
-  static const std::string_view kWords[] = {
-      "DEFINITIONS",       "IMPORTS",           "EXPORTS",           "OBJECT",
-      "MACRO",             "MODULE-IDENTITY",   "MODULE-COMPLIANCE", "NOTIFICATION-TYPE",
-      "NOTIFICATION-GROUP", "OBJECT-IDENTITY",  "AGENT-CAPABILITIES", "OBJECT-TYPE",
-      "OBJECT-GROUP",      "SEQUENCE"};
+  static const std::string_view kWords[] = {"DEFINITIONS",
+                                            "IMPORTS",
+                                            "EXPORTS",
+                                            "OBJECT",
+                                            "MACRO",
+                                            "MODULE-IDENTITY",
+                                            "MODULE-COMPLIANCE",
+                                            "NOTIFICATION-TYPE",
+                                            "NOTIFICATION-GROUP",
+                                            "OBJECT-IDENTITY",
+                                            "AGENT-CAPABILITIES",
+                                            "OBJECT-TYPE",
+                                            "OBJECT-GROUP",
+                                            "SEQUENCE"};
   std::size_t i = 0;
   while (i < code.size()) {
     while (i < code.size() && !IsIdentChar(code[i])) ++i;
@@ -167,7 +187,7 @@ bool HasStepKeyword(std::string_view code) {
   return false;
 }
 
-const char* const kNumericWords[] = {"Integer", "Unsigned", "IPaddress", "Counter",
+const char* const kNumericWords[] = {"Integer", "Unsigned",  "IPaddress",     "Counter",
                                      "Gauge32", "TimeTicks", "InterfaceIndex"};
 
 }  // namespace
@@ -206,8 +226,10 @@ MibText::MibText(std::string_view text) {
       if (p > run) {
         const auto n = static_cast<std::size_t>(p - run);
         std::memcpy(raw + out, run, n);
-        if (inString) std::memset(code + out, ' ', n);
-        else std::memcpy(code + out, run, n);
+        if (inString)
+          std::memset(code + out, ' ', n);
+        else
+          std::memcpy(code + out, run, n);
         out += n;
         if (nonBlank) {
           blank = false;
@@ -232,7 +254,7 @@ MibText::MibText(std::string_view text) {
         blank = false;
       } else if (!inString && p < end && *p == '-') {
         while (p < end && *p != '\n' && *p != '\r') ++p;  // a comment runs to the end of the line
-      } else {  // a single '-'
+      } else {                                            // a single '-'
         raw[out] = c;
         code[out++] = inString ? ' ' : c;
         blank = false;
@@ -255,7 +277,8 @@ MibText::MibText(std::string_view text) {
     const std::size_t len = (n + 1 < lines_.size() ? spans[n + 1].At : out) - at;
     lines_[n].Raw = std::string_view(raw_).substr(at, len);
     lines_[n].Code = std::string_view(code_).substr(at, len);
-    lines_[n].Strings = std::span<const MibLine::Piece>(pieces_.data() + spans[n].Pieces, spans[n].PieceCount);
+    lines_[n].Strings =
+        std::span<const MibLine::Piece>(pieces_.data() + spans[n].Pieces, spans[n].PieceCount);
   }
 }
 
@@ -336,7 +359,9 @@ class MibFileReader {
     }
   };
 
-  void Error(std::size_t line) { mib_.ReportError(Format("----- ошибка: %s строка %d", file_, line + 1)); }
+  void Error(std::size_t line) {
+    mib_.ReportError(Format("----- ошибка: %s строка %d", file_, line + 1));
+  }
   void Error(std::size_t line, const std::string& what) {
     mib_.ReportError(Format("----- ошибка: %s строка %d: %s", file_, line + 1, what));
   }
@@ -513,7 +538,8 @@ class MibFileReader {
     if (const TOIDEntry* known = mib_.FindOid(parent)) {
       v = known->Oid;
     } else if (!parent.empty() && parent.size() <= 5 &&
-               std::all_of(parent.begin(), parent.end(), [](char c) { return c >= '0' && c <= '9'; }) &&
+               std::all_of(parent.begin(), parent.end(),
+                           [](char c) { return c >= '0' && c <= '9'; }) &&
                std::stoul(parent) <= OidValue::kMaxArc) {
       v.Append(static_cast<std::uint32_t>(std::stoul(parent)));  // a root arc: { 0 0 }
     } else {
@@ -539,8 +565,9 @@ class MibFileReader {
     }
     const std::size_t octets = TASNObjectIdentifier::EncodedLength(v);
     if (octets > TASNObjectIdentifier::kMaxContent) {
-      Error(open, Format("идентификатор %s занимает %d байт, в теге помещается %d", name,
-                         static_cast<int>(octets), static_cast<int>(TASNObjectIdentifier::kMaxContent)));
+      Error(open,
+            Format("идентификатор %s занимает %d байт, в теге помещается %d", name,
+                   static_cast<int>(octets), static_cast<int>(TASNObjectIdentifier::kMaxContent)));
       return false;
     }
     *oid = v;
@@ -554,7 +581,8 @@ class MibFileReader {
     std::size_t begin, end;
     if (!FindObjectIdentifier(code, &begin, &end)) return Step::NotMine;
     std::size_t line = cur_, col = end;
-    if (!NextToken(line, col) || lines_[line].Code.compare(col, 3, "::=") != 0) return Step::NotMine;
+    if (!NextToken(line, col) || lines_[line].Code.compare(col, 3, "::=") != 0)
+      return Step::NotMine;
     const std::string name = NameBefore(begin);
     if (name.empty()) {
       Error(cur_);
@@ -666,8 +694,8 @@ class MibFileReader {
         access = max, len = 10;
       if (access != npos) {
         obj.Access = ToLower(FirstWord(code, access + len));
-        obj.Accessible = obj.Access == "read-only" || obj.Access == "read-write" ||
-                         obj.Access == "read-create";
+        obj.Accessible =
+            obj.Access == "read-only" || obj.Access == "read-write" || obj.Access == "read-create";
       }
       CollectDescription(d, code, line, from);
       if ((k = code.find("::=", from)) != npos) {
@@ -676,7 +704,9 @@ class MibFileReader {
           obj.Oid = oid;
           obj.HasOid = true;
           mib_.SetOid(name, oid,
-                      obj.Table ? "OBJECT TABLE" : obj.EntryFlag ? "TABLE ENTRY" : "OBJECT-TYPE");
+                      obj.Table       ? "OBJECT TABLE"
+                      : obj.EntryFlag ? "TABLE ENTRY"
+                                      : "OBJECT-TYPE");
         }
         break;
       }
@@ -730,11 +760,14 @@ class MibFileReader {
           at = k + 7;
         }
       }
-      for (std::size_t i = at; i < code.size() && (members == WaitBrace || members == InList); ++i) {
+      for (std::size_t i = at; i < code.size() && (members == WaitBrace || members == InList);
+           ++i) {
         const char c = code[i];
         if (members == WaitBrace) {
-          if (c == '{') members = InList;
-          else if (!IsBlank(c)) members = Over;
+          if (c == '{')
+            members = InList;
+          else if (!IsBlank(c))
+            members = Over;
         } else if (c == ',') {
           finish();
         } else if (c == '}') {
@@ -797,8 +830,10 @@ class MibFileReader {
           ++depth;
           entry += c;
         } else if (c == '}' || c == ')') {
-          if (--depth == 0) finish();
-          else entry += c;
+          if (--depth == 0)
+            finish();
+          else
+            entry += c;
         } else if (c == ',' && depth == 1) {
           finish();
         } else {
@@ -809,7 +844,8 @@ class MibFileReader {
       cur_ = line;
     }
     for (TSNMPObject* e : mib_.entries_)
-      if (!e->Sequence && e->File == file_ && EqualsCI(e->Syntax, seq->Name)) e->Sequence = seq.get();
+      if (!e->Sequence && e->File == file_ && EqualsCI(e->Syntax, seq->Name))
+        e->Sequence = seq.get();
     mib_.sequences_.push_back(std::move(seq));
   }
 
@@ -823,7 +859,9 @@ class MibFileReader {
   std::unordered_map<std::string, TSNMPObject*> rowTypes_;
 };
 
-TMib::TMib() { Clear(); }
+TMib::TMib() {
+  Clear();
+}
 TMib::~TMib() = default;
 
 void TMib::Clear() {
@@ -861,8 +899,10 @@ const TOIDEntry* TMib::FindOid(const std::string& name) const {
 
 void TMib::SetOid(const std::string& name, const OidValue& oid, const char* category) {
   auto [it, added] = oidIndex_.try_emplace(name, oids_.size());
-  if (added) oids_.push_back({name, oid, category});
-  else oids_[it->second] = {name, oid, category};
+  if (added)
+    oids_.push_back({name, oid, category});
+  else
+    oids_[it->second] = {name, oid, category};
 }
 
 bool TMib::IsLoaded(const std::string& module) const {
@@ -903,7 +943,8 @@ bool TMib::ReadModule(const std::string& name, int depth) {
   Report(path);
   std::vector<std::uint8_t> bytes;
   switch (ReadFileLimited(path, kMaxFileBytes, bytes)) {
-    case ReadResult::Ok: break;
+    case ReadResult::Ok:
+      break;
     case ReadResult::TooLarge:
       ReportError("----- ошибка: " + name + " файл слишком велик");
       return false;
@@ -911,7 +952,8 @@ bool TMib::ReadModule(const std::string& name, int depth) {
       ReportError("----- ошибка: " + name + " файл не найден ");
       return false;
   }
-  ReadText(name, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), depth);
+  ReadText(name, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()),
+           depth);
   return true;
 }
 

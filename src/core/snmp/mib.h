@@ -5,10 +5,10 @@
 // OBJECT-TYPEs, tables with their rows and columns, and OBJECT-GROUPs; nothing more of
 // ASN.1. Quoted text and comments never count as definitions.
 #include <functional>
-#include <string_view>
 #include <memory>
 #include <span>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -25,9 +25,9 @@ struct TSNMPObject {
   std::string Access;  // lower case
   std::string Description;
   TSNMPObjList* Module = nullptr;
-  TSNMPObject* Entry = nullptr;        // a table's row object
-  int Rows = 0;                        // a table's rows offered in the tree
-  TSNMPSequence* Sequence = nullptr;   // a row object's columns
+  TSNMPObject* Entry = nullptr;       // a table's row object
+  int Rows = 0;                       // a table's rows offered in the tree
+  TSNMPSequence* Sequence = nullptr;  // a row object's columns
   OidValue Oid;
   bool HasOid = false;  // false when its value was refused
   bool Accessible = false;

@@ -49,8 +49,8 @@ void Collect(const MibNode* node, TSNMP_TagList& tags) {
 void AppendText(std::string& out, const MibNode* node, int level) {
   out.append(static_cast<std::size_t>(level) * 2, ' ');
   out += node->Text;
-  const bool shown = node->IsTagNode() || node->Kind == MibNodeKind::Table ||
-                     node->Kind == MibNodeKind::Group;
+  const bool shown =
+      node->IsTagNode() || node->Kind == MibNodeKind::Table || node->Kind == MibNodeKind::Group;
   if (shown && node->HasOid) out += '\t' + OidToText(node->Oid);
   out += '\n';
   for (int i = 0; i < node->ChildCount(); ++i) AppendText(out, node->Child(i), level + 1);

@@ -39,8 +39,8 @@ std::string OidText(const TSNMP_Tag& tag) {
 
 std::vector<ShownField> ShowDevice(const TSNMP_device& d) {
   std::vector<ShownField> shown{
-      {"address", Format("%d.%d.%d.%d", d.Address[0], d.Address[1], d.Address[2], d.Address[3]),
-       "", kKeyRecord, true},
+      {"address", Format("%d.%d.%d.%d", d.Address[0], d.Address[1], d.Address[2], d.Address[3]), "",
+       kKeyRecord, true},
       {"udp_port", Format("%d", d.UdpPort), "", kKeyRecord, false},
       {"param1", Format("%d", d.Param1), "", kKeyRecord, false},
       {"param2", Format("%d", d.Param2), "", kKeyRecord, false},

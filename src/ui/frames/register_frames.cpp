@@ -1,3 +1,5 @@
+#include "controller/port_ip.h"
+#include "controller/rs232.h"
 #include "frame.h"
 #include "frames/controller/board_frames.h"
 #include "frames/controller/controller_frame.h"
@@ -5,8 +7,6 @@
 #include "frames/snmp/snmp_frames.h"
 #include "frames/telemechanics/pc_frame.h"
 #include "signals/list_frame.h"
-#include "controller/port_ip.h"
-#include "controller/rs232.h"
 #include "signals/param.h"
 #include "snmp/port_snmp.h"
 

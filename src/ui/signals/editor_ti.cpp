@@ -98,7 +98,8 @@ TEditorTI::TEditorTI(QWidget* parent, TParams& list, int row)
   auto* goGroups = new QPushButton(QStringLiteral("Перейти в настройку групп"), this);
   layout->addWidget(goGroups);
 
-  AddAcceptRow(this, layout, QStringLiteral("Принять"), QStringLiteral("Отмена"), [this] { return Accept(); });
+  AddAcceptRow(this, layout, QStringLiteral("Принять"), QStringLiteral("Отмена"),
+               [this] { return Accept(); });
 
   gain_->installEventFilter(this);
   offset_->installEventFilter(this);

@@ -198,9 +198,9 @@ SignalTableView::SignalTableView(TParams* list, QWidget* parent)
   if (list->ListRole == kRolePool) horizontalHeader()->hide();
   for (int c = 0; c + 1 < model_->columnCount({}); ++c) {
     const SignalColumn col = model_->Column(c);
-    const QString sample = col == SignalColumn::Number     ? QStringLiteral("8888")
-                           : col == SignalColumn::Address  ? QStringLiteral("0000_Порт 00")
-                           : col == SignalColumn::Group    ? QStringLiteral("Группа ТИ 000000")
+    const QString sample = col == SignalColumn::Number    ? QStringLiteral("8888")
+                           : col == SignalColumn::Address ? QStringLiteral("0000_Порт 00")
+                           : col == SignalColumn::Group ? QStringLiteral("Группа ТИ 000000")
                            : col == SignalColumn::Blocking ? QStringLiteral("ТУ_В | ТУ_О")
                                                            : QStringLiteral("Инверсия");
     setColumnWidth(c, fontMetrics().horizontalAdvance(sample) + 12);

@@ -12,7 +12,8 @@
 
 namespace vilk::ui {
 
-MibTreeModel::MibTreeModel(TMibTree& tree, QObject* parent) : QAbstractItemModel(parent), tree_(tree) {
+MibTreeModel::MibTreeModel(TMibTree& tree, QObject* parent)
+    : QAbstractItemModel(parent), tree_(tree) {
   tree_.SetObserver(this);
 }
 
@@ -32,7 +33,8 @@ QModelIndex MibTreeModel::IndexOf(MibNode* node) const {
 
 QModelIndex MibTreeModel::index(int row, int column, const QModelIndex& parent) const {
   if (column != 0 || row < 0) return {};
-  if (!parent.isValid()) return row == 0 && tree_.Root() ? createIndex(0, 0, tree_.Root()) : QModelIndex();
+  if (!parent.isValid())
+    return row == 0 && tree_.Root() ? createIndex(0, 0, tree_.Root()) : QModelIndex();
   MibNode* p = NodeAt(parent);
   return row < p->ChildCount() ? createIndex(row, 0, p->Child(row)) : QModelIndex();
 }
@@ -63,11 +65,16 @@ bool MibTreeModel::setData(const QModelIndex& index, const QVariant& value, int 
 }
 
 Qt::ItemFlags MibTreeModel::flags(const QModelIndex& index) const {
-  return index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable : Qt::NoItemFlags;
+  return index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable
+                         : Qt::NoItemFlags;
 }
 
-void MibTreeModel::ChildrenAboutToBeReplaced(MibNode*) { beginResetModel(); }
-void MibTreeModel::ChildrenReplaced(MibNode*) { endResetModel(); }
+void MibTreeModel::ChildrenAboutToBeReplaced(MibNode*) {
+  beginResetModel();
+}
+void MibTreeModel::ChildrenReplaced(MibNode*) {
+  endResetModel();
+}
 
 void MibTreeModel::TicksChanged(MibNode* node) {
   // The node and everything below it.
@@ -157,8 +164,9 @@ TMIBdlg::TMIBdlg(QWidget* parent) : QDialog(parent) {
   mib_.OnInfo = [this](const std::string& text) { info_->addItem(Q(text)); };
   mib_.OnError = [this](const std::string& text) { errors_->addItem(Q(text)); };
   ChooseFile = [this] {
-    return QFileDialog::getOpenFileName(this, QStringLiteral("Выбрать MIB-файл"), Q(MibFolder),
-                                        QStringLiteral("MIB-файлы (*.mib *.MIB *.txt);;Все файлы (*)"));
+    return QFileDialog::getOpenFileName(
+        this, QStringLiteral("Выбрать MIB-файл"), Q(MibFolder),
+        QStringLiteral("MIB-файлы (*.mib *.MIB *.txt);;Все файлы (*)"));
   };
   connect(choose, &QPushButton::clicked, this, [this] {
     const QString path = ChooseFile();
@@ -175,7 +183,9 @@ TMIBdlg::TMIBdlg(QWidget* parent) : QDialog(parent) {
   connect(close, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-TMIBdlg::~TMIBdlg() { tree_.SetObserver(nullptr); }
+TMIBdlg::~TMIBdlg() {
+  tree_.SetObserver(nullptr);
+}
 
 TMIBdlg& TMIBdlg::Instance(QWidget* parent) {
   static QPointer<TMIBdlg> dialog;
@@ -231,7 +241,9 @@ void TMIBdlg::ApplyRows() {
   view_->expand(model_->IndexOf(node));
 }
 
-TSNMP_TagList TMIBdlg::AddTags() { return tree_.MakeTags(); }
+TSNMP_TagList TMIBdlg::AddTags() {
+  return tree_.MakeTags();
+}
 
 bool TMIBdlg::Edit(TSNMP_TagList& tags) {
   result_.clear();

@@ -52,7 +52,7 @@ class TMIBdlg : public QDialog {
   // Opens the dialog for a device's tags; true when the tags were replaced.
   bool Edit(TSNMP_TagList& tags);
 
-  std::string MibFolder;  // "MIBs" in the home folder
+  std::string MibFolder;                // "MIBs" in the home folder
   std::function<QString()> ChooseFile;  // "выбрать..."; tests replace it
 
   QLineEdit* FileEdit() const { return file_; }
@@ -62,8 +62,8 @@ class TMIBdlg : public QDialog {
   QListWidget* InfoList() const { return info_; }
   QListWidget* ErrorList() const { return errors_; }
   QSpinBox* RowsEdit() const { return rows_; }
-  void Load();             // "загрузить"
-  void ApplyRows();        // the button beside "Кол-во строк:"
+  void Load();              // "загрузить"
+  void ApplyRows();         // the button beside "Кол-во строк:"
   TSNMP_TagList AddTags();  // "Добавить теги в конфигурацию"
 
  protected:
