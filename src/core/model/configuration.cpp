@@ -105,6 +105,11 @@ void Configuration::NotifyChanged(TItem* item) {
   ForEachObserver([&](ITreeObserver* o) { o->ItemChanged(item); });
 }
 
+void Configuration::NotifyEdited(TItem* item) {
+  if (observers_.empty() || !IsLive(item)) return;
+  ForEachObserver([&](ITreeObserver* o) { o->ItemEdited(item); });
+}
+
 void Configuration::RequestSelect(TItem* item) {
   if (!IsLive(item)) return;
   ForEachObserver([&](ITreeObserver* o) { o->SelectRequested(item); });

@@ -26,6 +26,7 @@ class ITreeObserver {
   virtual void ItemAboutToBeMoved(TItem* /*item*/, TItem* /*newParent*/, int /*newRow*/) {}
   virtual void ItemMoved(TItem* /*item*/) {}
   virtual void ItemChanged(TItem* /*item*/) {}  // caption, icon or state icon
+  virtual void ItemEdited(TItem* /*item*/) {}   // the user changed the item's values
   virtual void TreeAboutToBeReset() {}
   virtual void TreeReset() {}
   virtual void SelectRequested(TItem* /*item*/) {}  // GoToLinked, the port grid, ApplyModel
@@ -65,6 +66,9 @@ class Configuration {
 
   // --- notifications (only for items of the live tree) ---
   void NotifyChanged(TItem* item);
+  // The user changed values of `item` (a frame wrote back a changed record, a frame
+  // command edited the item directly). Not raised by loading or by checks.
+  void NotifyEdited(TItem* item);
   void RequestSelect(TItem* item);
   void NotifyModelApplied();
   void NotifyPoolChanged();
