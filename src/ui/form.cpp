@@ -1,5 +1,7 @@
 #include "form.h"
 
+#include <QHBoxLayout>
+
 namespace vilk::ui {
 
 Form::Form(ItemFrame* frame, QWidget* container)
@@ -29,27 +31,58 @@ QLineEdit* Form::Text(const QString& label, std::string& field, int maxChars) {
   edit->setMinimumWidth(edit->fontMetrics().horizontalAdvance(QLatin1Char('W')) *
                         std::min(maxChars, 10));
   Add(label, edit);
-  frame_->Bind([edit, &field] { edit->setText(Q(field)); },
-               [edit, &field, maxChars] {
-                 field = Truncate(S(edit->text()), static_cast<std::size_t>(maxChars));
-               });
-  QObject::connect(edit, &QLineEdit::textEdited, frame_, &ItemFrame::MarkModified);
+  BindKept<QString>([edit] { return edit->text(); }, [edit, &field] { edit->setText(Q(field)); },
+                    [edit, &field, maxChars] {
+                      field = Truncate(S(edit->text()), static_cast<std::size_t>(maxChars));
+                    });
   return edit;
 }
 
 IpEdit* Form::Ip(const QString& label, std::uint32_t& field) {
+  return Ip(
+      label, [&field] { return field; }, [&field](std::uint32_t v) { field = v; });
+}
+
+IpEdit* Form::Ip(const QString& label, std::function<std::uint32_t()> get,
+                 std::function<void(std::uint32_t)> set) {
   auto* ip = new IpEdit(container_);
   Add(label, ip);
-  frame_->Bind([ip, &field] { ip->SetValue(field); }, [ip, &field] { field = ip->Value(); });
-  QObject::connect(ip, &IpEdit::Changed, frame_, &ItemFrame::MarkModified);
+  BindKept<std::uint32_t>([ip] { return ip->Value(); }, [ip, get] { ip->SetValue(get()); },
+                          [ip, set] { set(ip->Value()); });
   return ip;
 }
 
-QLabel* Form::Value(const QString& label, std::function<QString()> text) {
-  auto* value = new QLabel(container_);
+FormatTable* Form::Formats(const QString& title, const QStringList& lines,
+                           std::vector<FormatColumn> columns) {
+  auto* table = new FormatTable(title, lines, std::move(columns), container_);
+  layout_->addRow(table);
+  frame_->Bind([table] { table->Load(); }, [table] { table->Store(); });
+  return table;
+}
+
+ValueLabel* Form::Value(const QString& label, std::function<QString()> text) {
+  auto* value = new ValueLabel(std::move(text), container_);
   Add(label, value);
-  frame_->Bind([value, text] { value->setText(text()); }, [] {});
+  frame_->Bind([value] { value->Refresh(); }, [] {});
   return value;
+}
+
+std::vector<QPushButton*> Form::Exports(const std::vector<ExportCommand>& commands) {
+  auto* row = new QWidget(container_);
+  auto* h = new QHBoxLayout(row);
+  h->setContentsMargins(0, 0, 0, 0);
+  std::vector<QPushButton*> buttons;
+  for (const ExportCommand& command : commands) {
+    auto* button = new QPushButton(command.Text, row);
+    h->addWidget(button);
+    ItemFrame* frame = frame_;
+    QObject::connect(button, &QPushButton::clicked, frame,
+                     [frame, command] { frame->Export(command); });
+    buttons.push_back(button);
+  }
+  h->addStretch();
+  layout_->addRow(row);
+  return buttons;
 }
 
 }  // namespace vilk::ui

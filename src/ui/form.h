@@ -1,28 +1,31 @@
 #pragma once
 // Declarative frame building: each call adds a labelled field bound to an item field, so
 // that a frame reads like the table of its fields (label, field, range).
+//
+// Every binding writes its field back only when the widget no longer shows what it was
+// filled with: a value the widget cannot show exactly (milliseconds edited as seconds, a
+// number beyond the field's range, a code the list lacks) survives opening and leaving
+// the frame, and an untouched frame leaves its item byte for byte as it was.
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <functional>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "base/text.h"
+#include "format_table.h"
 #include "frame.h"
 #include "qt_text.h"
 #include "widgets.h"
 
 namespace vilk::ui {
-
-struct ChoiceItem {
-  QString Text;
-  int Code;  // the value stored in the item
-};
 
 class Form {
  public:
@@ -40,28 +43,10 @@ class Form {
     auto* spin = new ClampSpinBox(container_);
     spin->setRange(min, max);
     Add(label, spin);
-    frame_->Bind([spin, &field] { spin->setValue(static_cast<int>(field)); },
-                 [spin, &field] { field = static_cast<T>(spin->value()); });
-    QObject::connect(spin, &QSpinBox::valueChanged, frame_, &ItemFrame::MarkModified);
+    BindKept<int>([spin] { return spin->value(); },
+                  [spin, &field] { spin->setValue(static_cast<int>(field)); },
+                  [spin, &field] { field = static_cast<T>(spin->value()); });
     return spin;
-  }
-
-  // A choice list; the item stores the code of the chosen entry.
-  template <typename T>
-  QComboBox* Choice(const QString& label, std::vector<ChoiceItem> items, T& field) {
-    auto* box = new QComboBox(container_);
-    for (const ChoiceItem& c : items) box->addItem(c.Text, c.Code);
-    Add(label, box);
-    frame_->Bind(
-        [box, &field] {
-          const int i = box->findData(static_cast<int>(field));
-          box->setCurrentIndex(i < 0 ? 0 : i);
-        },
-        [box, &field] {
-          if (box->currentIndex() >= 0) field = static_cast<T>(box->currentData().toInt());
-        });
-    QObject::connect(box, &QComboBox::currentIndexChanged, frame_, &ItemFrame::MarkModified);
-    return box;
   }
 
   // A number stored scaled: the field holds value × scale (seconds edited, ms stored).
@@ -70,11 +55,42 @@ class Form {
     auto* spin = new ClampSpinBox(container_);
     spin->setRange(min, max);
     Add(label, spin);
-    frame_->Bind(
+    BindKept<int>(
+        [spin] { return spin->value(); },
         [spin, &field, scale] { spin->setValue(static_cast<int>(field / scale)); },
         [spin, &field, scale] { field = static_cast<T>(spin->value()) * static_cast<T>(scale); });
-    QObject::connect(spin, &QSpinBox::valueChanged, frame_, &ItemFrame::MarkModified);
     return spin;
+  }
+
+  // A number shown also in hexadecimal ("0x2000"), as the address bases are.
+  template <typename T>
+  HexSpinEdit* Hex(const QString& label, int min, int max, T& field, int digits = 4) {
+    auto* hex = new HexSpinEdit(digits, container_);
+    ClampSpinBox* spin = hex->Spin();
+    spin->setRange(min, max);
+    Add(label, hex);
+    BindKept<int>([spin] { return spin->value(); },
+                  [spin, &field] { spin->setValue(static_cast<int>(field)); },
+                  [spin, &field] { field = static_cast<T>(spin->value()); });
+    return hex;
+  }
+
+  // A choice list; the item stores the code of the chosen entry.
+  template <typename T>
+  QComboBox* Choice(const QString& label, std::vector<ChoiceItem> items, T& field) {
+    auto* box = new QComboBox(container_);
+    for (const ChoiceItem& c : items) box->addItem(c.Text, c.Code);
+    Add(label, box);
+    BindKept<int>([box] { return box->currentIndex(); },
+                  [box, &field] {
+                    const int i = box->findData(static_cast<int>(field));
+                    box->setCurrentIndex(i < 0 ? 0 : i);
+                  },
+                  [box, &field] {
+                    if (box->currentIndex() >= 0)
+                      field = static_cast<T>(box->currentData().toInt());
+                  });
+    return box;
   }
 
   // One bit of a flags field; `inverted` shows the box ticked when the bit is clear.
@@ -83,7 +99,8 @@ class Form {
     auto* box = new QCheckBox(text, container_);
     layout_->addRow(box);
     const T mask = static_cast<T>(1u << bit);
-    frame_->Bind(
+    BindKept<bool>(
+        [box] { return box->isChecked(); },
         [box, &field, mask, inverted] { box->setChecked(((field & mask) != 0) != inverted); },
         [box, &field, mask, inverted] {
           if (box->isChecked() != inverted)
@@ -91,29 +108,61 @@ class Form {
           else
             field = static_cast<T>(field & ~mask);
         });
-    QObject::connect(box, &QCheckBox::toggled, frame_, &ItemFrame::MarkModified);
     return box;
   }
-
-  QLineEdit* Text(const QString& label, std::string& field, int maxChars);
-  IpEdit* Ip(const QString& label, std::uint32_t& field);
 
   // A check box; `inverted` shows the box ticked when the field is 0.
   template <typename T>
   QCheckBox* Check(const QString& text, T& field, bool inverted = false) {
     auto* box = new QCheckBox(text, container_);
     layout_->addRow(box);
-    frame_->Bind([box, &field, inverted] { box->setChecked((field != 0) != inverted); },
-                 [box, &field, inverted] { field = static_cast<T>(box->isChecked() != inverted); });
-    QObject::connect(box, &QCheckBox::toggled, frame_, &ItemFrame::MarkModified);
+    BindKept<bool>(
+        [box] { return box->isChecked(); },
+        [box, &field, inverted] { box->setChecked((field != 0) != inverted); },
+        [box, &field, inverted] { field = static_cast<T>(box->isChecked() != inverted); });
     return box;
   }
 
-  // A read-only value, refreshed whenever the frame is filled.
-  QLabel* Value(const QString& label, std::function<QString()> text);
+  QLineEdit* Text(const QString& label, std::string& field, int maxChars);
+
+  // An IPv4 address in four octet fields; the number's most significant byte is the
+  // first octet.
+  IpEdit* Ip(const QString& label, std::uint32_t& field);
+  // The same for an address the item keeps in another form or sets through a call.
+  IpEdit* Ip(const QString& label, std::function<std::uint32_t()> get,
+             std::function<void(std::uint32_t)> set);
+
+  // A format table (one chooser or fixed text per cell), spanning the form's width.
+  FormatTable* Formats(const QString& title, const QStringList& lines,
+                       std::vector<FormatColumn> columns);
+
+  // A read-only value, recomputed whenever the frame is filled and on Refresh.
+  ValueLabel* Value(const QString& label, std::function<QString()> text);
+
+  // One row of export buttons; each runs ItemFrame::Export with its command.
+  std::vector<QPushButton*> Exports(const std::vector<ExportCommand>& commands);
+
   void Add(const QString& label, QWidget* field);
 
  private:
+  // Binds a widget whose shown value `shown` reads back: `load` fills it and `store`
+  // writes the field, only when the widget shows something else than it was filled with.
+  template <typename V>
+  void BindKept(std::function<V()> shown, std::function<void()> load, std::function<void()> store) {
+    auto loaded = std::make_shared<V>();
+    frame_->Bind(
+        [shown, load, loaded] {
+          load();
+          *loaded = shown();
+        },
+        [shown, store, loaded] {
+          const V now = shown();
+          if (now == *loaded) return;
+          store();
+          *loaded = now;
+        });
+  }
+
   ItemFrame* frame_;
   QWidget* container_;
   QFormLayout* layout_;

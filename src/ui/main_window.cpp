@@ -67,7 +67,8 @@ TForm1::TForm1(const QString& home, IMessages* messages, QWidget* parent)
       if (busy) list->ValueBox()->setChecked(false);
       list->ValueBox()->setEnabled(!busy);
     }
-    if (auto* frame = qobject_cast<TControllerFrame*>(editor_->CurrentFrame())) frame->DetectButton()->setEnabled(!busy);
+    if (auto* frame = qobject_cast<TControllerFrame*>(editor_->CurrentFrame()))
+      frame->DetectButton()->setEnabled(!busy);
   });
   connect(editor_, &TFrame1::CurrentChanged, this, [this] {
     // The controller frame's "Определить тип" asks the controller through the link.
@@ -255,7 +256,8 @@ void TForm1::SaveSettings() {
 }
 
 bool TForm1::ConfirmDiscard() {
-  editor_->StoreFrame();
+  // An open frame with input it refuses keeps the window as it is.
+  if (!editor_->StoreFrame()) return false;
   if (!IsModified()) return true;
   switch (messages_->Question("Конфигурация изменена.\rСохранить изменения?", true)) {
     case Answer::Yes:
@@ -312,7 +314,7 @@ bool TForm1::OpenFile(const QString& path) {
 }
 
 bool TForm1::WriteFile(const QString& path) {
-  editor_->StoreFrame();
+  if (!editor_->StoreFrame()) return false;
   if (!BuildImage(*config_, *image_, S(path), S(deviceFile_))) return false;
   std::string error;
   if (!WriteFileAtomic(S(path), image_->Data(), image_->TotalSize, &error)) {
@@ -330,6 +332,7 @@ bool TForm1::SaveCommand() {
 }
 
 bool TForm1::SaveAsCommand() {
+  if (!editor_->StoreFrame()) return false;  // no file name is asked for input that is refused
   QString dir =
       configFile_.isEmpty() ? Q(settings_.DirConf) : QFileInfo(configFile_).absolutePath();
   const QString path = ChooseFile(true, dir.isEmpty() ? home_ : dir);
@@ -432,8 +435,7 @@ bool TForm1::ReadConfigurationCommand() {
 }
 
 bool TForm1::WriteConfigurationCommand() {
-  if (runner_->Busy()) return false;
-  editor_->StoreFrame();
+  if (runner_->Busy() || !editor_->StoreFrame()) return false;
   auto located = std::make_shared<LocateResult>();
   return runner_->Run(
       [located](DeviceSession& session) {
@@ -443,6 +445,8 @@ bool TForm1::WriteConfigurationCommand() {
       [this, located](bool ok) {
         if (!ok) return;
         ShowModel();
+        // The frame may have been edited while the controller was looked for.
+        if (!editor_->StoreFrame()) return;
         if (!PrepareWriteConfiguration(*config_, *image_, *located, S(configFile_))) return;
         auto bytes = std::make_shared<std::vector<std::uint8_t>>(
             image_->Data(), image_->Data() + image_->TotalSize);
@@ -531,8 +535,7 @@ bool TForm1::SetTimeCommand() {
 }
 
 bool TForm1::DetermineTypeCommand() {
-  if (runner_->Busy()) return false;
-  editor_->StoreFrame();
+  if (runner_->Busy() || !editor_->StoreFrame()) return false;
   auto located = std::make_shared<LocateResult>();
   return runner_->Run(
       [located](DeviceSession& s) {

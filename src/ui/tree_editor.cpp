@@ -22,6 +22,24 @@ constexpr int kWidePool = 440;
 constexpr int kNarrowPool = 100;
 }  // namespace
 
+// The configuration is modified by what it reports as edits and structural changes; a
+// caption or icon that follows from them, a load or a save check is no change of its own.
+class TFrame1::ChangeWatcher : public ITreeObserver {
+ public:
+  ChangeWatcher(TFrame1* editor, Configuration& config) : editor_(editor), config_(config) {
+    config_.AddObserver(this);
+  }
+  ~ChangeWatcher() override { config_.RemoveObserver(this); }
+  void ItemInserted(TItem*) override { emit editor_->Modified(); }
+  void ItemRemoved(TItem*, int) override { emit editor_->Modified(); }
+  void ItemMoved(TItem*) override { emit editor_->Modified(); }
+  void ItemEdited(TItem*) override { emit editor_->Modified(); }
+
+ private:
+  TFrame1* editor_;
+  Configuration& config_;
+};
+
 TFrame1::TFrame1(Configuration& config, QWidget* parent) : QWidget(parent), config_(config) {
   auto* layout = new QHBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
@@ -34,7 +52,6 @@ TFrame1::TFrame1(Configuration& config, QWidget* parent) : QWidget(parent), conf
   middle_->setMinimumWidth(300);
   pool_ = new TStoragePage(config_, splitter_);
   pool_->setMinimumWidth(kNarrowPool / 2);
-  connect(pool_, &TStoragePage::OpenListChanged, this, &TFrame1::Modified);
   splitter_->addWidget(tree_);
   splitter_->addWidget(middle_);
   splitter_->addWidget(pool_);
@@ -60,7 +77,7 @@ TFrame1::TFrame1(Configuration& config, QWidget* parent) : QWidget(parent), conf
         },
         Qt::QueuedConnection);
   });
-  connect(model_, &TreeModel::TreeChanged, this, &TFrame1::Modified);
+  watcher_ = std::make_unique<ChangeWatcher>(this, config_);
   connect(model_, &TreeModel::PoolWasChanged, pool_, &TStoragePage::Refresh);
   connect(model_, &QAbstractItemModel::modelAboutToBeReset, this, [this] {
     if (frame_) delete frame_;
@@ -105,12 +122,14 @@ bool TFrame1::Contains(const TItem* item) const {
   return false;
 }
 
-void TFrame1::Select(TItem* item) {
+bool TFrame1::Select(TItem* item) {
   const QModelIndex index = model_->IndexOf(item);
-  if (!index.isValid()) return;
+  if (!index.isValid()) return false;
   tree_->setCurrentIndex(index);
+  if (tree_->currentIndex() != index) return false;  // the open frame refused to let go
   tree_->scrollTo(index);
   if (current_ != item) CurrentIndexChanged(index);
+  return current_ == item;
 }
 
 void TFrame1::showEvent(QShowEvent* event) {
@@ -128,34 +147,46 @@ void TFrame1::FitPanels() {
   splitter_->setSizes({tree, std::max(middle_->minimumWidth(), width() - tree - pool), pool});
 }
 
-void TFrame1::StoreFrame() {
-  if (frame_ && current_) frame_->GetFromFrame();
+bool TFrame1::StoreFrame() {
+  return !frame_ || !current_ || frame_->Store();
 }
 
-void TFrame1::RefreshFrame() {
-  if (!current_) return;
+bool TFrame1::RefreshFrame() {
+  if (!current_) return true;
+  if (!StoreFrame()) return false;  // the frame keeps the user's input and says why
   TItem* item = current_;
   current_ = nullptr;
-  if (frame_) {
-    frame_->GetFromFrame();
-    delete frame_;
-  }
+  if (frame_) delete frame_;
   CurrentIndexChanged(model_->IndexOf(item));
+  return true;
+}
+
+// The selection goes back to the item whose frame refused its input. Once now, for the
+// code that moved it, and once after the event that moved it: a mouse press selects the
+// clicked row after it has made it current.
+void TFrame1::KeepSelection() {
+  tree_->setCurrentIndex(model_->IndexOf(current_));
+  QMetaObject::invokeMethod(
+      this,
+      [this] {
+        if (current_) tree_->setCurrentIndex(model_->IndexOf(current_));
+      },
+      Qt::QueuedConnection);
 }
 
 void TFrame1::CurrentIndexChanged(const QModelIndex& index) {
   TItem* item = TreeModel::ItemAt(index);
   if (item == current_ && frame_) return;
-  if (frame_) {
-    frame_->GetFromFrame();
-    delete frame_;
+  if (!StoreFrame()) {
+    KeepSelection();
+    return;
   }
+  if (frame_) delete frame_;
   current_ = item;
   if (!item) return;
   ItemFrame* frame = CreateFrame(item, middle_);
   if (frame) {
     frame_ = frame;
-    connect(frame, &ItemFrame::Modified, this, &TFrame1::Modified);
     middle_->setWidget(frame);
   } else {
     auto* empty = new ItemFrame(item, middle_);
@@ -240,7 +271,7 @@ void TFrame1::ExpandAll(TItem* item) {
 }
 
 TItem* TFrame1::AddPortCommand(int code) {
-  StoreFrame();
+  if (!StoreFrame()) return nullptr;
   TItem* port = AddPort(config_, code);
   if (port) {
     tree_->expand(model_->IndexOf(port));
@@ -251,7 +282,7 @@ TItem* TFrame1::AddPortCommand(int code) {
 
 TItem* TFrame1::AddDeviceCommand(int kind) {
   if (!current_) return nullptr;
-  StoreFrame();
+  if (!StoreFrame()) return nullptr;
   TItem* owner = current_;
   TItem* child = owner->AddChild(kind);
   config_.Storage().RebuildPool();
@@ -262,7 +293,7 @@ TItem* TFrame1::AddDeviceCommand(int kind) {
 
 TItem* TFrame1::DuplicateCommand() {
   if (!current_ || !current_->Parent()) return nullptr;
-  StoreFrame();
+  if (!StoreFrame()) return nullptr;
   TItem* parent = current_->Parent();
   TItem* copy = parent->DuplicateChild(current_);
   tree_->expand(model_->IndexOf(parent));
@@ -275,7 +306,13 @@ bool TFrame1::DeleteCommand() {
   if (question.empty()) return false;
   if (config_.Messages().Question(question, false) != Answer::Yes) return false;
   const bool device = item->Level() >= 3;
-  if (device) Select(item->Parent());
+  if (device) {
+    // The item goes, so what its frame holds does not matter: closed without writing back,
+    // as for every removed row.
+    if (frame_) delete frame_;
+    current_ = nullptr;
+    Select(item->Parent());
+  }
   TItem* next = DeleteItem(config_, item);
   if (next) Select(next);
   if (device && frame_) frame_->SetToFrame();
@@ -283,7 +320,7 @@ bool TFrame1::DeleteCommand() {
 }
 
 bool TFrame1::DropItem(TItem* dragged, TItem* target) {
-  StoreFrame();
+  if (!StoreFrame()) return false;
   TItem* parent = Drop(config_, dragged, target);
   if (!parent) return false;
   tree_->expand(model_->IndexOf(parent));

@@ -6,6 +6,7 @@
 #include <QScrollArea>
 #include <QSplitter>
 #include <QTreeView>
+#include <memory>
 
 #include "frame.h"
 #include "model/configuration.h"
@@ -29,11 +30,16 @@ class TFrame1 : public QWidget {
   TStoragePage* PoolPage() const { return pool_; }
   QSplitter* Splitter() const { return splitter_; }
 
-  void Select(TItem* item);
-  // Writes the open frame back into its item (before saving and closing).
-  void StoreFrame();
-  // Re-creates the frame of the current item (after a load or a model change).
-  void RefreshFrame();
+  // Selects the item and opens its frame; false when the open frame refused its input
+  // (it stays open and the selection stays with it).
+  bool Select(TItem* item);
+  // Writes the open frame back into its item (before saving, closing, and any command
+  // that changes the tree). False when the frame refused its input: it has shown why, and
+  // whatever asked must not go on.
+  bool StoreFrame();
+  // Re-creates the frame of the current item (after a load or a model change); false,
+  // with the frame left as it is, when the frame refused its input.
+  bool RefreshFrame();
 
   // Context-menu commands, also used by tests.
   TItem* AddPortCommand(int code);
@@ -47,6 +53,7 @@ class TFrame1 : public QWidget {
   void EnablePortCommands();
 
  signals:
+  // The configuration reported an edit of an item or a change of the tree's structure.
   void Modified();
   void CurrentChanged(vilk::TItem* item);
 
@@ -54,7 +61,9 @@ class TFrame1 : public QWidget {
   void showEvent(QShowEvent* event) override;
 
  private:
+  class ChangeWatcher;
   void CurrentIndexChanged(const QModelIndex& current);
+  void KeepSelection();
   void FitPanels();
   void ShowMenu(const QPoint& pos);
   void BuildMenu(TItem* item);
@@ -71,6 +80,7 @@ class TFrame1 : public QWidget {
   TItem* current_ = nullptr;
   QMenu* menu_;
   bool shown_ = false;
+  std::unique_ptr<ChangeWatcher> watcher_;
 };
 
 // The tree view with the editor's drag-and-drop rules.

@@ -42,6 +42,34 @@ void ClampSpinBox::focusOutEvent(QFocusEvent* event) {
   QSpinBox::focusOutEvent(event);
 }
 
+HexSpinEdit::HexSpinEdit(int digits, QWidget* parent)
+    : QWidget(parent), spin_(new ClampSpinBox(this)), echo_(new QLabel(this)), digits_(digits) {
+  auto* row = new QHBoxLayout(this);
+  row->setContentsMargins(0, 0, 0, 0);
+  row->addWidget(spin_);
+  row->addWidget(echo_);
+  row->addStretch();
+  auto echo = [this](int v) {
+    echo_->setText(QStringLiteral("0x%1").arg(v, digits_, 16, QLatin1Char('0')));
+  };
+  connect(spin_, &QSpinBox::valueChanged, this, echo);
+  echo(spin_->value());
+}
+
+ValueLabel::ValueLabel(std::function<QString()> text, QWidget* parent)
+    : QLabel(parent), text_(std::move(text)) {}
+
+std::uint32_t IpFromBytes(const std::array<std::uint8_t, 4>& bytes) {
+  return (static_cast<std::uint32_t>(bytes[0]) << 24) |
+         (static_cast<std::uint32_t>(bytes[1]) << 16) |
+         (static_cast<std::uint32_t>(bytes[2]) << 8) | bytes[3];
+}
+
+std::array<std::uint8_t, 4> IpToBytes(std::uint32_t ip) {
+  return {static_cast<std::uint8_t>(ip >> 24), static_cast<std::uint8_t>(ip >> 16),
+          static_cast<std::uint8_t>(ip >> 8), static_cast<std::uint8_t>(ip)};
+}
+
 IpEdit::IpEdit(QWidget* parent) : QWidget(parent) {
   auto* row = new QHBoxLayout(this);
   row->setContentsMargins(0, 0, 0, 0);
@@ -71,8 +99,8 @@ void IpEdit::SetValue(std::uint32_t ip) {
     octets_[static_cast<std::size_t>(i)]->setValue(static_cast<int>((ip >> (24 - 8 * i)) & 255));
 }
 
-QPushButton* AddAcceptRow(QDialog* dialog, QBoxLayout* layout, const QString& acceptText, const QString& cancelText,
-                          std::function<bool()> onAccept) {
+QPushButton* AddAcceptRow(QDialog* dialog, QBoxLayout* layout, const QString& acceptText,
+                          const QString& cancelText, std::function<bool()> onAccept) {
   auto* row = new QHBoxLayout;
   auto* ok = new QPushButton(acceptText, dialog);
   auto* cancel = new QPushButton(cancelText, dialog);

@@ -25,7 +25,7 @@ TFrameParams::TFrameParams(TItem* item, QWidget* parent) : ItemFrame(item, paren
 
   view_->Hooks.Changed = [this] {
     List()->Storage().RebuildPool();
-    MarkModified();
+    ItemEdited();
     emit SignalsChanged();
   };
   view_->Hooks.EditGain = [this](int row) { EditGain(row); };

@@ -113,6 +113,7 @@ void TStoragePage::Refresh() {
 }
 
 void TStoragePage::AfterCommand() {
+  if (TParams* list = OpenList()) config_.NotifyEdited(list);
   config_.Storage().RebuildPool();  // redraws the page through the pool's notice
   Refresh();
   if (frame_) frame_->View()->Refresh();

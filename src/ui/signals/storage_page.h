@@ -38,7 +38,7 @@ class TStoragePage : public QWidget {
   void ApplyTemplate();
 
  signals:
-  // The open list changed: its editor is redrawn and the configuration is modified.
+  // The open list changed (the configuration has heard of it as an edit of that list).
   void OpenListChanged();
 
  private:

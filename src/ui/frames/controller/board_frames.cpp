@@ -4,6 +4,7 @@
 #include <QRegularExpressionValidator>
 #include <QStyledItemDelegate>
 #include <QVBoxLayout>
+#include <cmath>
 
 #include "base/format.h"
 #include "controller/models.h"
@@ -35,11 +36,30 @@ QString GroupNumber(float v) {
   return v > 0 ? Q(Format("%.6g", v)) : QString();
 }
 
-float ParseNumber(QString text) {
+// A number cell: empty is 0; "," and "." both separate the decimals. False when the text
+// is no number a float can hold (a lone separator, too many digits).
+bool ParseNumber(QString text, float& value) {
+  if (text.isEmpty()) {
+    value = 0;
+    return true;
+  }
   text.replace(QLatin1Char(','), QLatin1Char('.'));
   bool ok = false;
-  const float v = text.toFloat(&ok);
-  return ok ? v : 0.0f;
+  value = text.toFloat(&ok);
+  return ok && std::isfinite(value);
+}
+
+float& GroupField(SporadicGroup& g, int column) {
+  switch (column) {
+    case 1:
+      return g.AbsAperture;
+    case 2:
+      return g.RelAperture;
+    case 3:
+      return g.Lower;
+    default:
+      return g.Upper;
+  }
 }
 
 }  // namespace
@@ -64,7 +84,7 @@ TProcFrame::TProcFrame(TItem* item, QWidget* parent) : ItemFrame(item, parent) {
   groups_->verticalHeader()->setDefaultSectionSize(groups_->fontMetrics().height() + 6);
   boxLayout->addWidget(groups_);
   layout->addWidget(box, 1);
-  connect(groups_, &QTableWidget::itemChanged, this, &ItemFrame::MarkModified);
+  Bind([this] { LoadGroups(); }, [this] { StoreGroups(); }, [this] { return CheckGroups(); });
 
   auto* flagsBox = new QWidget(this);
   Form flags = Form(this, flagsBox).Group(QStringLiteral(" Требовать пароль для  "));
@@ -75,39 +95,70 @@ TProcFrame::TProcFrame(TItem* item, QWidget* parent) : ItemFrame(item, parent) {
   layout->addWidget(flagsBox);
 }
 
-void TProcFrame::SetToFrame() {
-  ItemFrame::SetToFrame();
+QString TProcFrame::Cell(int row, int column) const {
+  const QTableWidgetItem* it = groups_->item(row, column);
+  return it ? it->text().trimmed() : QString();
+}
+
+void TProcFrame::LoadGroups() {
   const QSignalBlocker block(groups_);
   groups_->clearContents();
   const auto& groups = Proc()->Groups;
-  for (int r = 0; r < static_cast<int>(groups.size()) && r < kMaxSporadicGroups; ++r) {
-    const SporadicGroup& g = groups[static_cast<std::size_t>(r)];
+  rows_.assign(static_cast<std::size_t>(groups_->rowCount()), SporadicGroup{});
+  for (int r = 0; r < static_cast<int>(groups.size()) && r < groups_->rowCount(); ++r) {
+    SporadicGroup& g = rows_[static_cast<std::size_t>(r)];
+    g = groups[static_cast<std::size_t>(r)];
     groups_->setItem(r, 0, new QTableWidgetItem(Q(g.Name)));
-    groups_->setItem(r, 1, new QTableWidgetItem(GroupNumber(g.AbsAperture)));
-    groups_->setItem(r, 2, new QTableWidgetItem(GroupNumber(g.RelAperture)));
-    groups_->setItem(r, 3, new QTableWidgetItem(GroupNumber(g.Lower)));
-    groups_->setItem(r, 4, new QTableWidgetItem(GroupNumber(g.Upper)));
+    for (int c = 1; c < kGroupColumns; ++c)
+      groups_->setItem(r, c, new QTableWidgetItem(GroupNumber(GroupField(g, c))));
   }
+  shown_ = Texts();
 }
 
-void TProcFrame::GetFromFrame() {
-  ItemFrame::GetFromFrame();
-  auto cell = [this](int r, int c) {
-    const QTableWidgetItem* it = groups_->item(r, c);
-    return it ? it->text().trimmed() : QString();
-  };
+QStringList TProcFrame::Texts() const {
+  QStringList texts;
+  for (int r = 0; r < groups_->rowCount(); ++r)
+    for (int c = 0; c < kGroupColumns; ++c) texts << Cell(r, c);
+  return texts;
+}
+
+// Rows without a name are dropped, so only named rows need numbers that read.
+bool TProcFrame::CheckGroups() {
+  for (int r = 0; r < groups_->rowCount(); ++r) {
+    if (Cell(r, 0).isEmpty()) continue;
+    for (int c = 1; c < kGroupColumns; ++c) {
+      float value = 0;
+      if (ParseNumber(Cell(r, c), value)) continue;
+      groups_->setCurrentCell(r, c);
+      Item()->Config().Messages().Error(
+          Format("Ячейка таблицы (строка %d, колонка %d)\rсодержит недопустимое значение: "
+                 "\"%s\"\rкоторое невозможно преобразовать в число.",
+                 r + 1, c + 1, S(Cell(r, c))));
+      return false;
+    }
+  }
+  return true;
+}
+
+// A cell that still shows what was loaded keeps its value exactly: the table shows six
+// significant digits, and merely opening the frame must not round the apertures.
+void TProcFrame::StoreGroups() {
+  const QStringList texts = Texts();
+  if (texts == shown_) return;
   std::vector<SporadicGroup> groups;
   for (int r = 0; r < groups_->rowCount(); ++r) {
-    if (cell(r, 0).isEmpty()) continue;  // rows without a name are dropped
-    SporadicGroup g;
-    g.Name = Truncate(S(cell(r, 0)), kMaxNameChars);
-    g.AbsAperture = ParseNumber(cell(r, 1));
-    g.RelAperture = ParseNumber(cell(r, 2));
-    g.Lower = ParseNumber(cell(r, 3));
-    g.Upper = ParseNumber(cell(r, 4));
-    groups.push_back(g);
+    SporadicGroup& row = rows_[static_cast<std::size_t>(r)];
+    auto unchanged = [&](int c) {
+      const qsizetype i = static_cast<qsizetype>(r) * kGroupColumns + c;
+      return texts[i] == shown_[i];
+    };
+    if (!unchanged(0)) row.Name = Truncate(S(Cell(r, 0)), kMaxNameChars);
+    for (int c = 1; c < kGroupColumns; ++c)
+      if (!unchanged(c)) ParseNumber(Cell(r, c), GroupField(row, c));
+    if (!Cell(r, 0).isEmpty()) groups.push_back(row);
   }
   Proc()->Groups = std::move(groups);
+  shown_ = texts;
 }
 
 TRS232Frame::TRS232Frame(TItem* item, QWidget* parent) : ItemFrame(item, parent) {

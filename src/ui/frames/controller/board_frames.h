@@ -16,13 +16,20 @@ class TProcFrame : public ItemFrame {
   Q_OBJECT
  public:
   TProcFrame(TItem* item, QWidget* parent);
-  void SetToFrame() override;
-  void GetFromFrame() override;
   QTableWidget* Groups() const { return groups_; }
 
  private:
   TProc* Proc() const { return static_cast<TProc*>(Item()); }
+  QString Cell(int row, int column) const;
+  QStringList Texts() const;
+  void LoadGroups();
+  // A named row whose number cell does not read refuses the write-back.
+  bool CheckGroups();
+  void StoreGroups();
+
   QTableWidget* groups_;
+  std::vector<SporadicGroup> rows_;  // the values behind the rows as last loaded or stored
+  QStringList shown_;                // the cell texts at that time, row by row
 };
 
 // A COM board.

@@ -66,7 +66,7 @@ void TControllerFrame::ModelChosen(int index) {
   c->SelectModelRecord();
   c->ApplyModel();
   SetToFrame();
-  MarkModified();
+  ItemEdited();
 }
 
 void TControllerFrame::CellDoubleClicked(int row, int column) {

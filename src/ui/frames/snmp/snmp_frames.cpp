@@ -39,16 +39,15 @@ TRTUSNMPFrame::TRTUSNMPFrame(TItem* item, QWidget* parent) : ItemFrame(item, par
   Form form(this, body);
   TSNMP* d = Device();
   form.Text(QStringLiteral("Место установки"), d->Place, static_cast<int>(kMaxNameChars));
-  address_ = new IpEdit(body);
-  form.Add(QStringLiteral("IP адрес"), address_);
-  connect(address_, &IpEdit::Changed, this, &ItemFrame::MarkModified);
+  address_ = form.Ip(
+      QStringLiteral("IP адрес"), [d] { return IpFromBytes(d->Device.Address); },
+      [d](std::uint32_t v) { d->SetAddress(IpToBytes(v)); });
   // The last byte is the device number: caption and signal names follow it at once.
   connect(address_->Octet(3), &QSpinBox::valueChanged, this, [this] {
     if (Loading()) return;
-    const std::uint32_t v = address_->Value();
-    Device()->SetAddress({static_cast<std::uint8_t>(v >> 24), static_cast<std::uint8_t>(v >> 16),
-                          static_cast<std::uint8_t>(v >> 8), static_cast<std::uint8_t>(v)});
+    Device()->SetAddress(IpToBytes(address_->Value()));
     Device()->Storage().RebuildPool();
+    ItemEdited();
   });
   auto* chooseRow = new QWidget(body);
   auto* chooseLayout = new QHBoxLayout(chooseRow);
@@ -66,30 +65,20 @@ TRTUSNMPFrame::TRTUSNMPFrame(TItem* item, QWidget* parent) : ItemFrame(item, par
 
 void TRTUSNMPFrame::SetToFrame() {
   ItemFrame::SetToFrame();
-  const auto& a = Device()->Device.Address;
-  const QSignalBlocker block(address_->Octet(3));
-  address_->SetValue((static_cast<std::uint32_t>(a[0]) << 24) | (a[1] << 16) | (a[2] << 8) | a[3]);
   QStringList names;
   for (const TSNMP_Tag& t : Device()->Device.Tags) names << Q(t.Name);
   tags_->setText(names.isEmpty() ? QStringLiteral("нет") : names.join(QLatin1Char('\n')));
 }
 
-void TRTUSNMPFrame::GetFromFrame() {
-  ItemFrame::GetFromFrame();
-  const std::uint32_t v = address_->Value();
-  Device()->SetAddress({static_cast<std::uint8_t>(v >> 24), static_cast<std::uint8_t>(v >> 16),
-                        static_cast<std::uint8_t>(v >> 8), static_cast<std::uint8_t>(v)});
-}
-
 void TRTUSNMPFrame::ChooseParameters() {
-  GetFromFrame();
+  if (!Store()) return;
   TMIBdlg& dialog = TMIBdlg::Instance(window());
   TSNMP_TagList tags = Device()->Device.Tags;
   if (dialog.Edit(tags)) {
     Device()->SetTags(std::move(tags));
     Device()->UpdateSignalList();
     Device()->Storage().RebuildPool();
-    MarkModified();
+    ItemEdited();
   }
   SetToFrame();
 }

@@ -25,7 +25,6 @@ class TRTUSNMPFrame : public ItemFrame {
  public:
   TRTUSNMPFrame(TItem* item, QWidget* parent);
   void SetToFrame() override;
-  void GetFromFrame() override;
   IpEdit* Address() const { return address_; }
   QPushButton* ChooseButton() const { return choose_; }
   // "Выбрать параметры": the MIB dialog on the device's tags.

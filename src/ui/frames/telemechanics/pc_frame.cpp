@@ -1,10 +1,7 @@
 #include "frames/telemechanics/pc_frame.h"
 
-#include <QFileDialog>
-#include <QHeaderView>
 #include <QVBoxLayout>
 
-#include "base/format.h"
 #include "controller/controller.h"
 #include "model/configuration.h"
 #include "ports/telemechanics/pc_export.h"
@@ -23,6 +20,13 @@ const std::vector<ChoiceItem> kFormatA = {{QStringLiteral("Откл"), 0},
                                           {QStringLiteral("Авто + время (35,36,37)"), 35},
                                           {QStringLiteral("Float (13)"), 13},
                                           {QStringLiteral("Float + время (36)"), 36}};
+
+FormatCell Fixed(const QString& text) {
+  return {text, {}};
+}
+FormatCell Chooser(std::vector<ChoiceItem> choices) {
+  return {QString(), std::move(choices)};
+}
 
 FormatRow& RowOf(TPC& pc, int column) {
   return column == 0 ? pc.TSFormat : column == 1 ? pc.TIFormat : pc.TIIFormat;
@@ -59,173 +63,85 @@ TPCFrame::TPCFrame(TItem* item, QWidget* parent) : ItemFrame(item, parent) {
   form.CheckBit(QStringLiteral("Разрешить исполнение ТУ, ТР"), pc->Permissions, 1, true);
   form.CheckBit(QStringLiteral("Разрешить синхронизацию времени"), pc->Permissions, 2, true);
   mainLayout->addWidget(top);
-  BuildFormatTable(main);
-  auto* periodRow = new QHBoxLayout;
-  periodRow->addWidget(new QLabel(QStringLiteral("Период обновления ТИ"), main));
-  period_ = new QLabel(main);
-  periodRow->addWidget(period_);
-  periodRow->addStretch();
-  mainLayout->addLayout(periodRow);
-  auto* exports = new QHBoxLayout;
-  auto* xml = new QPushButton(QStringLiteral("Экспортировать список параметров в  XML"), main);
-  auto* ini = new QPushButton(QStringLiteral("Экспортировать список параметров в INI"), main);
-  exports->addWidget(xml);
-  exports->addWidget(ini);
-  exports->addStretch();
-  mainLayout->addLayout(exports);
+
+  auto* bottom = new QWidget(main);
+  Form table(this, bottom);
+  formats_ = table.Formats(
+      QStringLiteral(" Таблица задания форматов выдачи параметров "),
+      {QStringLiteral("Параметров в посылке"), QStringLiteral("Спорадическая выдача"),
+       QStringLiteral("Циклическая выдача"), QStringLiteral("Общий опрос (ASDU 100)"),
+       QStringLiteral("Опрос групп   (ASDU 100)"), QStringLiteral("Опрос счетчиков (ASDU 101)")},
+      {{QStringLiteral("ТС"),
+        pc->TSFormat,
+        {Chooser(kCounts), Fixed(QStringLiteral("ТС + время (30,31)")),
+         Fixed(QStringLiteral("Откл")),
+         Chooser({{QStringLiteral("ТС (1,3)"), 1}, {QStringLiteral("ТС + время (30,31)"), 30}}),
+         Fixed(QStringLiteral("Группа 1")), Fixed(QStringLiteral("Откл"))}},
+       {QStringLiteral("ТИ"),
+        pc->TIFormat,
+        {Chooser(kCounts), Chooser(kFormatA), Chooser(kFormatA), Chooser(kFormatA),
+         Fixed(QStringLiteral("Группа 2")), Fixed(QStringLiteral("Откл"))}},
+       {QStringLiteral("ТИИ"),
+        pc->TIIFormat,
+        {Chooser(
+             {{QStringLiteral("1 "), 1}, {QStringLiteral("8 "), 8}, {QStringLiteral("16 "), 16}}),
+         Fixed(QStringLiteral("Откл")), Fixed(QStringLiteral("Откл")),
+         Chooser({{QStringLiteral("Откл"), 0}, {QStringLiteral("Авто (36,37)"), 36}}),
+         Fixed(QStringLiteral("Группа 3")), Fixed(QStringLiteral("Счетчики (36)"))}},
+       // The multi-state column is fixed and not stored.
+       {QStringLiteral("МТС"), {}, {FormatCell{}, Fixed(QStringLiteral("МТС + время (33)"))}}});
+  period_ = table.Value(QStringLiteral("Период обновления ТИ"), [this] { return PeriodText(); });
+  xml_ = {QStringLiteral("Экспортировать список параметров в  XML"),
+          QStringLiteral("Список параметров XML (*.xml);;Все файлы  (*.*)"), QStringLiteral("xml"),
+          [this](const std::string& path) {
+            return ExportPcXml(*Pc(), path, Item()->Config().Messages());
+          }};
+  ini_ = {QStringLiteral("Экспортировать список параметров в INI"),
+          QStringLiteral("Список параметров INI (*.ini);;Все файлы  (*.*)"), QStringLiteral("ini"),
+          [this](const std::string& path) {
+            return ExportPcIni(*Pc(), path, Item()->Config().Messages());
+          }};
+  table.Exports({xml_, ini_});
+  mainLayout->addWidget(bottom);
   mainLayout->addStretch();
   tabs_->addTab(main, QStringLiteral("Настройки"));
+  connect(formats_, &FormatTable::Changed, this, &TPCFrame::FormatsChanged);
 
   auto* bases = new QWidget(tabs_);
   Form baseForm(this, bases);
-  auto base = [&](const QString& label, std::uint16_t& field) {
-    auto* row = new QWidget(bases);
-    auto* h = new QHBoxLayout(row);
-    h->setContentsMargins(0, 0, 0, 0);
-    auto* spin = new ClampSpinBox(row);
-    spin->setRange(0, 65535);
-    auto* hex = new QLabel(row);
-    h->addWidget(spin);
-    h->addWidget(hex);
-    h->addStretch();
-    baseForm.Add(label, row);
-    auto echo = [spin, hex] {
-      hex->setText(QStringLiteral("0x") + QString::fromStdString(Format("%4.4x", spin->value())));
-    };
-    Bind(
-        [spin, &field, echo] {
-          spin->setValue(field);
-          echo();
-        },
-        [spin, &field] { field = static_cast<std::uint16_t>(spin->value()); });
-    connect(spin, &QSpinBox::valueChanged, this, [this, echo] {
-      echo();
-      MarkModified();
-    });
-  };
-  base(QStringLiteral("Базовый адрес ТС"), pc->BaseTS);
-  base(QStringLiteral("Базовый адрес МТС"), pc->BaseMTS);
-  base(QStringLiteral("Базовый адрес ТУ"), pc->BaseTU);
-  base(QStringLiteral("Базовый адрес ТИ"), pc->BaseTI);
-  base(QStringLiteral("Базовый адрес ТИИ"), pc->BaseTII);
-  base(QStringLiteral("Базовый адрес ТР"), pc->BaseTR);
+  baseForm.Hex(QStringLiteral("Базовый адрес ТС"), 0, 65535, pc->BaseTS);
+  baseForm.Hex(QStringLiteral("Базовый адрес МТС"), 0, 65535, pc->BaseMTS);
+  baseForm.Hex(QStringLiteral("Базовый адрес ТУ"), 0, 65535, pc->BaseTU);
+  baseForm.Hex(QStringLiteral("Базовый адрес ТИ"), 0, 65535, pc->BaseTI);
+  baseForm.Hex(QStringLiteral("Базовый адрес ТИИ"), 0, 65535, pc->BaseTII);
+  baseForm.Hex(QStringLiteral("Базовый адрес ТР"), 0, 65535, pc->BaseTR);
   tabs_->addTab(bases, QStringLiteral("Адреса сигналов"));
-
-  ChooseFile = [this](const QString& filter, const QString& suggested) {
-    return QFileDialog::getSaveFileName(this, QString(), suggested, filter);
-  };
-  connect(xml, &QPushButton::clicked, this, &TPCFrame::ExportXml);
-  connect(ini, &QPushButton::clicked, this, &TPCFrame::ExportIni);
-}
-
-void TPCFrame::BuildFormatTable(QWidget* parent) {
-  auto* box = new QGroupBox(QStringLiteral(" Таблица задания форматов выдачи параметров "), parent);
-  auto* l = new QVBoxLayout(box);
-  formats_ = new QTableWidget(6, 4, box);
-  formats_->setHorizontalHeaderLabels(
-      {QStringLiteral("ТС"), QStringLiteral("ТИ"), QStringLiteral("ТИИ"), QStringLiteral("МТС")});
-  formats_->setVerticalHeaderLabels(
-      {QStringLiteral("Параметров в посылке"), QStringLiteral("Спорадическая выдача"),
-       QStringLiteral("Циклическая выдача"), QStringLiteral("Общий опрос (ASDU 100)"),
-       QStringLiteral("Опрос групп   (ASDU 100)"), QStringLiteral("Опрос счетчиков (ASDU 101)")});
-  formats_->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
-  formats_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  formats_->setSelectionMode(QAbstractItemView::NoSelection);
-  auto fixed = [this](int row, int column, const QString& text) {
-    formats_->setItem(row, column, new QTableWidgetItem(text));
-  };
-  auto chooser = [this](int row, int column, const std::vector<ChoiceItem>& items) {
-    auto* c = new QComboBox(formats_);
-    for (const ChoiceItem& i : items) c->addItem(i.Text, i.Code);
-    formats_->setCellWidget(row, column, c);
-    boxes_[row][column] = c;
-    connect(c, &QComboBox::currentIndexChanged, this, &TPCFrame::FormatsChanged);
-  };
-  chooser(0, 0, kCounts);
-  fixed(1, 0, QStringLiteral("ТС + время (30,31)"));
-  fixed(2, 0, QStringLiteral("Откл"));
-  chooser(3, 0, {{QStringLiteral("ТС (1,3)"), 1}, {QStringLiteral("ТС + время (30,31)"), 30}});
-  fixed(4, 0, QStringLiteral("Группа 1"));
-  fixed(5, 0, QStringLiteral("Откл"));
-  chooser(0, 1, kCounts);
-  chooser(1, 1, kFormatA);
-  chooser(2, 1, kFormatA);
-  chooser(3, 1, kFormatA);
-  fixed(4, 1, QStringLiteral("Группа 2"));
-  fixed(5, 1, QStringLiteral("Откл"));
-  chooser(0, 2,
-          {{QStringLiteral("1 "), 1}, {QStringLiteral("8 "), 8}, {QStringLiteral("16 "), 16}});
-  fixed(1, 2, QStringLiteral("Откл"));
-  fixed(2, 2, QStringLiteral("Откл"));
-  chooser(3, 2, {{QStringLiteral("Откл"), 0}, {QStringLiteral("Авто (36,37)"), 36}});
-  fixed(4, 2, QStringLiteral("Группа 3"));
-  fixed(5, 2, QStringLiteral("Счетчики (36)"));
-  fixed(1, 3, QStringLiteral("МТС + время (33)"));
-  formats_->resizeRowsToContents();
-  formats_->setMinimumHeight(formats_->horizontalHeader()->height() + 6 * formats_->rowHeight(0) +
-                             4);
-  l->addWidget(formats_);
-  parent->layout()->addWidget(box);
-
-  // Each chooser holds the stored code of its byte.
-  Bind(
-      [this] {
-        TPC* pc = Pc();
-        for (int r = 0; r < 6; ++r)
-          for (int c = 0; c < 3; ++c)
-            if (QComboBox* b = boxes_[r][c]) {
-              const QSignalBlocker block(b);
-              const int i = b->findData(RowOf(*pc, c)[static_cast<std::size_t>(r)]);
-              b->setCurrentIndex(i < 0 ? 0 : i);
-            }
-      },
-      [this] {
-        TPC* pc = Pc();
-        for (int r = 0; r < 6; ++r)
-          for (int c = 0; c < 3; ++c)
-            if (QComboBox* b = boxes_[r][c])
-              RowOf(*pc, c)[static_cast<std::size_t>(r)] =
-                  static_cast<std::uint8_t>(b->currentData().toInt());
-      });
 }
 
 QComboBox* TPCFrame::FormatBox(int row, int column) const {
-  return row >= 0 && row < 6 && column >= 0 && column < 3 ? boxes_[row][column] : nullptr;
+  return column >= 0 && column < 3 ? formats_->Box(row, column) : nullptr;
 }
 
 // The count falls back to 16 where a timed format allows no more.
 void TPCFrame::FormatsChanged() {
   if (Loading()) return;
   TPC probe(Item()->Config());
-  for (int r = 0; r < 6; ++r)
-    for (int c = 0; c < 3; ++c)
-      if (QComboBox* b = boxes_[r][c])
-        RowOf(probe, c)[static_cast<std::size_t>(r)] =
-            static_cast<std::uint8_t>(b->currentData().toInt());
+  for (int c = 0; c < 3; ++c)
+    for (int r = 0; r < 6; ++r)
+      RowOf(probe, c)[static_cast<std::size_t>(r)] = formats_->Shown(r, c);
   probe.NormalizeFormats();
-  for (int c = 0; c < 2; ++c) {
-    QComboBox* count = boxes_[0][c];
-    const int want = RowOf(probe, c)[0];
-    if (count->currentData().toInt() != want) {
-      const QSignalBlocker block(count);
-      count->setCurrentIndex(count->findData(want));
-    }
-  }
-  RefreshPeriod();
-  MarkModified();
+  for (int c = 0; c < 2; ++c) formats_->Show(0, c, RowOf(probe, c)[0]);
+  period_->Refresh();
 }
 
-void TPCFrame::RefreshPeriod() {
+// The period as the table shows it now (the TI row not yet written back).
+QString TPCFrame::PeriodText() const {
   TPC* pc = Pc();
   const FormatRow saved = pc->TIFormat;
-  const std::uint16_t interval = pc->CyclicInterval;
-  for (int r = 0; r < 6; ++r)
-    if (QComboBox* b = boxes_[r][1])
-      pc->TIFormat[static_cast<std::size_t>(r)] =
-          static_cast<std::uint8_t>(b->currentData().toInt());
-  period_->setText(QString::fromStdString(pc->UpdatePeriodText()));
+  for (int r = 0; r < 6; ++r) pc->TIFormat[static_cast<std::size_t>(r)] = formats_->Shown(r, 1);
+  const QString text = QString::fromStdString(pc->UpdatePeriodText());
   pc->TIFormat = saved;
-  pc->CyclicInterval = interval;
+  return text;
 }
 
 void TPCFrame::SetToFrame() {
@@ -233,40 +149,14 @@ void TPCFrame::SetToFrame() {
   const ModelRecord& r = Item()->Config().Controller().Record;
   // Address bases are configurable from firmware 1.7 on.
   tabs_->setTabEnabled(1, !(r.Major == 1 && r.Minor < 7));
-  RefreshPeriod();
 }
 
-void TPCFrame::GetFromFrame() {
-  ItemFrame::GetFromFrame();
+bool TPCFrame::GetFromFrame() {
+  if (!ItemFrame::GetFromFrame()) return false;
   Pc()->NormalizeFormats();
   // The IP port names the link states after the PCs' places.
   if (TItem* port = Item()->Parent()) port->ChildrenChanged();
-}
-
-bool TPCFrame::ExportXml() {
-  GetFromFrame();
-  QString suggested = exportFile_.isEmpty()
-                          ? QString()
-                          : QFileInfo(exportFile_).path() + "/" +
-                                QFileInfo(exportFile_).completeBaseName() + ".xml";
-  const QString path =
-      ChooseFile(QStringLiteral("Список параметров XML (*.xml);;Все файлы  (*.*)"), suggested);
-  if (path.isEmpty()) return false;
-  exportFile_ = path;
-  return ExportPcXml(*Pc(), path.toStdString(), Item()->Config().Messages());
-}
-
-bool TPCFrame::ExportIni() {
-  GetFromFrame();
-  QString suggested = exportFile_.isEmpty()
-                          ? QString()
-                          : QFileInfo(exportFile_).path() + "/" +
-                                QFileInfo(exportFile_).completeBaseName() + ".ini";
-  const QString path =
-      ChooseFile(QStringLiteral("Список параметров INI (*.ini);;Все файлы  (*.*)"), suggested);
-  if (path.isEmpty()) return false;
-  exportFile_ = path;
-  return ExportPcIni(*Pc(), path.toStdString(), Item()->Config().Messages());
+  return true;
 }
 
 }  // namespace vilk::ui

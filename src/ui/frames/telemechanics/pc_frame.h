@@ -1,9 +1,7 @@
 #pragma once
 #include <QComboBox>
 #include <QLabel>
-#include <QPushButton>
 #include <QTabWidget>
-#include <QTableWidget>
 
 #include "form.h"
 #include "ports/telemechanics/pc.h"
@@ -16,30 +14,28 @@ class TPCFrame : public ItemFrame {
  public:
   TPCFrame(TItem* item, QWidget* parent);
   void SetToFrame() override;
-  void GetFromFrame() override;
+  bool GetFromFrame() override;
   int HelpContext() const override { return 1; }
 
   QTabWidget* Tabs() const { return tabs_; }
+  FormatTable* Formats() const { return formats_; }
   // The chooser of a format table cell (nullptr for fixed cells). Rows 0..5, columns
   // 0 ТС, 1 ТИ, 2 ТИИ.
   QComboBox* FormatBox(int row, int column) const;
   QLabel* UpdatePeriod() const { return period_; }
-  // Export to a chosen file; tests replace the chooser.
-  std::function<QString(const QString& filter, const QString& suggested)> ChooseFile;
-  bool ExportXml();
-  bool ExportIni();
+  // Export to a chosen file (ItemFrame::ChooseFile).
+  bool ExportXml() { return Export(xml_); }
+  bool ExportIni() { return Export(ini_); }
 
  private:
   TPC* Pc() const { return static_cast<TPC*>(Item()); }
-  void BuildFormatTable(QWidget* parent);
   void FormatsChanged();
-  void RefreshPeriod();
+  QString PeriodText() const;
 
   QTabWidget* tabs_;
-  QTableWidget* formats_;
-  QLabel* period_;
-  QComboBox* boxes_[6][3] = {};
-  QString exportFile_;
+  FormatTable* formats_;
+  ValueLabel* period_;
+  ExportCommand xml_, ini_;
 };
 
 }  // namespace vilk::ui
