@@ -290,23 +290,9 @@ bool TForm1::OpenCommand() {
 }
 
 bool TForm1::OpenFile(const QString& path) {
-  std::vector<std::uint8_t> bytes;
-  switch (ReadFileLimited(S(path), kImageCapacity, bytes)) {
-    case ReadResult::Ok:
-      break;
-    case ReadResult::TooLarge:
-      messages_->Error("Файл " + S(QFileInfo(path).fileName()) +
-                       " слишком велик для файла конфигурации.");
-      return false;
-    default:
-      messages_->Error("Не удалось открыть файл " + S(path));
-      return false;
-  }
-  image_->Assign(bytes);
   // A refused file changes nothing, not even the file name the next Save writes to.
-  if (!LoadImage(*config_, *image_, S(QFileInfo(path).fileName()))) return false;
+  if (!OpenConfigFile(*config_, *image_, S(path))) return false;
   configFile_ = path;
-  config_->Controller().SelectModelRecord();
   config_->Controller().ApplyModel();
   ShowModel();
   SetModified(false);

@@ -1,5 +1,7 @@
 #include "tree_model.h"
 
+#include <QPalette>
+
 #include "controller/controller.h"
 #include "icons.h"
 #include "qt_text.h"
@@ -51,7 +53,13 @@ QVariant TreeModel::data(const QModelIndex& index, int role) const {
       return Q(item->Caption());
     case Qt::DecorationRole:
       return NodeIconWithState(item->Icon(), item->StateIcon());
+    case Qt::ForegroundRole:
+      // Kept blocks are greyed in the theme's own colour for disabled text.
+      if (item->IsReadOnly()) return QPalette().color(QPalette::Disabled, QPalette::Text);
+      return {};
     case Qt::ToolTipRole:
+      if (item->IsReadOnly())
+        return QStringLiteral("Блок не прочитан этой версией и сохраняется без изменений");
       if (item->StateIcon() == 3)
         return QStringLiteral("Порт не совместим с контроллером или его версией ПФ.");
       return {};
