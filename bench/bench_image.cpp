@@ -121,6 +121,30 @@ BENCHMARK(BM_LoadImage)
     ->Unit(benchmark::kMillisecond)
     ->Complexity();
 
+// Ports of a kind this build does not know, each with its own lists: every one is kept
+// with its bytes and its lists join the pool (no copy of the image per block).
+void BM_LoadUnknownPorts(benchmark::State& state) {
+  Fixture f(static_cast<int>(state.range(0)), 4);
+  if (!BuildImage(f.config, f.image, "bench.cfg", "")) {
+    state.SkipWithError("build refused");
+    return;
+  }
+  UnregisterTestKind({0, kBenchPort});
+  SilentMessages quiet;
+  for (auto _ : state) {
+    Configuration target(quiet);
+    if (!LoadImage(target, f.image, "bench.cfg")) state.SkipWithError("load refused");
+  }
+  ResetKindRegistry();
+  state.SetComplexityN(state.range(0));
+}
+BENCHMARK(BM_LoadUnknownPorts)
+    ->Arg(64)
+    ->Arg(128)
+    ->Arg(250)
+    ->Unit(benchmark::kMillisecond)
+    ->Complexity();
+
 // The largest single list: 8192 discrete inputs in one image.
 void BM_BuildLoad8192TS(benchmark::State& state) {
   Fixture f(1, 0);

@@ -185,7 +185,7 @@ TItem* TItem::LoadOrKeepNextChild(TConfig& cfg, std::unique_ptr<TItem> made) {
     auto kept =
         std::make_unique<TUnknown>(*config_, level, cfg.BlockBytes(header), made ? version : 0);
     auto* unknown = static_cast<TUnknown*>(config_->Append(this, std::move(kept)));
-    unknown->AddKeptLists();
+    unknown->AddKeptLists(cfg, header);
     item = unknown;
   }
   cfg.SkipBlockAt(header);

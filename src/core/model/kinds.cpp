@@ -129,8 +129,6 @@ const std::vector<KindRow>& KindTable() {
 const KindRow* FindKind(KindKey key) {
   const Registry& r = TheRegistry();
   auto it = r.index.find(key);
-  if (it == r.index.end() && key.Parent != kAnyParent)
-    it = r.index.find(KindKey{kAnyParent, key.Code});
   return it == r.index.end() ? nullptr : &r.rows[it->second];
 }
 

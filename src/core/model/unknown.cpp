@@ -10,22 +10,13 @@ namespace vilk {
 namespace {
 constexpr std::uint16_t kKeyOwnNames = 41;  // only an own list stores its names
 
-std::uint16_t U16(const std::vector<std::uint8_t>& b, std::size_t at) {
-  return static_cast<std::uint16_t>(b[at] | (b[at + 1] << 8));
-}
-std::uint32_t U32(const std::vector<std::uint8_t>& b, std::size_t at) {
-  return static_cast<std::uint32_t>(b[at]) | (static_cast<std::uint32_t>(b[at + 1]) << 8) |
-         (static_cast<std::uint32_t>(b[at + 2]) << 16) |
-         (static_cast<std::uint32_t>(b[at + 3]) << 24);
-}
-
-// Whether the block at `at` (whose values end at `end`) stores names of its own.
-bool HasOwnNames(const std::vector<std::uint8_t>& b, std::size_t at, std::size_t end) {
+// Whether the block at `at` (ending at `end`) stores names of its own.
+bool HasOwnNames(const ConfigImage& image, std::size_t at, std::size_t end) {
   at += 8;
-  while (at + 8 <= end && U16(b, at) == kValueTag) {
-    const std::uint32_t len = U32(b, at + 4);
+  while (at + 8 <= end && image.U16(at) == kValueTag) {
+    const std::uint32_t len = image.U32(at + 4);
     if (len < 8 || len > end - at) return false;
-    if (U16(b, at + 2) == kKeyOwnNames) return true;
+    if (image.U16(at + 2) == kKeyOwnNames) return true;
     at += len;
   }
   return false;
@@ -34,7 +25,7 @@ bool HasOwnNames(const std::vector<std::uint8_t>& b, std::size_t at, std::size_t
 
 TUnknown::TUnknown(Configuration& config, int level, std::vector<std::uint8_t> block, int version)
     : TPort(config), level_(level), version_(version) {
-  blockId_ = block.size() >= 8 ? U16(block, 2) : 0;
+  blockId_ = block.size() >= 8 ? static_cast<std::uint16_t>(block[2] | (block[3] << 8)) : 0;
   Kind = static_cast<std::uint8_t>(blockId_);
   Number = 255;
   ImageIndex = kImageUnknown;
@@ -53,12 +44,13 @@ void TUnknown::UpdateCaption() {
 
 void TUnknown::LoadFromImage(TConfig&) {}
 
-void TUnknown::AddKeptLists() {
-  const std::vector<std::uint8_t>& b = KeptBlock();
-  std::unique_ptr<ConfigImage> scratch;
-  // Pre-order over the nested blocks, as the pool collects the lists of a known kind.
-  std::size_t at = 8;
-  std::vector<std::size_t> ends{b.size()};
+void TUnknown::AddKeptLists(TConfig& cfg, std::size_t header) {
+  ConfigImage& image = cfg.Image();
+  const std::size_t blockEnd = header + KeptBlock().size();
+  // Pre-order over the nested blocks, as the pool collects the lists of a known kind. The
+  // loader has checked the stream; the bounds are checked again all the same.
+  std::size_t at = header + 8;
+  std::vector<std::size_t> ends{blockEnd};
   while (!ends.empty()) {
     if (at >= ends.back()) {
       at = ends.back();
@@ -66,29 +58,25 @@ void TUnknown::AddKeptLists() {
       continue;
     }
     if (at + 8 > ends.back()) break;
-    const std::uint16_t tag = U16(b, at);
-    const std::uint32_t len = U32(b, at + 4);
+    const std::uint16_t tag = image.U16(at);
+    const std::uint32_t len = image.U32(at + 4);
     if ((tag != kBlockTag && tag != kValueTag) || len < 8 || len > ends.back() - at) break;
     if (tag == kValueTag) {
       at += len;
       continue;
     }
-    const int kind = SignalKindOfBlock(U16(b, at + 2));
+    const int kind = SignalKindOfBlock(image.U16(at + 2));
     if (!kind) {
       ends.push_back(at + len);
       at += 8;
       continue;
     }
-    if (HasOwnNames(b, at, at + len)) {
-      if (!scratch) {
-        scratch = std::make_unique<ConfigImage>();
-        scratch->Assign(b);
-      }
+    if (HasOwnNames(image, at, at + len)) {
       TItem* list = Config().Append(this, MakeParams(Config(), kind, kRoleOwn, this));
-      TConfig cfg(*scratch);
-      cfg.StartRead(at, at + len);
-      cfg.NextBlock();
-      list->LoadFromImage(cfg);
+      TConfig sub(image);
+      sub.StartRead(at, at + len);
+      sub.NextBlock();
+      list->LoadFromImage(sub);
       list->UpdateCaption();
     }
     at += len;

@@ -21,8 +21,9 @@ class TUnknown : public TPort {
   std::uint16_t BlockId() const override { return blockId_; }
   void UpdateCaption() override;
   void LoadFromImage(TConfig& cfg) override;
-  // Builds the read-only own lists found inside the block (call once it is in the tree).
-  void AddKeptLists();
+  // Builds the read-only own lists found inside the block, read where the block lies in
+  // `cfg`'s image, its header at `header` (call once the item is in the tree).
+  void AddKeptLists(TConfig& cfg, std::size_t header);
 
  private:
   int level_;
