@@ -52,12 +52,7 @@ TEST_F(SaveFailureTest, TheSaveCheckRefuses) {
   test::LinkToBoard(b, 34);
   auto bytes = test::Build(config);
   ASSERT_FALSE(bytes.empty());
-  std::size_t at = 144;
-  std::vector<std::size_t> ports;
-  while (bytes[at] == 0xF1) {
-    if (bytes[at + 2] == test::kFieldPortCode) ports.push_back(at);
-    at += test::GetU32(bytes, at + 4);
-  }
+  const std::vector<std::size_t> ports = test::TopBlocks(bytes, test::kFieldPortCode);
   ASSERT_EQ(ports.size(), 2u);
   const std::size_t number = test::FindRecord(bytes, ports[1], test::kKeyPortNumber);
   ASSERT_EQ(bytes[number + 8], 2);

@@ -1,13 +1,12 @@
 // vilkcfg show and --json on the demonstration configuration, and the sample images that
 // hold blocks this build cannot read.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 
+#include "../core/file_faults.h"
 #include "../core/test_items.h"
 #include "cli.h"
 #include "demo.h"
@@ -21,31 +20,19 @@ namespace fs = std::filesystem;
 class ShowCliTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    dir = fs::path(::testing::TempDir()) /
-          (std::string("vilkcfg_show_") + info->name() + "_" + std::to_string(::getpid()));
-    fs::remove_all(dir);
-    fs::create_directories(dir);
     RecordingMessages messages;
     Configuration config(messages);
     BuildDemo(config);
     const std::vector<std::uint8_t> bytes = test::Build(config);
     ASSERT_FALSE(bytes.empty());
-    std::ofstream(Path("demo.cfg"), std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()),
-               static_cast<std::streamsize>(bytes.size()));
+    test::WriteAll(Path("demo.cfg"), bytes);
   }
-  void TearDown() override { fs::remove_all(dir); }
 
-  std::string Path(const std::string& name) const { return (dir / name).string(); }
+  std::string Path(const std::string& name) const { return dir / name; }
   int Run(const std::vector<std::string>& args) {
     out.str("");
     err.str("");
     return cli::Run(args, out, err);
-  }
-  static std::vector<std::uint8_t> ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), {});
   }
   // The section of `text` that starts with the line "[path]".
   static std::string Section(const std::string& text, const std::string& path) {
@@ -55,7 +42,7 @@ class ShowCliTest : public ::testing::Test {
     return text.substr(at, end == std::string::npos ? std::string::npos : end - at + 1);
   }
 
-  fs::path dir;
+  test::ScratchFolder dir;
   std::ostringstream out, err;
 };
 
@@ -139,7 +126,8 @@ TEST_F(ShowCliTest, SampleImagesWithUnreadBlocksRoundTrip) {
     EXPECT_NE(err.str().find("(ID = "), std::string::npos);
 
     ASSERT_EQ(Run({"resave", file, Path("again.cfg")}), 0) << err.str();
-    const std::vector<std::uint8_t> before = ReadBytes(file), after = ReadBytes(Path("again.cfg"));
+    const std::vector<std::uint8_t> before = test::ReadAll(file);
+    const std::vector<std::uint8_t> after = test::ReadAll(Path("again.cfg"));
     ASSERT_EQ(after.size(), before.size());
     EXPECT_TRUE(std::equal(before.begin() + 128, before.end() - 2, after.begin() + 128));
   }

@@ -299,6 +299,15 @@ inline std::vector<std::uint8_t> Slice(const std::vector<std::uint8_t>& b, std::
                                    b.begin() + static_cast<long>(at + n));
 }
 
+// Offsets of the top-level blocks with block id `id`, in order.
+inline std::vector<std::size_t> TopBlocks(const std::vector<std::uint8_t>& b, int id) {
+  std::vector<std::size_t> found;
+  for (std::size_t at = 144; at + 8 <= b.size() && b[at] == 0xF1 && b[at + 1] == 0xFF;
+       at += GetU32(b, at + 4))
+    if ((b[at + 2] | (b[at + 3] << 8)) == id) found.push_back(at);
+  return found;
+}
+
 // Finds the first value record with `key` inside the block that starts at `block`
 // (only the block's own values, not those of nested blocks); returns its offset or 0.
 inline std::size_t FindRecord(const std::vector<std::uint8_t>& b, std::size_t block,
