@@ -52,14 +52,14 @@ TEST_F(ParamsTest, ResizeReleasesTheTailAndZeroKeepsTheList) {
     EXPECT_EQ(list.At(i)->Number, i);
     EXPECT_EQ(list.At(i)->RefCount, 1u);
   }
-  std::vector<TParam*> tail;
+  std::vector<SignalRef> tail;
   for (int i = 4; i < 10; ++i) tail.push_back(Acquire(list.At(i)));
   const std::vector<TParam*> head(list.Items.begin(), list.Items.begin() + 4);
 
   list.Resize(4, "Dev");
   EXPECT_EQ(list.Count(), 4);
-  for (TParam* s : tail) EXPECT_EQ(s->RefCount, 1u) << s->Name();  // the list let go
-  for (TParam* s : tail) Release(s);
+  for (const SignalRef& s : tail) EXPECT_EQ(s->RefCount, 1u) << s->Name();  // the list let go
+  tail.clear();
   EXPECT_EQ(list.Items, head);
 
   list.Resize(0, "Dev");
@@ -73,6 +73,37 @@ TEST_F(ParamsTest, ResizeReleasesTheTailAndZeroKeepsTheList) {
 
   list.Resize(9000, "Dev");
   EXPECT_EQ(list.Count(), 8192);
+}
+
+// A handle counts its hold: copies take one, moves pass it on, the last one out frees the
+// signal (the sanitizers see a double free or a leak); a command that goes lets its
+// blocking input go.
+TEST_F(ParamsTest, SignalHandlesCountTheirHolds) {
+  TParam* s = new TParam(kKindTS);
+  SignalRef first = SignalRef::Adopt(s);
+  EXPECT_EQ(s->RefCount, 1u);
+  SignalRef copy = first;
+  EXPECT_EQ(s->RefCount, 2u);
+  SignalRef moved = std::move(copy);
+  EXPECT_EQ(s->RefCount, 2u);
+  EXPECT_FALSE(copy);
+  copy = moved;
+  EXPECT_EQ(s->RefCount, 3u);
+  copy = moved;  // the same signal again: one hold let go, one taken
+  EXPECT_EQ(s->RefCount, 3u);
+  first.reset();
+  moved.reset();
+  EXPECT_EQ(s->RefCount, 1u);
+  EXPECT_EQ(copy, s);
+
+  FieldPort* inputs = test::AddFieldPort(config, 1, "In", 1, 0, 0);
+  FieldPort* commands = test::AddFieldPort(config, 2, "Cmd", 0, 1, 0);
+  TParam* in = inputs->TS()->At(0);
+  commands->TU()->At(0)->BlockOn = Acquire(in);
+  commands->TU()->At(0)->BlockOff = Acquire(in);
+  EXPECT_EQ(in->RefCount, 3u);
+  config.Remove(commands);
+  EXPECT_EQ(in->RefCount, 1u);
 }
 
 TEST_F(ParamsTest, OwnerRenameReplacesOnlyTheOwnerPart) {
@@ -101,7 +132,7 @@ TEST_F(ParamsTest, RebuildKeepsSignalsWhoseParameterKeptItsName) {
   TParam* c = list.At(2);
   b->TSType = 1;
   b->SetName("Dev.Моё");
-  TParam* hold = Acquire(c);
+  SignalRef hold = Acquire(c);
 
   list.Rebuild(NameListSource({"B", "D", "A"}), 3, "Dev");
   ASSERT_EQ(list.Count(), 3);
@@ -115,7 +146,7 @@ TEST_F(ParamsTest, RebuildKeepsSignalsWhoseParameterKeptItsName) {
   EXPECT_EQ(list.At(2), a);
   EXPECT_EQ(a->Number, 2);
   EXPECT_EQ(c->RefCount, 1u);  // dropped by the list
-  Release(hold);
+  hold.reset();
 
   // Parameters of the same name keep their signals in order.
   list.Rebuild(NameListSource({"Резерв", "Резерв", "A"}), 0, "Dev");
@@ -509,7 +540,7 @@ TEST_F(ParamsTest, SelectionListStoresPoolPositions) {
   test::TestPC* pc = test::AddPC(config, "ПК", 0);
   TParams& sel = *pc->Selection();
   sel.Append(Acquire(port->TS()->At(2)));
-  sel.Append(new TParam(kKindTS));  // a placeholder that names nothing
+  sel.Append(SignalRef::Adopt(new TParam(kKindTS)));  // a placeholder that names nothing
   sel.Append(Acquire(port->TS()->At(0)));
   config.Storage().RebuildPool();
   // The pool: the PC's link state first, then the port's three inputs.

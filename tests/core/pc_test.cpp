@@ -118,7 +118,7 @@ class PCTest : public test::WithRealPC {
  protected:
   void Select(TPC* pc, int kind, TParam* s) { pc->List(kind)->Append(Acquire(s)); }
   void SelectEmpty(TPC* pc, int kind) {
-    pc->List(kind)->Append(new TParam(static_cast<std::uint8_t>(kind)));
+    pc->List(kind)->Append(SignalRef::Adopt(new TParam(static_cast<std::uint8_t>(kind))));
   }
 
   RecordingMessages messages;

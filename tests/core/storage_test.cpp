@@ -63,10 +63,11 @@ TEST_F(StorageTest, NameLookupsFollowRenamesWithoutARebuild) {
 
 TEST_F(StorageTest, AcquireByIndexAndIndexOf) {
   FieldPort* port = test::AddFieldPort(config, 1, "Dev", 2, 0, 1);
-  TParam* s = pool.AcquireByIndex(kKindTS, 1);
+  SignalRef s = pool.AcquireByIndex(kKindTS, 1);
   ASSERT_EQ(s, port->TS()->At(1));
   EXPECT_EQ(s->RefCount, 2u);
-  Release(s);
+  s.reset();  // the handle's hold goes with it
+  EXPECT_EQ(port->TS()->At(1)->RefCount, 1u);
   for (int bad : {2, 0xFFFF, -1}) EXPECT_EQ(pool.AcquireByIndex(kKindTS, bad), nullptr) << bad;
   EXPECT_EQ(pool.AcquireByIndex(kKindTU, 0), nullptr);
   EXPECT_EQ(pool.AcquireByIndex(0, 0), nullptr);
@@ -84,7 +85,7 @@ TEST_F(StorageTest, IndexOfHealingSwapsAStaleReferenceForThePoolSignalOfItsName)
   FieldPort* port = test::AddFieldPort(config, 1, "Dev", 3, 0, 0);
   TParam* stale = new TParam(kKindTS);
   stale->SetName("Dev.Вход3");
-  Acquire(stale);  // a second hold, so that the release by healing can be seen
+  Acquire(stale).Detach();  // the slot's hold, so that the release by healing can be seen
   TParam* ref = stale;
   EXPECT_EQ(pool.IndexOfHealing(kKindTS, ref), 2);
   EXPECT_EQ(ref, port->TS()->At(2));
@@ -94,7 +95,7 @@ TEST_F(StorageTest, IndexOfHealingSwapsAStaleReferenceForThePoolSignalOfItsName)
   // A pool signal is its own answer and nothing changes hands.
   EXPECT_EQ(pool.IndexOfHealing(kKindTS, ref), 2);
   EXPECT_EQ(ref->RefCount, 2u);
-  Release(ref);
+  SignalRef::Drop(ref);
 
   // Nothing of that name, or no name at all: -1 and the reference stays.
   stale->SetName("Нет такого");
@@ -105,7 +106,7 @@ TEST_F(StorageTest, IndexOfHealingSwapsAStaleReferenceForThePoolSignalOfItsName)
   EXPECT_EQ(pool.IndexOfHealing(kKindTS, ref), -1);
   EXPECT_EQ(ref, stale);
   EXPECT_EQ(stale->RefCount, 1u);
-  Release(stale);
+  SignalRef::Drop(stale);
   TParam* none = nullptr;
   EXPECT_EQ(pool.IndexOfHealing(kKindTS, none), -1);
 }
@@ -124,9 +125,9 @@ TEST_F(StorageTest, RelinkHealsPlaceholdersWhenTheirDefaultNameAppears) {
   auto* nowhere = new TParam(kKindTS);
   nowhere->SetDefaultName("Нигде");
   nowhere->SetName("Нигде");
-  sel.Append(renamed);
-  sel.Append(plain);
-  sel.Append(nowhere);
+  sel.Append(SignalRef::Adopt(renamed));
+  sel.Append(SignalRef::Adopt(plain));
+  sel.Append(SignalRef::Adopt(nowhere));
 
   // While the list waits for Resolve, Relink leaves it alone.
   sel.NeedsResolve = true;

@@ -180,8 +180,6 @@ void SetBlocking(TParams& list, int row, const std::string& onName, const std::s
   TParam* s = At(list, row);
   if (!s) return;
   TStorage& pool = list.Storage();
-  Release(s->BlockOn);
-  Release(s->BlockOff);
   s->BlockOn = onName.empty() ? nullptr : pool.AcquireByName(kKindTS, onName);
   s->BlockOff = offName.empty() ? nullptr : pool.AcquireByName(kKindTS, offName);
 }
@@ -215,7 +213,7 @@ int AddFromPool(TParams& target, const TParams& pool, bool all) {
   int added = 0;
   for (TParam* s : pool.Items) {
     if (!s || (!all && !s->Selected) || held.count(s) || target.Count() >= kMaxSignals) continue;
-    target.Items.push_back(Acquire(s));
+    target.Append(SignalRef::Share(s));
     held.insert(s);
     ++added;
   }
@@ -228,7 +226,7 @@ int InsertFromPool(TParams& target, const TParams& pool, int row) {
   int added = 0;
   for (TParam* s : pool.Items) {
     if (!s || !s->Selected || held.count(s) || target.Count() >= kMaxSignals) continue;
-    target.Items.insert(target.Items.begin() + row++, Acquire(s));
+    target.Insert(row++, SignalRef::Share(s));
     held.insert(s);
     ++added;
   }
@@ -236,16 +234,13 @@ int InsertFromPool(TParams& target, const TParams& pool, int row) {
 }
 
 void DeleteSelected(TParams& list, bool all) {
-  std::vector<TParam*> keep;
-  for (TParam* s : list.Items) {
+  list.RemoveIf([all](TParam* s) {
     if (s && (all || s->Selected)) {
       s->Selected = false;
-      Release(s);
-    } else if (s || !all) {
-      keep.push_back(s);
+      return true;
     }
-  }
-  list.Items = std::move(keep);
+    return !s && all;  // "Удалить все" takes the empty entries too
+  });
 }
 
 void InsertPlaceholder(TParams& list, int row) {

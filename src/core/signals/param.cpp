@@ -25,10 +25,7 @@ int SignalKindOfBlock(int blockId) {
 
 TParam::TParam(std::uint8_t kind) : Kind(kind) {}
 
-TParam::~TParam() {
-  Release(BlockOn);
-  Release(BlockOff);
-}
+TParam::~TParam() = default;
 
 std::string TParam::Cut(std::string_view text) {
   return Truncate(text, kMaxNameChars);
@@ -48,13 +45,23 @@ void TParam::SetDefaultName(std::string_view name) {
   ++defaultNameGeneration_;
 }
 
-TParam* Acquire(TParam* signal) {
+SignalRef SignalRef::Share(TParam* signal) {
   if (signal) ++signal->RefCount;
-  return signal;
+  return Adopt(signal);
 }
 
-void Release(TParam* signal) {
-  if (signal && --signal->RefCount == 0) delete signal;
+SignalRef SignalRef::Adopt(TParam* signal) {
+  SignalRef ref;
+  ref.signal_ = signal;
+  return ref;
+}
+
+SignalRef::SignalRef(const SignalRef& other) : signal_(other.signal_) {
+  if (signal_) ++signal_->RefCount;
+}
+
+SignalRef::~SignalRef() {
+  if (signal_ && --signal_->RefCount == 0) delete signal_;
 }
 
 }  // namespace vilk

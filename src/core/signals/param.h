@@ -1,9 +1,11 @@
 #pragma once
 // One signal. Shared by reference between its own list, the pool and the selection
 // lists of the ports that pass it on; destroyed when its last holder releases it.
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace vilk {
 
@@ -32,6 +34,48 @@ const SignalKindInfo* SignalKindOf(int code);
 // The kind whose list block id is `blockId`, or 0.
 int SignalKindOfBlock(int blockId);
 
+class TParam;
+
+// One counted hold on a signal: taken when made or copied, let go when destroyed or reset,
+// so that no holder releases by hand. Own and selection lists keep their holds inside
+// TParams; everything else (blocking inputs, the pool's lookups) holds a SignalRef.
+class SignalRef {
+ public:
+  SignalRef() = default;
+  SignalRef(std::nullptr_t) {}
+  // One more hold on `signal` (nullptr gives an empty handle).
+  static SignalRef Share(TParam* signal);
+  // Takes over a hold that is already counted (a new signal, a list slot let go).
+  static SignalRef Adopt(TParam* signal);
+  // Lets a counted hold go that no handle carries (a list slot's); frees with the last.
+  static void Drop(TParam* signal) { Adopt(signal); }
+  SignalRef(const SignalRef& other);
+  SignalRef(SignalRef&& other) noexcept : signal_(other.signal_) { other.signal_ = nullptr; }
+  SignalRef& operator=(SignalRef other) noexcept {
+    std::swap(signal_, other.signal_);
+    return *this;
+  }
+  ~SignalRef();
+
+  TParam* get() const { return signal_; }
+  TParam* operator->() const { return signal_; }
+  explicit operator bool() const { return signal_ != nullptr; }
+  void reset() { SignalRef().swap(*this); }
+  void swap(SignalRef& other) noexcept { std::swap(signal_, other.signal_); }
+  friend bool operator==(const SignalRef& ref, const TParam* signal) {
+    return ref.signal_ == signal;
+  }
+  // Hands the hold over to the caller (a list slot), leaving the handle empty.
+  TParam* Detach() {
+    TParam* s = signal_;
+    signal_ = nullptr;
+    return s;
+  }
+
+ private:
+  TParam* signal_ = nullptr;
+};
+
 class TParam {
  public:
   explicit TParam(std::uint8_t kind);
@@ -50,13 +94,13 @@ class TParam {
   std::uint8_t Inverted = 0;   // 4 when inverted
   float Gain = 0;
   float Offset = 0;
-  std::int32_t IntValue = 0;   // live value of discrete and multi-state inputs
-  float FloatValue = 0;        // live value of measurements and totals
-  std::string Group;           // sporadic measurement group
-  std::string Prefix;          // the owner part that Name begins with
-  TParam* BlockOn = nullptr;   // commands: blocking input of "on" (counted reference)
-  TParam* BlockOff = nullptr;  // commands: blocking input of "off"
-  int PoolIndex = -1;          // position in the pool list at the last rebuild
+  std::int32_t IntValue = 0;  // live value of discrete and multi-state inputs
+  float FloatValue = 0;       // live value of measurements and totals
+  std::string Group;          // sporadic measurement group
+  std::string Prefix;         // the owner part that Name begins with
+  SignalRef BlockOn;          // commands: blocking input of "on"
+  SignalRef BlockOff;         // commands: blocking input of "off"
+  int PoolIndex = -1;         // position in the pool list at the last rebuild
 
   const std::string& Name() const { return name_; }
   const std::string& DefaultName() const { return defaultName_; }
@@ -77,9 +121,9 @@ class TParam {
   static inline std::uint64_t defaultNameGeneration_ = 0;
 };
 
-// Takes one more hold on a signal (nullptr passes through).
-TParam* Acquire(TParam* signal);
-// Lets one hold go; frees the signal with the last one.
-void Release(TParam* signal);
+// One more hold on a signal, as a handle.
+inline SignalRef Acquire(TParam* signal) {
+  return SignalRef::Share(signal);
+}
 
 }  // namespace vilk

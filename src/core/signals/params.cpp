@@ -67,7 +67,7 @@ TParams::~TParams() {
 void TParams::Let(TParam* signal) {
   if (!signal || ListRole == kRolePool) return;
   if (ListRole == kRoleOwn) Storage().Forget(signal);
-  Release(signal);
+  SignalRef::Drop(signal);
 }
 
 void TParams::Clear() {
@@ -75,11 +75,14 @@ void TParams::Clear() {
   Items.clear();
 }
 
-void TParams::Append(TParam* signal) {
-  if (Count() < kMaxSignals)
-    Items.push_back(signal);
-  else
-    Let(signal);
+void TParams::Append(SignalRef signal) {
+  Insert(Count(), std::move(signal));
+}
+
+void TParams::Insert(int row, SignalRef signal) {
+  if (Count() >= kMaxSignals) return;  // the handle lets the signal go
+  row = std::clamp(row, 0, Count());
+  Items.insert(Items.begin() + row, signal.Detach());
 }
 
 void TParams::RemoveAt(int index) {
@@ -225,8 +228,8 @@ void TParams::Resolve() {
                             ? static_cast<std::uint16_t>(LoadedIndexes[static_cast<std::size_t>(i)])
                             : 0xFFFF;
       TParam*& slot = Items[static_cast<std::size_t>(i)];
-      Release(slot);
-      slot = pool.AcquireByIndex(SignalKind, index);
+      SignalRef::Drop(slot);  // the slot's old hold
+      slot = pool.AcquireByIndex(SignalKind, index).Detach();
       if (!slot) {
         slot = new TParam(SignalKind);
         if (i < static_cast<int>(LoadedNames.size()) &&
@@ -246,8 +249,6 @@ void TParams::Resolve() {
     for (int i = 0; i < Count(); ++i) {
       TParam* s = Items[static_cast<std::size_t>(i)];
       if (!s) continue;
-      Release(s->BlockOn);
-      Release(s->BlockOff);
       s->BlockOn = pool.AcquireByIndex(kKindTS, at(LoadedBlockOn, i));
       s->BlockOff = pool.AcquireByIndex(kKindTS, at(LoadedBlockOff, i));
     }
@@ -348,9 +349,9 @@ void TParamsTU::SaveKindValues(TConfig& cfg) {
   for (std::size_t i = 0; i < Items.size(); ++i) {
     if (!Items[i]) continue;
     if (Items[i]->BlockOn)
-      on[i] = static_cast<std::int16_t>(Storage().IndexOf(kKindTS, Items[i]->BlockOn));
+      on[i] = static_cast<std::int16_t>(Storage().IndexOf(kKindTS, Items[i]->BlockOn.get()));
     if (Items[i]->BlockOff)
-      off[i] = static_cast<std::int16_t>(Storage().IndexOf(kKindTS, Items[i]->BlockOff));
+      off[i] = static_cast<std::int16_t>(Storage().IndexOf(kKindTS, Items[i]->BlockOff.get()));
   }
   WriteArray(cfg, kKeyBlockOn, on);
   WriteArray(cfg, kKeyBlockOff, off);

@@ -70,10 +70,24 @@ class TParams : public TItem {
   bool AppendTo(TParams& poolList) const;
   // Releases every signal and empties the list.
   void Clear();
-  // Puts `signal` at the end (the list takes over the caller's hold).
-  void Append(TParam* signal);
+  // Puts `signal` at the end, or before entry `row` (the list takes the handle's hold);
+  // a full list lets it go.
+  void Append(SignalRef signal);
+  void Insert(int row, SignalRef signal);
   // Removes entry `index`, releasing the signal.
   void RemoveAt(int index);
+  // Removes every entry `drop` says so of, releasing those signals; keeps the order.
+  template <typename Pred>
+  void RemoveIf(Pred drop) {
+    std::size_t kept = 0;
+    for (TParam* s : Items) {
+      if (drop(s))
+        Let(s);
+      else
+        Items[kept++] = s;
+    }
+    Items.resize(kept);
+  }
 
   void UpdateCaption() override;
   void LoadFromImage(TConfig& cfg) override;

@@ -43,13 +43,13 @@ TParam* TStorage::FindByName(int kind, const std::string& name) {
   return i < 0 ? nullptr : List(kind).At(i);
 }
 
-TParam* TStorage::AcquireByName(int kind, const std::string& name) {
-  return Acquire(FindByName(kind, name));
+SignalRef TStorage::AcquireByName(int kind, const std::string& name) {
+  return SignalRef::Share(FindByName(kind, name));
 }
 
-TParam* TStorage::AcquireByIndex(int kind, int index) {
+SignalRef TStorage::AcquireByIndex(int kind, int index) {
   if (!SignalKindOf(kind) || index < 0 || index >= Count(kind)) return nullptr;
-  return Acquire(List(kind).At(index));
+  return SignalRef::Share(List(kind).At(index));
 }
 
 int TStorage::IndexOf(int kind, const TParam* signal) const {
@@ -62,11 +62,11 @@ int TStorage::IndexOf(int kind, const TParam* signal) const {
 int TStorage::IndexOfHealing(int kind, TParam*& ref) {
   const int i = IndexOf(kind, ref);
   if (i >= 0 || !ref || ref->Name().empty()) return i;
-  TParam* found = AcquireByName(kind, ref->Name());
+  SignalRef found = AcquireByName(kind, ref->Name());
   if (!found) return -1;
-  Release(ref);
-  ref = found;
-  return IndexOf(kind, found);
+  SignalRef::Drop(ref);  // the slot's old hold
+  ref = found.Detach();
+  return IndexOf(kind, ref);
 }
 
 int TStorage::SignalNumber(int kind, const TParam* signal) const {
@@ -122,8 +122,8 @@ void TStorage::Relink(TParams& selection) {
     } else if (s->Unresolved) {
       const bool renamed = s->Name() != s->DefaultName();
       const std::string name = s->Name();
-      Release(s);
-      s = Acquire(found);
+      SignalRef::Drop(s);  // the slot's old hold
+      s = SignalRef::Share(found).Detach();
       if (renamed) found->SetName(name);
     }
   }

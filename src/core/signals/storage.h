@@ -23,8 +23,8 @@ class TStorage {
 
   TParam* FindByDefaultName(int kind, const std::string& name);
   TParam* FindByName(int kind, const std::string& name);
-  TParam* AcquireByName(int kind, const std::string& name);
-  TParam* AcquireByIndex(int kind, int index);
+  SignalRef AcquireByName(int kind, const std::string& name);
+  SignalRef AcquireByIndex(int kind, int index);
   int IndexOf(int kind, const TParam* signal) const;
   int IndexOfHealing(int kind, TParam*& ref);
   // Controller-wide number of a pool signal, or -1.

@@ -35,8 +35,9 @@ TEditorTU::TEditorTU(QWidget* parent, TParams& list, int row)
     grid->addWidget(clear, r * 2 + 1, 1);
     return combo;
   };
-  on_ = box(0, QStringLiteral("ТС блокирующий / разрешающий выдачу ТУ Включить"), s.BlockOn);
-  off_ = box(1, QStringLiteral("ТС блокирующий / разрешающий выдачу ТУ Отключить"), s.BlockOff);
+  on_ = box(0, QStringLiteral("ТС блокирующий / разрешающий выдачу ТУ Включить"), s.BlockOn.get());
+  off_ =
+      box(1, QStringLiteral("ТС блокирующий / разрешающий выдачу ТУ Отключить"), s.BlockOff.get());
   layout->addLayout(grid);
   layout->addWidget(new QLabel(QStringLiteral("Значение \"0\" - блокирует выдачу команды"), this));
   layout->addWidget(new QLabel(QStringLiteral("Значение \"1\" - разрешает выдачу команды"), this));
