@@ -41,9 +41,7 @@ class FormTest : public WindowTest {
  protected:
   void SetUp() override {
     WindowTest::SetUp();
-    window->resize(1100, 650);
-    window->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    ShowWindow();
     editor()->Select(config().Controller().PortIP());
     pc = dynamic_cast<TPC*>(editor()->AddDeviceCommand(kPCKind));
     ASSERT_NE(pc, nullptr);

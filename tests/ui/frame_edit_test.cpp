@@ -26,9 +26,7 @@ class FrameEditTest : public WindowTest {
  protected:
   void SetUp() override {
     WindowTest::SetUp();
-    window->resize(1100, 650);
-    window->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    ShowWindow();
   }
 
   TRS232* FirstBoard() {

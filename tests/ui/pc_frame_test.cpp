@@ -15,9 +15,7 @@ class PcWindowTest : public WindowTest {
  protected:
   void SetUp() override {
     WindowTest::SetUp();
-    window->resize(1100, 650);
-    window->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    ShowWindow();
   }
   TPC* AddPc() {
     editor()->Select(config().Controller().PortIP());

@@ -68,6 +68,12 @@ class WindowTest : public WithTestKinds {
       return save ? savePath : openPath;
     };
   }
+  // Shows the window at a size that fits every frame, and waits until it is on screen.
+  void ShowWindow() {
+    window->resize(1100, 650);
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+  }
   void TearDown() override {
     window.reset();
     WithTestKinds::TearDown();
