@@ -71,6 +71,7 @@ TEST_P(KindRowTest, SavesLoadsAndSavesTheSameBytes) {
     for (const FieldDesc& f : record->Fields()) {
       EXPECT_TRUE(keys.insert(f.Key).second) << "key " << f.Key << " twice";
       EXPECT_NE(f.Key, kVersionKey);
+      if (f.Present && !f.Present(*item)) continue;  // written only when it has a value
       EXPECT_NE(test::FindRecord(saved, 0, f.Key), 0u) << "key " << f.Key << " not written";
     }
   }

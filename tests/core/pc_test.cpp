@@ -15,45 +15,23 @@
 #include "model/tree_rules.h"
 #include "pc_test_support.h"
 #include "ports/telemechanics/pc_export.h"
+#include "record_spelling.h"
 
 namespace vilk {
 namespace {
 
 namespace fs = std::filesystem;
+using test::ByteVec;
 using test::Cp1251;
 using test::SourcePort;
-using ByteVec = std::vector<std::uint8_t>;
 
-// --- record spelling, written out from the record layout ---
+using test::Blk;
+using test::Join;
+using test::Place65;
+using test::Rec;
+using test::U16;
+using test::U32;
 
-ByteVec U16(int v) {
-  return {static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(v >> 8)};
-}
-ByteVec U32(std::uint32_t v) {
-  return {static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(v >> 8),
-          static_cast<std::uint8_t>(v >> 16), static_cast<std::uint8_t>(v >> 24)};
-}
-ByteVec Join(std::initializer_list<ByteVec> parts) {
-  ByteVec out;
-  for (const ByteVec& p : parts) out.insert(out.end(), p.begin(), p.end());
-  return out;
-}
-// A value record: F2 FF, key, length including the 8 header bytes, data.
-ByteVec Rec(int key, const ByteVec& data) {
-  return Join({{0xF2, 0xFF}, U16(key), U32(static_cast<std::uint32_t>(8 + data.size())), data});
-}
-// A block: F1 FF, id, length including the header, its records.
-ByteVec Blk(int id, std::initializer_list<ByteVec> parts) {
-  const ByteVec body = Join(parts);
-  return Join({{0xF1, 0xFF}, U16(id), U32(static_cast<std::uint32_t>(8 + body.size())), body});
-}
-// A 65-byte place field: length, cp1251 characters, zeros.
-ByteVec Place65(const std::string& cp1251) {
-  ByteVec out{static_cast<std::uint8_t>(cp1251.size())};
-  out.insert(out.end(), cp1251.begin(), cp1251.end());
-  out.resize(65, 0);
-  return out;
-}
 // A selection list: version, count under the kind's count key, key 1 with the pool indexes.
 ByteVec Sel(int blockId, int countKey, std::initializer_list<int> indexes) {
   ByteVec idx;

@@ -8,6 +8,7 @@
 #include "controller/port_ip.h"
 #include "controller/proc.h"
 #include "controller/rs232.h"
+#include "ports/fieldbus/modbus.h"
 #include "ports/telemechanics/pc.h"
 #include "signals/params.h"
 #include "snmp/port_snmp.h"
@@ -48,7 +49,7 @@ std::vector<KindRow> BuiltInRows() {
       // Ports.
       {0, kPortIP, "TPortIP", "", kNo, 14, Make<TPortIP>()},
       {0, 101, "TPortPU", "Добавить Порт связи с ПУ", 0, 0, nullptr},
-      {0, 102, "TPortMODBUS", "Добавить Порт опроса MODBUS-RTU", 0, 0, nullptr},
+      {0, kPortMODBUS, "TPortMODBUS", "Добавить Порт опроса MODBUS-RTU", 0, 0, Make<TPortMODBUS>()},
       {0, 106, "TPortCC301", "Добавить Порт счётчиков СС-301", 0, 0, nullptr},
       {0, 112, "TPortKP", "Добавить Порт опроса КП", 0, 0, nullptr},
       {0, 115, "TPort103", "Добавить Порт опроса MЭК 870-5-103", 0, 0, nullptr},
@@ -57,7 +58,7 @@ std::vector<KindRow> BuiltInRows() {
       {0, 120, "TPortGPS", "Добавить Порт точного времени", 0, 0, nullptr},
       {0, 125, "TPortDoro", "Добавить Порт DORO", 0, 0, nullptr},
       {0, 128, "TPortRTU104", "Добавить Порт опроса MЭК 870-5-104", 8, 0, nullptr},
-      {0, 129, "TPortRTUTCP", "Добавить Порт опроса MODBUS-TCP", 6, 0, nullptr},
+      {0, kPortRTUTCP, "TPortRTUTCP", "Добавить Порт опроса MODBUS-TCP", 6, 0, Make<TPortRTUTCP>()},
       {0, 131, "TPortLD", "Добавить Порт дискретной логики", 0, 0, nullptr},
       {0, 132, "TPortTS2", "Добавить Порт двухпозиционных ТС", 10, 0, nullptr},
       {0, 133, "TPortTU2", "Добавить Порт двухканальных ТУ", 10, 0, nullptr},
@@ -65,8 +66,8 @@ std::vector<KindRow> BuiltInRows() {
       {0, 135, "TPortCE318", "Добавить Порт счётчиков СE-318", 12, 0, nullptr},
       // Devices, under the port kind that owns them.
       {kPortIP, kPCKind, "TPC", "Добавить ПЭВМ", kNo, 15, Make<TPC>()},
-      {102, 202, "TRTU", "Добавить устройство", kNo, 0, nullptr},
-      {129, 202, "TRTUTCP", "Добавить устройство", kNo, 0, nullptr},
+      {kPortMODBUS, kModbusDevice, "TRTU", "Добавить устройство", kNo, 28, Make<TRTU>()},
+      {kPortRTUTCP, kModbusDevice, "TRTUTCP", "Добавить устройство", kNo, 28, Make<TRTUTCP>()},
       {112, 206, "TKP", "Добавить КП", kNo, 3, nullptr},
       {115, 208, "TRTU103", "Добавить устройство", kNo, 0, nullptr},
       {106, 216, "TCC301", "Добавить CC301", kNo, 0, nullptr},

@@ -74,6 +74,11 @@ RecordDesc& RecordDesc::Custom(std::uint16_t key, std::string name,
   return Add(std::move(f));
 }
 
+RecordDesc& RecordDesc::When(std::function<bool(const TItem&)> present) {
+  if (!fields_.empty()) fields_.back().Present = std::move(present);
+  return *this;
+}
+
 RecordDesc& RecordDesc::OnMissing(std::function<void(TItem&, TConfig&)> legacy) {
   if (!fields_.empty()) fields_.back().OnMissing = std::move(legacy);
   return *this;
@@ -82,6 +87,7 @@ RecordDesc& RecordDesc::OnMissing(std::function<void(TItem&, TConfig&)> legacy) 
 void RecordDesc::Save(TConfig& cfg, const TItem& constItem) const {
   TItem& item = const_cast<TItem&>(constItem);  // fields are only read here
   for (const FieldDesc& f : fields_) {
+    if (f.Present && !f.Present(item)) continue;
     if (f.Computed) {
       const std::int64_t v = f.Computed(item);
       std::uint8_t bytes[4];

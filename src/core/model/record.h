@@ -52,6 +52,8 @@ struct FieldDesc {
   std::function<std::vector<std::uint8_t>(const TItem&)> Pack;
   std::function<void(TItem&, const std::uint8_t*, std::size_t)> Unpack;
   std::function<std::vector<ShownField>(const TItem&)> Show;
+  // Written only when this says so (a password only when set, say); always shown.
+  std::function<bool(const TItem&)> Present;
   // Shown divided by `Scale`, followed by `Unit` (the units the frame shows).
   int Scale = 1;
   std::string Unit;
@@ -101,6 +103,8 @@ class RecordDesc {
                      std::function<std::vector<std::uint8_t>(const TItem&)> pack,
                      std::function<void(TItem&, const std::uint8_t*, std::size_t)> unpack,
                      std::function<std::vector<ShownField>(const TItem&)> show);
+  // The last field added is written only when `present` holds.
+  RecordDesc& When(std::function<bool(const TItem&)> present);
   // The reading of the last field added falls back on `legacy` when its key is missing.
   RecordDesc& OnMissing(std::function<void(TItem&, TConfig&)> legacy);
 
