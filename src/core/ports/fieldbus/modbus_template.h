@@ -42,7 +42,6 @@ int ReadModbusTemplate(const IniDocument& tpl, const std::string& fileName, TRTU
 bool SaveModbusTemplate(TemplateLibrary& library, TRTU& device, const std::string& name,
                         IMessages& messages);
 // "Удалить": removes the type `name` from the library (asking first).
-bool DeleteModbusTemplate(TemplateLibrary& library, const std::string& name,
-                          IMessages& messages);
+bool DeleteModbusTemplate(TemplateLibrary& library, const std::string& name, IMessages& messages);
 
 }  // namespace vilk

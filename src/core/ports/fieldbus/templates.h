@@ -67,8 +67,7 @@ class TemplateLibrary {
   // when the type is in the library already. A file that describes several devices is
   // never chosen. The document starts as the type's file, or for a new type as a copy of
   // the current template. nullopt: refused (the reason shown) or not confirmed.
-  std::optional<SaveTarget> PrepareSave(const std::string& name,
-                                        const std::string& existsQuestion,
+  std::optional<SaveTarget> PrepareSave(const std::string& name, const std::string& existsQuestion,
                                         IMessages& messages) const;
   // Writes the prepared file; only when that succeeded does the library take it (the type
   // then names it and it becomes the current template). False with a message otherwise.
