@@ -16,6 +16,7 @@
 #include "show_output.h"
 #include "signals/storage.h"
 #include "stream_messages.h"
+#include "templates_command.h"
 
 namespace vilk::cli {
 
@@ -40,6 +41,9 @@ Usage:
   vilkcfg mib [--mib-dir DIR] FILE         read a MIB module with its imports (as the MIB
                                            dialog does) and print the identifiers found
   vilkcfg mib [--mib-dir DIR] --tree FILE  print the MIB dialog's tree of that module
+  vilkcfg templates [--home DIR] [--iec103]
+                                           list the device template library (MODBUS, or
+                                           IEC_103 with --iec103) of the home folder
   vilkcfg --help                           this text
 
 Controller commands; LINK is --udp DEST[:PORT] [--self ADDR[:PORT]] (ports 208 unless
@@ -88,6 +92,14 @@ Output formats:
   mib --tree one node per line, two spaces per level: the file, its modules, scalars,
             tables with row nodes 1.. and their columns NAME[ROW], groups; scalars,
             columns, tables and groups followed by <TAB> and the dotted identifier
+  templates one line per device type, sorted by type: type <TAB> file <TAB> the rows
+            of each table: "ТС=N ТУ=N ТИ=N ТР=N" (rows whose count is not 0; IEC-103:
+            "ТС=N ТУ=N ТИ=N", the table entries). The home folder is DIR, else
+            VILK_HOME, else the program's folder when writable, else
+            ~/.local/share/Vilk. Files that cannot be read, values that do not fit
+            (taken as the default) and types listed by two files (the first file by
+            name wins) are reported on stderr. Exit 1 when the folder is missing or
+            cannot be listed, or a file could not be read
 
 Messages that the window would show in a box go to stderr, one message at a time, line
 breaks inside a message as new lines. Exit status: 0 done, 1 refused (the messages say
@@ -202,6 +214,7 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
   std::vector<std::string> rest(args.begin() + 1, args.end());
   if (cmd == "export-xml" || cmd == "export-ini") return RunExport(cmd, rest, out, err);
   if (cmd == "mib") return RunMib(rest, out, err);
+  if (cmd == "templates") return RunTemplates(rest, out, err);
 
   if (cmd == "new") {
     int model = kDefaultModel;
