@@ -4,9 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
+#include "base/ini.h"
 #include "base/text.h"
 #include "controller/controller.h"
 #include "controller/proc.h"
+#include "file_faults.h"
 #include "ports/fieldbus/templates.h"
 #include "record_spelling.h"
 #include "signals/list_edit.h"
@@ -400,6 +404,49 @@ TEST_F(ModbusTest, ResaveKeepsTheRecordStream) {
   Configuration loaded(loadMessages);
   ASSERT_TRUE(test::Load(loaded, first));
   EXPECT_TRUE(loadMessages.Errors.empty()) << loadMessages.Errors.front();
+  EXPECT_EQ(test::Build(loaded), first);
+  EXPECT_EQ(test::DumpTree(loaded), test::DumpTree(config));
+}
+
+// A device of a library type takes its tables and names from the template, and such a
+// configuration reads back into the same image.
+TEST_F(ModbusTest, TemplatedDevicesNameTheirSignalsAndResaveTheSame) {
+  test::ScratchFolder home;
+  std::filesystem::create_directories(home / "MODBUS");
+  IniDocument tpl;
+  tpl.WriteString("Устройства", "Meter", "");
+  tpl.WriteString("Таблица ТС", "1_Адрес", "$0010");
+  tpl.WriteString("Таблица ТС", "1_Количество", "2");
+  tpl.WriteString("Таблица ТС", "1_Функция", "1");
+  tpl.WriteString("Таблица ТИ", "1_Тип", "2");
+  tpl.WriteString("Таблица ТИ", "1_Адрес", "256");
+  tpl.WriteString("Таблица ТИ", "1_Количество", "4");
+  tpl.WriteString("Таблица ТИ", "1_Функция", "4");
+  tpl.WriteString("Список ТС", "$0010", "Выключатель.вкл");
+  tpl.WriteString("Список ТС", "$0011", "Выключатель откл");
+  tpl.WriteString("Список ТИ", "$0100", "Ток А");
+  ASSERT_TRUE(tpl.SaveFile(home / "MODBUS/Meter.ini"));
+  SetTemplateHome(home.Path());
+  ModbusTemplates().Reset();
+
+  TPortMODBUS* port = AddRtuPort(1);
+  test::LinkToBoard(port, 33);
+  TRTU* d = port->AddDevice(3, "Meter");
+  EXPECT_FALSE(d->Fresh);
+  EXPECT_EQ(d->TS[0], (ModbusRow{1, 0x10, 2}));
+  EXPECT_EQ(Names(d->List(kKindTS)), (std::vector<std::string>{"1_Порт.3_Meter.Выключатель вкл",
+                                                               "1_Порт.3_Meter.Выключатель откл"}));
+  EXPECT_EQ(Names(d->List(kKindTI)),
+            (std::vector<std::string>{"1_Порт.3_Meter.Ток А", "1_Порт.3_Meter.Пр_0102"}));
+  port->AddDevices({{4, "Meter"}, {5, ""}});
+  port->LinkStates()->At(2)->SetName("1_Порт.Резерв");
+  d->List(kKindTI)->At(1)->SetName("1_Порт.3_Meter.Ток B");
+  const std::vector<std::uint8_t> first = test::Build(config);
+  ASSERT_FALSE(first.empty());
+
+  RecordingMessages loadMessages;
+  Configuration loaded(loadMessages);
+  ASSERT_TRUE(test::Load(loaded, first));
   EXPECT_EQ(test::Build(loaded), first);
   EXPECT_EQ(test::DumpTree(loaded), test::DumpTree(config));
 }
