@@ -240,8 +240,8 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     if (rest.size() != 1) return Usage(err, "records needs one file");
     // The records of any file are shown, loadable or not: this is the tool for damaged ones.
     std::vector<std::uint8_t> bytes;
-    if (ReadFileLimited(rest[0], kImageCapacity, bytes) != ReadResult::Ok) {
-      s.messages.Error("Не удалось открыть файл " + rest[0]);
+    if (const ReadResult r = ReadFileLimited(rest[0], kImageCapacity, bytes); r != ReadResult::Ok) {
+      s.messages.Error(DescribeReadFailure(r, rest[0]));
       return 1;
     }
     s.image.Assign(bytes);

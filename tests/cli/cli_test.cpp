@@ -252,7 +252,7 @@ TEST_F(CliTest, RefusedFilesExitOneWithTheMessage) {
   EXPECT_FALSE(fs::exists(Path("never.cfg")));
 
   EXPECT_EQ(Run({"tree", Path("missing.cfg")}), 1);
-  EXPECT_EQ(err.str(), "Не удалось открыть файл " + Path("missing.cfg") + "\n");
+  EXPECT_EQ(err.str(), "Файл " + Path("missing.cfg") + " не найден.\n");
 
   WriteBytes(Path("huge.cfg"), std::vector<std::uint8_t>(1048577, 0));
   EXPECT_EQ(Run({"tree", Path("huge.cfg")}), 1);

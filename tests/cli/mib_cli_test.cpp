@@ -162,6 +162,10 @@ TEST_F(MibCliTest, TheProgramItself) {
   const std::string missing =
       std::string(VILKCFG_PATH) + " mib '" + (dir / "x").string() + "' 2>/dev/null";
   EXPECT_EQ(WEXITSTATUS(std::system(missing.c_str())), 1);
+  // Output that cannot be written (a full device) fails the command.
+  const std::string full = std::string(VILKCFG_PATH) + " mib --mib-dir '" + kStandard + "' '" +
+                           kStandard + "/SNMPv2-SMI' > /dev/full 2>/dev/null";
+  EXPECT_EQ(WEXITSTATUS(std::system(full.c_str())), 1);
 }
 
 }  // namespace

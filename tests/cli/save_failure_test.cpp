@@ -2,6 +2,7 @@
 // write fails, the rename fails, the folder takes no new file. Each time the exit status is
 // 1 with the reason on stderr, the old file keeps its bytes, and no temporary file is left.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -78,8 +79,7 @@ TEST_F(SaveFailureTest, AWriteError) {
     status = Run({"resave", dir / "in.cfg", dir / "out.cfg"});
   }
   EXPECT_EQ(status, 1);
-  EXPECT_EQ(err.str(),
-            "Ошибка записи файла " + (dir / "out.cfg") + ": " + std::strerror(EFBIG) + "\n");
+  EXPECT_EQ(err.str(), "Ошибка записи файла " + (dir / "out.cfg") + ": файл слишком велик\n");
   EXPECT_EQ(ReadAll(dir / "out.cfg"), old);
   EXPECT_EQ(dir.Entries(), (Names{"in.cfg", "out.cfg"}));
 }
@@ -89,8 +89,7 @@ TEST_F(SaveFailureTest, AFolderWhereTheFileShouldGo) {
   std::filesystem::create_directory(dir / "out.cfg");
   const auto old = MakeOld("out.cfg/inside.cfg");
   EXPECT_EQ(Run({"resave", dir / "in.cfg", dir / "out.cfg"}), 1);
-  EXPECT_EQ(err.str(),
-            "Ошибка записи файла " + (dir / "out.cfg") + ": " + std::strerror(EISDIR) + "\n");
+  EXPECT_EQ(err.str(), "Ошибка записи файла " + (dir / "out.cfg") + ": это папка\n");
   EXPECT_EQ(ReadAll(dir / "out.cfg/inside.cfg"), old);
   EXPECT_EQ(dir.Entries(), (Names{"in.cfg", "out.cfg"}));
 }
@@ -102,9 +101,23 @@ TEST_F(SaveFailureTest, AReadOnlyFolder) {
   ASSERT_EQ(::chmod(dir.Path().c_str(), 0555), 0);
   EXPECT_EQ(Run({"resave", dir / "in.cfg", dir / "out.cfg"}), 1);
   ::chmod(dir.Path().c_str(), 0755);
-  EXPECT_EQ(err.str(),
-            "Ошибка записи файла " + (dir / "out.cfg") + ": " + std::strerror(EACCES) + "\n");
+  EXPECT_EQ(err.str(), "Ошибка записи файла " + (dir / "out.cfg") + ": нет доступа\n");
   EXPECT_EQ(ReadAll(dir / "out.cfg"), old);
+  EXPECT_EQ(dir.Entries(), (Names{"in.cfg", "out.cfg"}));
+}
+
+// A read-only target is refused even for root, and keeps its bytes and its mode.
+TEST_F(SaveFailureTest, AReadOnlyTarget) {
+  MakeInput("in.cfg");
+  const auto old = MakeOld("out.cfg");
+  ASSERT_EQ(::chmod((dir / "out.cfg").c_str(), 0444), 0);
+  EXPECT_EQ(Run({"resave", dir / "in.cfg", dir / "out.cfg"}), 1);
+  EXPECT_EQ(err.str(),
+            "Ошибка записи файла " + (dir / "out.cfg") + ": файл доступен только для чтения\n");
+  EXPECT_EQ(ReadAll(dir / "out.cfg"), old);
+  struct stat st {};
+  ASSERT_EQ(::stat((dir / "out.cfg").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0444u);
   EXPECT_EQ(dir.Entries(), (Names{"in.cfg", "out.cfg"}));
 }
 

@@ -104,22 +104,12 @@ std::string FormatIniFloat(double value) {
 bool IniDocument::LoadFile(const std::string& path, std::string* error) {
   Clear();
   std::vector<std::uint8_t> bytes;
-  const char* why = nullptr;
-  switch (ReadFileLimited(path, kMaxFileSize, bytes)) {
-    case ReadResult::Ok:
-      Parse(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
-      return true;
-    case ReadResult::CannotOpen:
-      why = "cannot open the file";
-      break;
-    case ReadResult::TooLarge:
-      why = "the file is too large";
-      break;
-    case ReadResult::ReadError:
-      why = "read error";
-      break;
+  const ReadResult result = ReadFileLimited(path, kMaxFileSize, bytes);
+  if (result == ReadResult::Ok) {
+    Parse(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+    return true;
   }
-  if (error) *error = why;
+  if (error) *error = DescribeReadFailure(result, path);
   return false;
 }
 

@@ -72,7 +72,7 @@ bool DetermineType(DeviceSession& session, TController& controller) {
 }
 
 bool LoadLocalFile(IMessages& messages, const std::string& path, std::vector<std::uint8_t>& out) {
-  switch (ReadFileLimited(path, kMaxTransferSize + 1, out)) {
+  switch (const ReadResult r = ReadFileLimited(path, kMaxTransferSize + 1, out)) {
     case ReadResult::Ok:
       return true;
     case ReadResult::TooLarge: {
@@ -81,7 +81,7 @@ bool LoadLocalFile(IMessages& messages, const std::string& path, std::vector<std
       return false;
     }
     default:
-      messages.Error("Не удалось прочитать файл " + path);
+      messages.Error(DescribeReadFailure(r, path));
       return false;
   }
 }

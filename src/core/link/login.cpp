@@ -87,7 +87,8 @@ bool AddToPasswordFile(const std::string& path, const std::string& userUtf8,
                        const std::string& passwordUtf8, std::string* error) {
   std::vector<std::uint8_t> old;
   const ReadResult r = ReadFileLimited(path, 1u << 20, old);
-  if (r == ReadResult::TooLarge || r == ReadResult::ReadError) {
+  // A missing file is a new one; anything else that cannot be read is not replaced.
+  if (r != ReadResult::Ok && r != ReadResult::NotFound) {
     if (error) *error = "не удалось прочитать " + path;
     return false;
   }

@@ -88,14 +88,15 @@ bool BuildImage(Configuration& config, ConfigImage& image, const std::string& co
 
 bool OpenConfigFile(Configuration& config, ConfigImage& image, const std::string& path) {
   std::vector<std::uint8_t> bytes;
-  switch (ReadFileLimited(path, kImageCapacity, bytes)) {
-    case ReadResult::Ok:
-      break;
+  const ReadResult result = ReadFileLimited(path, kImageCapacity, bytes);
+  switch (result) {
     case ReadResult::TooLarge:
       config.Messages().Error("Файл " + path + " слишком велик для файла конфигурации.");
       return false;
+    case ReadResult::Ok:
+      break;
     default:
-      config.Messages().Error("Не удалось открыть файл " + path);
+      config.Messages().Error(DescribeReadFailure(result, path));
       return false;
   }
   image.Assign(bytes);

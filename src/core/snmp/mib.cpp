@@ -103,14 +103,17 @@ bool TMib::ReadModule(const std::string& name, int depth) {
   }
   Report(path);
   std::vector<std::uint8_t> bytes;
-  switch (ReadFileLimited(path, kMaxFileBytes, bytes)) {
+  switch (const ReadResult r = ReadFileLimited(path, kMaxFileBytes, bytes)) {
     case ReadResult::Ok:
       break;
     case ReadResult::TooLarge:
       ReportError("----- ошибка: " + name + " файл слишком велик");
       return false;
-    default:
+    case ReadResult::NotFound:
       ReportError("----- ошибка: " + name + " файл не найден ");
+      return false;
+    default:
+      ReportError("----- ошибка: " + DescribeReadFailure(r, path));
       return false;
   }
   ReadText(name, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()),

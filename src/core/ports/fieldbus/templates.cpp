@@ -37,22 +37,13 @@ std::optional<IniDocument> ReadTemplateFile(const fs::path& path, std::string& w
     return std::nullopt;
   }
   std::vector<std::uint8_t> bytes;
-  switch (ReadFileLimited(path.string(), TemplateLibrary::kMaxFileSize, bytes)) {
-    case ReadResult::Ok: {
-      IniDocument doc;
-      doc.Parse(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
-      return doc;
-    }
-    case ReadResult::CannotOpen:
-      why = "файл не открывается";
-      break;
-    case ReadResult::TooLarge:
-      why = "файл больше 1 МБ";
-      break;
-    case ReadResult::ReadError:
-      why = "ошибка чтения";
-      break;
+  const ReadResult r = ReadFileLimited(path.string(), TemplateLibrary::kMaxFileSize, bytes);
+  if (r == ReadResult::Ok) {
+    IniDocument doc;
+    doc.Parse(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+    return doc;
   }
+  why = r == ReadResult::TooLarge ? "файл больше 1 МБ" : DescribeReadFailure(r, path.string());
   return std::nullopt;
 }
 
