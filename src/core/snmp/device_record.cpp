@@ -1,5 +1,6 @@
 #include "snmp/device_record.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "base/text.h"
@@ -51,8 +52,9 @@ std::vector<std::uint8_t> TSNMP_device::Serialize() const {
   return out;
 }
 
-bool TSNMP_device::Parse(const std::uint8_t* data, std::size_t size) {
+bool TSNMP_device::Parse(const std::uint8_t* data, std::size_t size, std::uint32_t* storedCount) {
   Tags.clear();
+  if (storedCount) *storedCount = 0;
   if (size < kHeaderSize) return false;
   Reserved = GetU16(data);
   std::memcpy(Address.data(), data + 2, 4);
@@ -61,6 +63,8 @@ bool TSNMP_device::Parse(const std::uint8_t* data, std::size_t size) {
   Param2 = GetU16(data + 10);
   std::uint32_t count = 0;
   for (int i = 0; i < 4; ++i) count |= static_cast<std::uint32_t>(data[12 + i]) << (8 * i);
+  if (storedCount) *storedCount = count;
+  count = std::min(count, kMaxTags);
 
   std::size_t at = kHeaderSize;
   for (std::uint32_t i = 0; i < count; ++i) {

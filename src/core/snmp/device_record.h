@@ -29,6 +29,8 @@ using TSNMP_TagList = std::vector<TSNMP_Tag>;
 
 struct TSNMP_device {
   static constexpr std::size_t kHeaderSize = 16;
+  // A device's tags are its measurements: no more than a signal list holds.
+  static constexpr std::uint32_t kMaxTags = 8192;
 
   std::uint16_t Reserved = 0;
   std::array<std::uint8_t, 4> Address{192, 168, 1, 0};  // first byte first
@@ -43,7 +45,8 @@ struct TSNMP_device {
   // Reads a device record. The tags are replaced by those read; a record that ends early
   // or holds a name longer than 63 or an identifier longer than 32 octets stops there,
   // keeping the tags read so far, and gives false.
-  bool Parse(const std::uint8_t* data, std::size_t size);
+  // At most kMaxTags are read; `storedCount` (when given) receives the count the record names.
+  bool Parse(const std::uint8_t* data, std::size_t size, std::uint32_t* storedCount = nullptr);
 };
 
 }  // namespace vilk

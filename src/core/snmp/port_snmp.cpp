@@ -7,6 +7,7 @@
 #include "model/kinds.h"
 #include "model/record.h"
 #include "model/records.h"
+#include "signals/names.h"
 #include "signals/params.h"
 #include "signals/storage.h"
 
@@ -77,22 +78,11 @@ void TSNMP::UpdateCaption() {
 std::vector<std::string> TSNMP::MeasurementNames() const {
   std::vector<std::string> names;
   names.reserve(Device.Tags.size());
-  for (std::size_t i = 0; i < Device.Tags.size(); ++i) {
-    std::string name = Device.Tags[i].Name;
-    std::replace(name.begin(), name.end(), '.', '_');
-    auto taken = [&](const std::string& n) {
-      return std::find(names.begin(), names.end(), n) != names.end();
-    };
-    if (i > 0 && taken(name)) {
-      // Tags "a", "a_повтор2", "a": the third would repeat the second; count on until
-      // the name is free, so that no two measurements share a name.
-      int index = static_cast<int>(i);
-      std::string repeat = Format("%s_повтор%d", name, index);
-      while (taken(repeat)) repeat = Format("%s_повтор%d", name, ++index);
-      name = repeat;
-    }
-    names.push_back(std::move(name));
+  for (const TSNMP_Tag& tag : Device.Tags) {
+    names.push_back(tag.Name);
+    std::replace(names.back().begin(), names.back().end(), '.', '_');
   }
+  MarkRepeats(names);
   return names;
 }
 
@@ -160,8 +150,13 @@ void TSNMP::LoadFromImage(TConfig& cfg) {
   const bool haveSize = cfg.ReadScalar(kKeyRecordSize, size);
   const std::uint8_t* data;
   std::size_t stored;
+  std::uint32_t tags = 0;
   if (cfg.FindValue(kKeyRecord, &data, &stored))
-    Device.Parse(data, haveSize ? std::min<std::size_t>(size, stored) : stored);
+    Device.Parse(data, haveSize ? std::min<std::size_t>(size, stored) : stored, &tags);
+  if (tags > TSNMP_device::kMaxTags)
+    Config().Messages().Error(Format("Устройство SNMP %s: тегов %d, читаются первые %d.", Place,
+                                     static_cast<int>(tags),
+                                     static_cast<int>(TSNMP_device::kMaxTags)));
   UpdateSignalList();
   UpdateCaption();
   if (TParams* list = Measurements(); list && PeekChild(cfg, end) == list->BlockId())

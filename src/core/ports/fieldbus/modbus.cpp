@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <unordered_set>
 
 #include "base/format.h"
 #include "base/ini.h"
@@ -13,6 +12,7 @@
 #include "model/records.h"
 #include "ports/fieldbus/modbus_template.h"
 #include "ports/fieldbus/templates.h"
+#include "signals/names.h"
 #include "signals/params.h"
 #include "signals/storage.h"
 
@@ -183,16 +183,8 @@ std::string AddressKey(std::uint32_t address) {
 }
 
 void CleanNames(std::vector<std::string>& names) {
-  std::unordered_set<std::string> taken;
-  taken.reserve(names.size() * 2);
-  for (std::size_t j = 0; j < names.size(); ++j) {
-    std::string& name = names[j];
-    std::replace(name.begin(), name.end(), '.', ' ');
-    // A repeat takes its position; should that be taken too, the mark is added again, so
-    // every name of the list stays unique.
-    while (taken.count(name)) name = Format("%s_повтор%d", name, static_cast<int>(j));
-    taken.insert(name);
-  }
+  for (std::string& name : names) std::replace(name.begin(), name.end(), '.', ' ');
+  MarkRepeats(names);
 }
 
 // --- TRTU ---

@@ -61,8 +61,7 @@ int TIWords(int type);
 std::uint32_t TSBitAddress(const ModbusRow& row, int k);
 // The key text of an address: four lower-case hex digits, five above FFFF.
 std::string AddressKey(std::uint32_t address);
-// Names made unique within one list: "." becomes a space, a repeat gets "_повтор" and its
-// position (from 0), counted on until the name is free. One hashed set, linear time.
+// Names made ready for one list: "." becomes a space, then repeats are marked (MarkRepeats).
 void CleanNames(std::vector<std::string>& names);
 
 class TRTU : public TPort {
