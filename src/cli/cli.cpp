@@ -276,12 +276,14 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
       PrintShow(out, *from, json);
     }
     if (cmd == "check") {
-      // Blocks kept unread would be written back untouched, but nothing checked them.
+      // Anything loading had to say is a finding: a reference dropped, a block kept unread
+      // (written back untouched, but nothing checked it).
+      const bool loadedClean = s.messages.Errors() == 0;
       const std::vector<std::string> kept = KeptUnreadReport(s.config.Controller());
       for (const std::string& line : kept) s.messages.Error(line);
       ConfigImage scratch;
       const bool builds = BuildImage(s.config, scratch, files[0], "");
-      return builds && kept.empty() ? 0 : 1;
+      return builds && kept.empty() && loadedClean ? 0 : 1;
     }
     return 0;
   }

@@ -24,10 +24,15 @@ inline std::string MessageLines(const std::string& text) {
 class StreamMessages : public IMessages {
  public:
   explicit StreamMessages(std::ostream& err, bool yes = false) : err_(err), yes_(yes) {}
-  void Error(const std::string& text) override { err_ << MessageLines(text) << '\n'; }
-  void Info(const std::string& text) override { Error(text); }
+  void Error(const std::string& text) override {
+    ++errors_;
+    err_ << MessageLines(text) << '\n';
+  }
+  void Info(const std::string& text) override { err_ << MessageLines(text) << '\n'; }
+  // Error boxes shown so far (a check that showed one has found a problem).
+  int Errors() const { return errors_; }
   Answer Question(const std::string& text, bool) override {
-    Error(text);
+    err_ << MessageLines(text) << '\n';
     if (!yes_ && explainNo_) err_ << "vilkcfg: not confirmed (give --yes to answer \"Да\")\n";
     return yes_ ? Answer::Yes : Answer::No;
   }
@@ -36,6 +41,7 @@ class StreamMessages : public IMessages {
 
  protected:
   std::ostream& err_;
+  int errors_ = 0;
 
  private:
   bool yes_;

@@ -78,6 +78,12 @@ class Configuration {
   int LoadBoardCount = 0;  // read from the processor board's block
   int LoadPortCount = 0;
   bool PoolPageEnabled = true;  // the pool is not rebuilt while its page is disabled
+  // The first disagreement between what a loaded block says and what it holds; LoadImage
+  // refuses the image with it ("Файл конфигурации повреждён: ...").
+  std::string LoadFault;
+  void ReportLoadFault(std::string fault) {
+    if (LoadFault.empty()) LoadFault = std::move(fault);
+  }
 
   bool IsLive(const TItem* item) const;
 

@@ -142,6 +142,13 @@ bool LoadImage(Configuration& config, ConfigImage& image, const std::string& fil
     messages.Error(std::string(kCorruptedMessage) + ": " + fault + ".");
     return false;
   }
+  // The data begins with the processor board: anything else is no configuration at all
+  // (and would load as a default controller without a word).
+  if (limit - dataOffset < 8 || image.U16(dataOffset) != kBlockTag ||
+      image.U16(dataOffset + 2) != 0) {
+    messages.Error(std::string(kCorruptedMessage) + ": нет блока процессорной платы.");
+    return false;
+  }
   image.LoadedDataOffset = dataOffset;
 
   // Read into a fresh configuration; the current one is replaced only at the end.
@@ -153,6 +160,10 @@ bool LoadImage(Configuration& config, ConfigImage& image, const std::string& fil
   TConfig cfg(image);
   cfg.StartRead(dataOffset, limit);
   fresh.LoadFromImage(cfg);
+  if (!staging.LoadFault.empty()) {
+    messages.Error(std::string(kCorruptedMessage) + ": " + staging.LoadFault + ".");
+    return false;
+  }
   config.TakeTreeFrom(staging);
   messages.Beep();
   return true;

@@ -11,6 +11,7 @@
 #include "controller/proc.h"
 #include "model/configuration.h"
 #include "model/records.h"
+#include "model/show.h"
 #include "signals/storage.h"
 
 namespace vilk {
@@ -223,6 +224,7 @@ bool TParams::AppendTo(TParams& pool) const {
 void TParams::Resolve() {
   TStorage& pool = Storage();
   if (ListRole == kRoleSelection) {
+    int outside = 0;  // references past the pool: placeholders, said once per list
     for (int i = 0; i < Count(); ++i) {
       const int index = i < static_cast<int>(LoadedIndexes.size())
                             ? static_cast<std::uint16_t>(LoadedIndexes[static_cast<std::size_t>(i)])
@@ -230,6 +232,7 @@ void TParams::Resolve() {
       TParam*& slot = Items[static_cast<std::size_t>(i)];
       SignalRef::Drop(slot);  // the slot's old hold
       slot = pool.AcquireByIndex(SignalKind, index).Detach();
+      if (!slot && index != 0xFFFF) ++outside;
       if (!slot) {
         slot = new TParam(SignalKind);
         if (i < static_cast<int>(LoadedNames.size()) &&
@@ -240,6 +243,9 @@ void TParams::Resolve() {
         }
       }
     }
+    if (outside)
+      Config().Messages().Error(Format("Список %s: ссылок вне списка сигналов: %d, они пусты.",
+                                       CaptionPath(*this), outside));
   } else if (ListRole == kRoleOwn && SignalKind == kKindTU) {
     auto at = [](const std::vector<std::int16_t>& v, int i) {
       return i < static_cast<int>(v.size())
@@ -286,7 +292,17 @@ void TParams::LoadFromImage(TConfig& cfg) {
   cfg.ReadScalar(Info().CountKey, stored);
   const int count = std::min<int>(stored, kMaxSignals);
 
+  // A count beyond the entries the block holds is a damaged block, not a longer list.
+  auto holds = [&](std::uint16_t key, std::size_t entrySize) {
+    const std::uint8_t* data;
+    std::size_t size;
+    if (cfg.FindValue(key, &data, &size) && size / entrySize < static_cast<std::size_t>(stored))
+      Config().ReportLoadFault(Format("список %s хранит %d записей из %d", Caption(),
+                                      static_cast<int>(size / entrySize),
+                                      static_cast<int>(stored)));
+  };
   if (ListRole == kRoleSelection) {
+    holds(kKeyIndexes, 2);
     Clear();
     Items.assign(static_cast<std::size_t>(count), nullptr);
     ReadArray(cfg, kKeyIndexes, static_cast<std::size_t>(count), LoadedIndexes);
@@ -294,6 +310,7 @@ void TParams::LoadFromImage(TConfig& cfg) {
     return;
   }
   if (ListRole != kRoleOwn) return;
+  holds(kKeyNames, kNameBytes);
 
   // An owner's own sizing wins over the stored count. Signals the owner did not create
   // are created here, so that a stored name is never dropped.
