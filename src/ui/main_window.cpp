@@ -24,6 +24,7 @@
 #include "link/tune_link_dlg.h"
 #include "model/image_ops.h"
 #include "network.h"
+#include "ports/fieldbus/templates.h"
 #include "qt_text.h"
 #include "signals/editor_ti.h"
 #include "signals/list_frame.h"
@@ -34,6 +35,8 @@ namespace vilk::ui {
 TForm1::TForm1(const QString& home, IMessages* messages, QWidget* parent)
     : QMainWindow(parent), home_(home), guiMessages_(std::make_unique<GuiMessages>(this)) {
   messages_ = messages ? messages : guiMessages_.get();
+  // Before any port is made: the Modbus port reads its template library from the home folder.
+  SetTemplateHome(S(QDir(home_).absolutePath()));
   config_ = std::make_unique<Configuration>(*messages_);
   image_ = std::make_unique<ConfigImage>();
   setWindowTitle(QString::fromUtf8(kWindowTitle) + QStringLiteral("[*]"));

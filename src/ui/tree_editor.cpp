@@ -10,6 +10,7 @@
 
 #include "controller/controller.h"
 #include "controller/proc.h"
+#include "frames/fieldbus/device_adder.h"
 #include "model/kinds.h"
 #include "model/tree_rules.h"
 #include "qt_text.h"
@@ -284,7 +285,9 @@ TItem* TFrame1::AddDeviceCommand(int kind) {
   if (!current_) return nullptr;
   if (!StoreFrame()) return nullptr;
   TItem* owner = current_;
-  TItem* child = owner->AddChild(kind);
+  // Some ports ask first (the Modbus RTU port: addresses and types of the new devices).
+  const DeviceAdder adder = FindDeviceAdder(*owner);
+  TItem* child = adder ? adder(owner, kind, this) : owner->AddChild(kind);
   config_.Storage().RebuildPool();
   ExpandAll(owner);
   if (frame_) frame_->SetToFrame();

@@ -4,6 +4,10 @@
 #include "frames/controller/board_frames.h"
 #include "frames/controller/controller_frame.h"
 #include "frames/controller/port_ip_frame.h"
+#include "frames/fieldbus/device_adder.h"
+#include "frames/fieldbus/modbus_port_frames.h"
+#include "frames/fieldbus/rtu_frame.h"
+#include "frames/fieldbus/select_rtu.h"
 #include "frames/snmp/snmp_frames.h"
 #include "frames/telemechanics/pc_frame.h"
 #include "signals/list_frame.h"
@@ -30,6 +34,11 @@ void RegisterBuiltInFrames() {
   RegisterFrame({kPortIP, kPCKind}, Make<TPCFrame>());
   RegisterFrame({0, kPortSNMP}, Make<TPortSNMPFrame>());
   RegisterFrame({kPortSNMP, kSNMPDevice}, Make<TRTUSNMPFrame>());
+  RegisterFrame({0, kPortMODBUS}, Make<TPortRTUFrame>());
+  RegisterFrame({0, kPortRTUTCP}, Make<TPortRTUTCPFrame>());
+  RegisterFrame({kPortMODBUS, kModbusDevice}, Make<TRTUFrame>());
+  RegisterFrame({kPortRTUTCP, kModbusDevice}, Make<TRTUTCPFrame>());
+  RegisterDeviceAdder(kPortMODBUS, AddModbusDevices);
   auto list = [](int kind) { return KindKey{kAnyParent, SignalKindOf(kind)->BlockId}; };
   RegisterFrame(list(kKindTS), Make<TFrameTS>());
   RegisterFrame(list(kKindTU), Make<TFrameTU>());
