@@ -7,7 +7,6 @@
 #include "base/format.h"
 #include "base/text.h"
 #include "controller/controller.h"
-#include "device_commands.h"
 #include "export_commands.h"
 #include "mib_command.h"
 #include "model/image_ops.h"
@@ -202,19 +201,40 @@ void PrintRecords(std::ostream& out, const ConfigImage& image) {
 
 }  // namespace
 
+namespace {
+DeviceRunner deviceRunner = nullptr;
+const char* const kDeviceCommands[] = {"identify", "read-config", "write-config", "get-file",
+                                       "put-file", "reboot",      "set-time",     "read-value"};
+}  // namespace
+
+bool IsDeviceCommand(const std::string& command) {
+  for (const char* c : kDeviceCommands)
+    if (command == c) return true;
+  return false;
+}
+
+void SetDeviceRunner(DeviceRunner runner) {
+  deviceRunner = runner;
+}
+
 int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   if (args.empty()) return Usage(err, "no command given");
   const std::string& cmd = args[0];
-  if (IsDeviceCommand(cmd)) return RunDeviceCommand(args, out, err);
+  if (IsDeviceCommand(cmd)) {
+    if (deviceRunner) return deviceRunner(args, out, err);
+    err << "vilkcfg: команды контроллера выполняет программа vilkcfg-link\n";
+    return 1;
+  }
   if (cmd == "--help" || cmd == "-h" || cmd == "help") {
     out << kUsage;
     return 0;
   }
-  Session s(out, err);
   std::vector<std::string> rest(args.begin() + 1, args.end());
   if (cmd == "export-xml" || cmd == "export-ini") return RunExport(cmd, rest, out, err);
   if (cmd == "mib") return RunMib(rest, out, err);
   if (cmd == "templates") return RunTemplates(rest, out, err);
+  // A configuration and its image only for the commands that use them.
+  Session s(out, err);
 
   if (cmd == "new") {
     int model = kDefaultModel;

@@ -22,9 +22,6 @@ namespace vilk::cli {
 
 namespace {
 
-const char* const kCommands[] = {"identify", "read-config", "write-config", "get-file",
-                                 "put-file", "reboot",      "set-time",     "read-value"};
-
 struct Options {
   std::optional<std::string> udp, self, serial, user, password;
   bool yes = false;
@@ -234,12 +231,6 @@ int Run(const std::string& cmd, const Options& o, std::ostream& out, std::ostrea
 }
 
 }  // namespace
-
-bool IsDeviceCommand(const std::string& command) {
-  for (const char* c : kCommands)
-    if (command == c) return true;
-  return false;
-}
 
 int RunDeviceCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   const std::string& cmd = args.at(0);

@@ -1,18 +1,34 @@
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <iostream>
 
 #include "cli.h"
+#include "finish_output.h"
+
+namespace {
+
+// The controller commands run in vilkcfg-link beside this program, in its place (same
+// arguments, same standard streams, its exit status ours).
+int RunLinkProgram(char** argv) {
+  std::error_code ec;
+  const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
+  const std::string link =
+      (ec ? std::filesystem::path(argv[0]).parent_path() : self.parent_path()) / "vilkcfg-link";
+  std::cout.flush();
+  std::fflush(stdout);
+  ::execv(link.c_str(), argv);
+  std::cerr << "vilkcfg: не удалось запустить " << link << ": " << std::strerror(errno) << '\n';
+  return 1;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
-  const int status = vilk::cli::Run(args, std::cout, std::cerr);
-  // Output that never arrived (a full disk, a closed pipe) is a failure, not a success.
-  std::cout.flush();
-  if (!std::cout || std::fflush(stdout) != 0 || std::ferror(stdout)) {
-    std::cerr << "vilkcfg: вывод не записан: " << std::strerror(errno ? errno : EIO) << '\n';
-    return status == 0 ? 1 : status;
-  }
-  return status;
+  if (!args.empty() && vilk::cli::IsDeviceCommand(args[0])) return RunLinkProgram(argv);
+  return vilk::cli::FinishOutput(vilk::cli::Run(args, std::cout, std::cerr));
 }

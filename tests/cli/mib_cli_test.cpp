@@ -1,6 +1,8 @@
 // vilkcfg mib: the identifier list and the tree, messages on stderr, exit status.
 #include <gtest/gtest.h>
+
 #include <unistd.h>
+#include <cstdio>
 
 #include <cstdlib>
 #include <filesystem>
@@ -166,6 +168,20 @@ TEST_F(MibCliTest, TheProgramItself) {
   const std::string full = std::string(VILKCFG_PATH) + " mib --mib-dir '" + kStandard + "' '" +
                            kStandard + "/SNMPv2-SMI' > /dev/full 2>/dev/null";
   EXPECT_EQ(WEXITSTATUS(std::system(full.c_str())), 1);
+}
+
+// The offline commands start without Qt: the program links none of it (its controller
+// commands run in vilkcfg-link).
+TEST(VilkcfgProgramTest, LinksNoQt) {
+  const std::string cmd = std::string("ldd '") + VILKCFG_PATH + "' 2>&1";
+  FILE* pipe = ::popen(cmd.c_str(), "r");
+  ASSERT_NE(pipe, nullptr);
+  std::string text;
+  char buf[512];
+  while (std::fgets(buf, sizeof buf, pipe)) text += buf;
+  EXPECT_EQ(::pclose(pipe), 0) << text;
+  EXPECT_NE(text.find("libc.so"), std::string::npos) << text;
+  EXPECT_EQ(text.find("libQt"), std::string::npos) << text;
 }
 
 }  // namespace
