@@ -7,6 +7,18 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 printf '[Form]\r\nTop=0\r\nLeft=0\r\nHeight=600\r\nWidth=1100\r\n' > "$work/Vilk.ini"
 "$bin/make_demo" "$work/station.cfg"
+# A Modbus template library of two device types (INI text in code page 1251).
+mkdir -p "$work/MODBUS"
+printf '%s\r\n' '[Устройства]' 'Meter=' '[Таблица ТС]' '1_Адрес=$0000' '1_Количество=6' \
+  '1_Функция=2' '[Таблица ТУ]' '1_Адрес=$0010' '1_Количество=2' '1_Функция=5' '[Таблица ТИ]' \
+  '1_Тип=2' '1_Адрес=$0100' '1_Количество=12' '1_Функция=4' '2_Тип=5' '2_Адрес=$0120' \
+  '2_Количество=2' '2_Функция=3' '[Дата Время]' '1_Адрес=$0200' '1_Строка=ГГ ММ ДД чч мм сс' \
+  '[Список ТС]' '$0000=Авария' '$0001=Питание' '$0002=Дверь' '$0003=Реле 1' '$0004=Реле 2' \
+  '$0005=Связь' '[Список ТУ]' '$0010=Включить' '$0011=Отключить' '[Список ТИ]' '$0100=Ua' \
+  '$0102=Ub' '$0104=Uc' '$0106=Ia' '$0108=Ib' '$010a=Ic' '$0120=Частота' '$0121=Температура' |
+  iconv -f UTF-8 -t CP1251 > "$work/MODBUS/Meter.ini"
+printf '%s\r\n' '[Устройства]' 'Relay=' '[Таблица ТУ]' '1_Адрес=$0000' '1_Количество=4' \
+  '1_Функция=5' | iconv -f UTF-8 -t CP1251 > "$work/MODBUS/Relay.ini"
 shot() {
   QT_QPA_PLATFORM=offscreen "$bin/src/app/vilk" --home "$work" --screenshot "$top/docs/$1" \
     --select "$2" "$work/station.cfg"
@@ -27,3 +39,9 @@ QT_QPA_PLATFORM=offscreen "$bin/src/app/vilk" --home "$work" --screenshot "$top/
 for d in link login; do
   QT_QPA_PLATFORM=offscreen "$bin/src/app/vilk" --home "$work" --screenshot "$top/docs/dialog-$d.png" --dialog $d
 done
+modbus() {
+  QT_QPA_PLATFORM=offscreen "$bin/src/app/vilk" --home "$work" --screenshot "$top/docs/$1" \
+    --modbus "1=Meter,2=Meter,3=Meter,17=Relay" "${@:2}" "$work/station.cfg"
+}
+modbus window-modbus-device.png --select "1_Meter" --tab 2
+modbus dialog-modbus-addresses.png --dialog modbus-addresses

@@ -9,13 +9,20 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <map>
+#include <set>
 
 #include "controller/controller.h"
+#include "controller/proc.h"
+#include "frames/fieldbus/select_rtu.h"
 #include "link/device_runner.h"
 #include "link/password_form.h"
 #include "link/tune_link_dlg.h"
 #include "main_window.h"
+#include "ports/fieldbus/modbus.h"
+#include "ports/fieldbus/templates.h"
 #include "qt_text.h"
+#include "signals/storage.h"
 #include "snmp/mib_dialog.h"
 
 namespace vilk::ui {
@@ -48,6 +55,54 @@ TItem* FindByCaption(TItem* item, const QString& caption) {
   return nullptr;
 }
 
+// --modbus "1=Meter,2=Meter,17=": a Modbus RTU port at the lowest free port address with
+// these devices (address = type; an empty type keeps the default), as the address dialog
+// would add them. False for a list that does not read.
+bool AddModbusPort(TForm1& window, const QString& list) {
+  std::vector<std::pair<int, std::string>> chosen;
+  for (const QString& entry : list.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+    const qsizetype eq = entry.indexOf(QLatin1Char('='));
+    bool ok = false;
+    const int address = entry.left(eq < 0 ? entry.size() : eq).trimmed().toInt(&ok);
+    if (!ok || address < 1 || address > 255) return false;
+    chosen.emplace_back(address, eq < 0 ? std::string() : S(entry.mid(eq + 1).trimmed()));
+  }
+  TFrame1& editor = *window.Editor();
+  TItem* proc = window.Config().Controller().Proc();
+  if (!proc) return false;
+  auto* port = dynamic_cast<TPortMODBUS*>(editor.AddPortCommand(kPortMODBUS));
+  if (!port) return false;
+  std::set<int> used;
+  for (int i = 0; i < proc->ChildCount(); ++i)
+    if (proc->Child(i) != port) used.insert(proc->Child(i)->Number);
+  int number = 1;
+  while (used.count(number)) ++number;
+  port->Renumber(static_cast<std::uint8_t>(number));
+  port->AddDevices(chosen);
+  window.Config().Storage().RebuildPool();
+  return editor.RefreshFrame();
+}
+
+// The address dialog of the first Modbus RTU port, with two free addresses chosen so that
+// the picture shows every kind of button.
+std::unique_ptr<QDialog> ModbusAddressDialog(TForm1& window) {
+  std::map<int, std::string> used;
+  if (TItem* proc = window.Config().Controller().Proc())
+    for (int i = 0; i < proc->ChildCount(); ++i)
+      if (auto* port = dynamic_cast<TPortMODBUS*>(proc->Child(i))) {
+        for (const TRTU* d : port->ModbusDevices()) used[d->Number] = d->Name();
+        break;
+      }
+  auto dialog = std::make_unique<TSelectRTU>(&window, used, ModbusTemplates().DeviceNames());
+  int picked = 0;
+  for (int a = 1; a <= TSelectRTU::kAddresses && picked < 2; ++a)
+    if (!used.count(a) && used.count(a - 1)) {
+      dialog->Button(a)->click();
+      ++picked;
+    }
+  return dialog;
+}
+
 // Offscreen there is nobody to close a box: messages go to stderr instead.
 class StderrMessages : public IMessages {
  public:
@@ -63,7 +118,7 @@ class StderrMessages : public IMessages {
 }  // namespace
 
 int RunApplication(int argc, char** argv) {
-  QString home, screenshot, file, select, mib, tab, dialogName;
+  QString home, screenshot, file, select, mib, tab, dialogName, modbus;
   for (int i = 1; i < argc; ++i) {
     const QString a = QString::fromLocal8Bit(argv[i]);
     auto next = [&](QString& into) {
@@ -85,12 +140,15 @@ int RunApplication(int argc, char** argv) {
       next(tab);
     else if (a == QLatin1String("--dialog"))
       next(dialogName);
+    else if (a == QLatin1String("--modbus"))
+      next(modbus);
     else if (a == QLatin1String("--help")) {
       std::printf(
           "vilk [--home DIR] [FILE.cfg]\n"
           "vilk --screenshot OUT.png [--select CAPTION[/CAPTION...]] [--tab N] [FILE.cfg]\n"
           "vilk --screenshot OUT.png --mib MIBFILE   (the MIB dialog with MIBFILE loaded)\n"
-          "vilk --screenshot OUT.png --dialog link|login\n");
+          "vilk --screenshot OUT.png --dialog link|login|modbus-addresses\n"
+          "  --modbus ADDR=TYPE[,ADDR=TYPE...]  adds a Modbus RTU port with these devices first\n");
       return 0;
     } else if (!a.startsWith(QLatin1String("--")))
       file = a;
@@ -104,6 +162,10 @@ int RunApplication(int argc, char** argv) {
   TForm1 window(HomeFolder(home), screenshot.isEmpty() ? nullptr : &offscreenMessages);
   if (!file.isEmpty()) window.OpenFile(file);
   QApplication::processEvents();  // posted selections of the load go first
+  if (!modbus.isEmpty() && !AddModbusPort(window, modbus)) {
+    std::fprintf(stderr, "vilk: --modbus %s does not read\n", modbus.toUtf8().constData());
+    return 2;
+  }
   if (!select.isEmpty()) {
     TItem* item = FindByCaption(&window.Config().Controller(), select);
     if (!item) {
@@ -125,6 +187,8 @@ int RunApplication(int argc, char** argv) {
     LoginState login;
     if (dialogName == QLatin1String("link"))
       dialog = std::make_unique<TTuneLinkDlg>(&window, window.Runner()->Settings);
+    else if (dialogName == QLatin1String("modbus-addresses"))
+      dialog = ModbusAddressDialog(window);
     else
       dialog = std::make_unique<TPasswordForm>(&window, login, keys, ini);
     dialog->show();

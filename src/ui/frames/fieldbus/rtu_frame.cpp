@@ -77,7 +77,7 @@ int& LastTab(bool tcp) {
 
 QLabel* Legend(const QString& text, QWidget* parent) {
   auto* label = new QLabel(text, parent);
-  label->setWordWrap(false);
+  label->setWordWrap(true);
   return label;
 }
 
