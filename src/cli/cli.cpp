@@ -40,6 +40,9 @@ Usage:
   vilkcfg mib [--mib-dir DIR] FILE         read a MIB module with its imports (as the MIB
                                            dialog does) and print the identifiers found
   vilkcfg mib [--mib-dir DIR] --tree FILE  print the MIB dialog's tree of that module
+  vilkcfg mib [--mib-dir DIR] --all DIR    every module of a folder in one run, each as above
+                                           after a line "# PATH" (imports from that folder
+                                           unless --mib-dir)
   vilkcfg templates [--home DIR] [--iec103]
                                            list the device template library (MODBUS, or
                                            IEC_103 with --iec103) of the home folder

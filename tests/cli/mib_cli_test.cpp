@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <unistd.h>
+#include <algorithm>
 #include <cstdio>
 
 #include <cstdlib>
@@ -168,6 +169,24 @@ TEST_F(MibCliTest, TheProgramItself) {
   const std::string full = std::string(VILKCFG_PATH) + " mib --mib-dir '" + kStandard + "' '" +
                            kStandard + "/SNMPv2-SMI' > /dev/full 2>/dev/null";
   EXPECT_EQ(WEXITSTATUS(std::system(full.c_str())), 1);
+}
+
+// A whole folder in one run: each file as the single-file command reads it, after its path.
+TEST_F(MibCliTest, EveryModuleOfAFolder) {
+  ASSERT_EQ(Run({"mib", "--mib-dir", kStandard, kStandard + "/IF-MIB"}), 0);
+  const std::string single = out.str();
+  ASSERT_EQ(Run({"mib", "--all", kStandard}), 0) << err.str();
+  const std::string all = out.str();
+  const std::string header = "# " + kStandard + "/IF-MIB\n";
+  const std::size_t at = all.find(header);
+  ASSERT_NE(at, std::string::npos);
+  EXPECT_EQ(all.substr(at + header.size(), single.size()), single);
+  int files = 0;
+  for (const auto& e : fs::directory_iterator(kStandard)) files += e.is_regular_file();
+  EXPECT_EQ(static_cast<int>(std::count(all.begin(), all.end(), '#')), files);
+  EXPECT_EQ(Run({"mib", "--all", (dir / "none").string()}), 1);
+  EXPECT_NE(err.str().find("Не удалось прочитать папку"), std::string::npos);
+  EXPECT_EQ(Run({"mib", "--all", kStandard, "extra"}), 2);
 }
 
 // The offline commands start without Qt: the program links none of it (its controller
