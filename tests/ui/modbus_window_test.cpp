@@ -238,8 +238,14 @@ TEST_F(ModbusWindowTest, TypedRowsFollowTheInputRulesAndNameTheSignals) {
   EXPECT_EQ(TypeIntoCell(ts, 2, 2, QStringLiteral("1234")), QStringLiteral("123"))
       << "three digits at most";
   ts->item(2, 2)->setText(QString());
+  frame->Tabs()->setCurrentIndex(1);
+  QTest::keyClicks(frame->PasswordEdit(), QStringLiteral("abcde"));
+  EXPECT_EQ(frame->PasswordEdit()->text(), QStringLiteral("abcd")) << "four characters at most";
+  frame->PasswordEdit()->selectAll();
+  QTest::keyClicks(frame->PasswordEdit(), QStringLiteral("ab"));
 
   Leave(device);
+  EXPECT_EQ(device->TUPassword, "ab  ") << "a short password is padded to four";
   EXPECT_EQ(device->TS[0], (ModbusRow{1, 0x10, 4}));
   EXPECT_EQ(device->TS[1], (ModbusRow{255, 0xAB, 25}));
   EXPECT_FALSE(device->Fresh);
@@ -410,11 +416,22 @@ TEST_F(ModbusWindowTest, TemplateSavedUnderANewNameThenDeleted) {
   EXPECT_FALSE(frame->ChooseButton(kKindTS)->isEnabled());
 }
 
+TEST_F(ModbusWindowTest, NameDialogIsCancelledByARightClick) {
+  ui::TfEdit dialog(window.get(), QStringLiteral("Имя :"), QStringLiteral("Meter"), 4);
+  EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Vilk - Ввод"));
+  dialog.show();
+  EXPECT_EQ(dialog.Text(), QStringLiteral("Mete")) << "cut to the dialog's length";
+  QTest::mouseClick(&dialog, Qt::RightButton);
+  EXPECT_EQ(dialog.result(), QDialog::Rejected);
+  EXPECT_FALSE(dialog.isVisible());
+}
+
 TEST_F(ModbusWindowTest, ParameterDialogFillsRowsFromAShiftSelectedRange) {
   TPortMODBUS* port = AddRtuPort();
   TRTU* device = AddDevice(port, 5, "Meter");
   ui::TRTUFrame* frame = Open(device);
   ASSERT_NE(frame, nullptr);
+  frame->Tabs()->setCurrentIndex(0);  // the button is on the ТС page
   bool shown = false;
   OnDialog<ui::TSelectParam>(
       [](ui::TSelectParam* d) {
