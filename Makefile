@@ -32,14 +32,20 @@ bench: deps $(RELEASE_DIR)/build.ninja
 	$(RELEASE_DIR)/bench/vilk_bench
 	$(RELEASE_DIR)/bench/vilk_ui_bench
 
-# Coverage-guided fuzzing of the image loader and the MIB reader (clang, libFuzzer,
-# AddressSanitizer); FUZZ_SECONDS each.
+# Coverage-guided fuzzing (clang, libFuzzer, AddressSanitizer) of the image loader, the
+# load-build round trip and the MIB reader, FUZZ_SECONDS each, inputs up to 1 MiB, an input
+# slower than FUZZ_TIMEOUT seconds counted as a finding. The image harnesses start from the
+# seeds in fuzz/seeds and the large ones make_fuzz_seeds writes.
+FUZZ_TIMEOUT ?= 10
+FUZZ_FLAGS = -max_total_time=$(FUZZ_SECONDS) -timeout=$(FUZZ_TIMEOUT) -rss_limit_mb=4096
 fuzz: deps
 	CXX=clang++ CC=clang cmake -S . -B $(FUZZ_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVILK_FUZZ=ON $(CMAKE_LAUNCHER)
-	cmake --build $(FUZZ_DIR) -j $(JOBS) --target fuzz_load_image fuzz_mib
-	mkdir -p $(FUZZ_DIR)/corpus $(FUZZ_DIR)/corpus_mib
-	$(FUZZ_DIR)/fuzz/fuzz_load_image -max_total_time=$(FUZZ_SECONDS) -max_len=65536 $(FUZZ_DIR)/corpus fuzz/seeds
-	$(FUZZ_DIR)/fuzz/fuzz_mib -max_total_time=$(FUZZ_SECONDS) -dict=fuzz/mib.dict $(FUZZ_DIR)/corpus_mib fuzz/seeds_mib
+	cmake --build $(FUZZ_DIR) -j $(JOBS) --target fuzz_load_image fuzz_round_trip fuzz_mib make_fuzz_seeds
+	mkdir -p $(FUZZ_DIR)/corpus $(FUZZ_DIR)/corpus_trip $(FUZZ_DIR)/corpus_mib $(FUZZ_DIR)/seeds
+	$(FUZZ_DIR)/make_fuzz_seeds $(FUZZ_DIR)/seeds
+	$(FUZZ_DIR)/fuzz/fuzz_load_image $(FUZZ_FLAGS) -max_len=1048576 $(FUZZ_DIR)/corpus fuzz/seeds $(FUZZ_DIR)/seeds
+	$(FUZZ_DIR)/fuzz/fuzz_round_trip $(FUZZ_FLAGS) -max_len=1048576 $(FUZZ_DIR)/corpus_trip fuzz/seeds $(FUZZ_DIR)/seeds
+	$(FUZZ_DIR)/fuzz/fuzz_mib $(FUZZ_FLAGS) -max_len=1048576 -dict=fuzz/mib.dict $(FUZZ_DIR)/corpus_mib fuzz/seeds_mib
 
 format: deps
 	find src tests bench fuzz tools -name '*.cpp' -o -name '*.h' | xargs clang-format -i
