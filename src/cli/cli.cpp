@@ -8,10 +8,12 @@
 #include "base/text.h"
 #include "controller/controller.h"
 #include "export_commands.h"
+#include "home.h"
 #include "mib_command.h"
 #include "model/image_ops.h"
 #include "model/show.h"
 #include "model/unknown.h"
+#include "ports/fieldbus/templates.h"
 #include "show_output.h"
 #include "signals/storage.h"
 #include "stream_messages.h"
@@ -236,7 +238,9 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
   if (cmd == "export-xml" || cmd == "export-ini") return RunExport(cmd, rest, out, err);
   if (cmd == "mib") return RunMib(rest, out, err);
   if (cmd == "templates") return RunTemplates(rest, out, err);
-  // A configuration and its image only for the commands that use them.
+  // A configuration and its image only for the commands that use them. Modbus devices
+  // name their signals from the template library of the home folder, as in the window.
+  SetTemplateHome(DefaultHome());
   Session s(out, err);
 
   if (cmd == "new") {

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <ostream>
 
+#include "home.h"
 #include "snmp/mib.h"
 #include "snmp/mib_tree.h"
 
@@ -19,19 +20,9 @@ int Usage(std::ostream& err, const std::string& why) {
   return 2;
 }
 
-// "MIBs" in the home folder: VILK_HOME, else the program's folder when writable, else
-// the user's data folder (as the window finds it).
+// "MIBs" in the home folder.
 std::string DefaultMibFolder() {
-  namespace fs = std::filesystem;
-  if (const char* home = std::getenv("VILK_HOME"); home && *home)
-    return (fs::path(home) / "MIBs").string();
-  std::error_code ec;
-  const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
-  if (!ec && ::access(exe.parent_path().c_str(), W_OK) == 0)
-    return (exe.parent_path() / "MIBs").string();
-  if (const char* user = std::getenv("HOME"); user && *user)
-    return (fs::path(user) / ".local/share/Vilk/MIBs").string();
-  return "MIBs";
+  return (std::filesystem::path(DefaultHome()) / "MIBs").string();
 }
 
 // Every module of a folder in one run, each as the single-file command reads it (with its

@@ -7,6 +7,7 @@
 #include <ostream>
 #include <unordered_map>
 
+#include "home.h"
 #include "ports/fieldbus/modbus_template.h"
 #include "ports/fieldbus/templates.h"
 #include "stream_messages.h"
@@ -20,18 +21,6 @@ namespace fs = std::filesystem;
 int Usage(std::ostream& err, const std::string& why) {
   err << "vilkcfg: " << why << "\nTry 'vilkcfg --help'.\n";
   return 2;
-}
-
-// The home folder as the window finds it: VILK_HOME, else the program's folder when
-// writable, else the user's data folder.
-std::string DefaultHome() {
-  if (const char* home = std::getenv("VILK_HOME"); home && *home) return home;
-  std::error_code ec;
-  const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
-  if (!ec && ::access(exe.parent_path().c_str(), W_OK) == 0) return exe.parent_path().string();
-  if (const char* user = std::getenv("HOME"); user && *user)
-    return (fs::path(user) / ".local/share/Vilk").string();
-  return ".";
 }
 
 int RowsUsed(const ModbusTable& table) {

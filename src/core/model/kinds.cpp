@@ -116,7 +116,7 @@ const ImageLook kLooks[] = {
     {12, "Р", 0xA0285A},  // ТР
     {14, "IP", 0x146EBE},
     {15, "ПК", 0x465AA0},  // control-centre PC
-    {28, "SN", 0x786428},  // SNMP device with tags
+    {28, "RT", 0x786428},  // a polled device (Modbus; SNMP with tags)
     {kImageUnknown, "?", 0xB4B4B4},
 };
 const ImageLook kDefaultLook{-1, "•", 0x5A6E82};
