@@ -192,6 +192,7 @@ std::size_t CharCount(std::string_view utf8) {
 std::size_t ByteOffsetOfChar(std::string_view utf8, std::size_t index) {
   const auto* p = reinterpret_cast<const unsigned char*>(utf8.data());
   const std::size_t n = utf8.size();
+  if (index >= n) return n;  // no fewer bytes than characters: the whole text (most names)
   std::size_t i = 0;
   for (; index > 0 && i < n; --index) i += CharSize(p + i, n - i);
   return i;

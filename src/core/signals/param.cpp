@@ -31,17 +31,19 @@ std::string TParam::Cut(std::string_view text) {
   return Truncate(text, kMaxNameChars);
 }
 
+// Names are set for every signal of every list on every load: compared and assigned in
+// place, without a temporary.
 void TParam::SetName(std::string_view name) {
-  std::string cut = Cut(name);
-  if (cut == name_) return;
-  name_ = std::move(cut);
+  name = name.substr(0, ByteOffsetOfChar(name, kMaxNameChars));
+  if (name == name_) return;
+  name_.assign(name);
   ++nameGeneration_;
 }
 
 void TParam::SetDefaultName(std::string_view name) {
-  std::string cut = Cut(name);
-  if (cut == defaultName_) return;
-  defaultName_ = std::move(cut);
+  name = name.substr(0, ByteOffsetOfChar(name, kMaxNameChars));
+  if (name == defaultName_) return;
+  defaultName_.assign(name);
   ++defaultNameGeneration_;
 }
 

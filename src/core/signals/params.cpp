@@ -120,18 +120,15 @@ std::string TParams::Reprefix(const std::string& name, const std::string& oldPre
 }
 
 void TParams::SetNames(TParam& s, const std::string& defaultName, const std::string& prefix) {
-  const std::string oldDefault = s.DefaultName();
+  // A name that followed the old default follows the new one; a user's name keeps its own
+  // part under the new prefix.
+  const bool followsDefault = s.Name().empty() || s.Name() == s.DefaultName();
   s.SetDefaultName(defaultName);
-  const std::string& def = s.DefaultName();
-  if (s.Name().empty()) {
-    s.SetName(def);
-  } else if (s.Name() != def) {
-    if (!oldDefault.empty() && s.Name() == oldDefault)
-      s.SetName(def);
-    else
-      s.SetName(Reprefix(s.Name(), s.Prefix, prefix));
-  }
-  s.Prefix = TParam::Cut(prefix);
+  if (followsDefault)
+    s.SetName(s.DefaultName());
+  else if (s.Name() != s.DefaultName())
+    s.SetName(Reprefix(s.Name(), s.Prefix, prefix));
+  if (s.Prefix != prefix) s.Prefix = TParam::Cut(prefix);
 }
 
 void TParams::SplitPrefix(TParam& s, const std::string& ownerPrefix) {
@@ -163,7 +160,7 @@ void TParams::Resize(int count, const std::string& prefix) {
     TParam*& s = Items[static_cast<std::size_t>(i)];
     if (!s) s = NewSignal();
     s->Number = static_cast<std::int16_t>(i);
-    SetNames(*s, Format("%s.Пр%d", prefix, i + 1), prefix);
+    SetNames(*s, prefix + ".Пр" + std::to_string(i + 1), prefix);
   }
 }
 
