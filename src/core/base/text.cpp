@@ -168,6 +168,12 @@ std::string Utf8ToCp1251(std::string_view utf8) {
 
 std::string Cp1251ToUtf8(std::string_view cp1251) {
   std::string out;
+  Cp1251ToUtf8(cp1251, out);
+  return out;
+}
+
+void Cp1251ToUtf8(std::string_view cp1251, std::string& out) {
+  out.clear();
   out.reserve(cp1251.size() * 2);
   for (const char c : cp1251) {
     const auto b = static_cast<unsigned char>(c);
@@ -178,7 +184,6 @@ std::string Cp1251ToUtf8(std::string_view cp1251) {
       out.append(seq.bytes, seq.size);
     }
   }
-  return out;
 }
 
 std::size_t CharCount(std::string_view utf8) {

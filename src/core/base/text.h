@@ -15,6 +15,8 @@ std::string Utf8ToCp1251(std::string_view utf8);
 // cp1251 bytes -> UTF-8. All 256 byte values map to a character (0x98, unassigned in
 // cp1251, maps to U+0098 so that every byte round-trips).
 std::string Cp1251ToUtf8(std::string_view cp1251);
+// The same into `out` (replacing its text), so that a loop reuses one buffer.
+void Cp1251ToUtf8(std::string_view cp1251, std::string& out);
 
 // Number of characters (code points) in UTF-8 text; an invalid byte counts as one.
 std::size_t CharCount(std::string_view utf8);

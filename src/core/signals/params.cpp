@@ -156,11 +156,15 @@ void TParams::Resize(int count, const std::string& prefix) {
     for (int i = count; i < Count(); ++i) Let(Items[static_cast<std::size_t>(i)]);
     Items.resize(static_cast<std::size_t>(count), nullptr);
   }
+  std::string name = prefix + ".Пр";  // one buffer: only the number changes
+  const std::size_t stem = name.size();
   for (int i = 0; i < Count(); ++i) {
     TParam*& s = Items[static_cast<std::size_t>(i)];
     if (!s) s = NewSignal();
     s->Number = static_cast<std::int16_t>(i);
-    SetNames(*s, prefix + ".Пр" + std::to_string(i + 1), prefix);
+    name.resize(stem);
+    name += std::to_string(i + 1);
+    SetNames(*s, name, prefix);
   }
 }
 
@@ -324,9 +328,14 @@ void TParams::LoadFromImage(TConfig& cfg) {
   std::size_t size;
   if (cfg.FindValue(kKeyNames, &names, &size)) {
     const int n = std::min<int>(std::min(count, target), static_cast<int>(size / kNameBytes));
+    std::string name;  // one buffer for every name of the list
     for (int i = 0; i < n; ++i) {
       TParam& s = *Items[static_cast<std::size_t>(i)];
-      s.SetName(UnpackShortString(names + static_cast<std::size_t>(i) * kNameBytes, kMaxNameChars));
+      const std::uint8_t* at = names + static_cast<std::size_t>(i) * kNameBytes;
+      Cp1251ToUtf8(std::string_view(reinterpret_cast<const char*>(at + 1),
+                                    std::min<std::size_t>(at[0], kMaxNameChars)),
+                   name);
+      s.SetName(name);
       if (s.DefaultName().empty()) s.SetDefaultName(s.Name());
       SplitPrefix(s, s.Prefix);
     }
