@@ -10,20 +10,12 @@
 
 using namespace vilk;
 
-namespace {
-class Quiet : public IMessages {
- public:
-  void Error(const std::string& text) override { std::fprintf(stderr, "%s\n", text.c_str()); }
-  Answer Question(const std::string&, bool) override { return Answer::Yes; }
-};
-}  // namespace
-
 int main(int argc, char** argv) {
   if (argc != 2) {
     std::fprintf(stderr, "usage: make_demo OUT.cfg\n");
     return 2;
   }
-  Quiet messages;
+  ToolMessages messages;
   Configuration config(messages);
   BuildDemo(config);
 

@@ -94,12 +94,6 @@ void EveryKind(Configuration& config) {
   config.Storage().ForceRebuild();
 }
 
-class Quiet : public IMessages {
- public:
-  void Error(const std::string& text) override { std::fprintf(stderr, "%s\n", text.c_str()); }
-  Answer Question(const std::string&, bool) override { return Answer::Yes; }
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -108,7 +102,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   const std::string dir = argv[1];
-  Quiet messages;
+  ToolMessages messages;
   struct Seed {
     const char* name;
     void (*make)(Configuration&);

@@ -36,7 +36,9 @@ constexpr LogKeys kAlarmKeys{89, 88, 90, 91, 92, 93, 94};
 constexpr int kDeviceImage = 28;
 constexpr std::size_t kTextChars = 64;
 
-const char* SectionOf(int kind) {
+}  // namespace
+
+const char* ModbusNameSection(int kind) {
   switch (kind) {
     case kKindTS:
       return "Список ТС";
@@ -48,6 +50,8 @@ const char* SectionOf(int kind) {
       return "Список ТР";
   }
 }
+
+namespace {
 
 // The template's name for `key` in `section`, or `fallback`.
 std::string TemplateName(const IniDocument* tpl, const char* section, const std::string& key,
@@ -220,7 +224,8 @@ std::vector<TRTU::NamedValue> TRTU::ValueNames(int signalKind, const IniDocument
   std::vector<NamedValue> values;
   auto add = [&](std::uint32_t address) {
     const std::string key = AddressKey(address);
-    values.push_back({"$" + key, TemplateName(tpl, SectionOf(signalKind), "$" + key, "Пр_" + key)});
+    values.push_back(
+        {"$" + key, TemplateName(tpl, ModbusNameSection(signalKind), "$" + key, "Пр_" + key)});
   };
   switch (signalKind) {
     case kKindTS:

@@ -61,6 +61,8 @@ int TIWords(int type);
 std::uint32_t TSBitAddress(const ModbusRow& row, int k);
 // The key text of an address: four lower-case hex digits, five above FFFF.
 std::string AddressKey(std::uint32_t address);
+// The template section that names the signals of list `signalKind` ("Список ТС" ...).
+const char* ModbusNameSection(int signalKind);
 // Names made ready for one list: "." becomes a space, then repeats are marked (MarkRepeats).
 void CleanNames(std::vector<std::string>& names);
 
@@ -127,7 +129,7 @@ class TRTUTCP : public TRTU {
 // devices, renumbering, adding with templates, duplicating by pattern.
 class TModbusPortBase : public TDevicePort {
  public:
-  explicit TModbusPortBase(Configuration& config);
+  TModbusPortBase(Configuration& config, int kind, const char* name, std::uint16_t boardMask);
 
   std::uint16_t ReplyWait = 500;  // ms, 100..2000
   std::uint32_t TimeSync = 0;     // ms, minutes × 60000

@@ -25,12 +25,19 @@ constexpr int kPortImage = 2;
 
 // --- the ports ---
 
-TModbusPortBase::TModbusPortBase(Configuration& config) : TDevicePort(config) {
+TModbusPortBase::TModbusPortBase(Configuration& config, int kind, const char* name,
+                                 std::uint16_t boardMask)
+    : TDevicePort(config) {
+  Kind = static_cast<std::uint8_t>(kind);
+  SetName(name);
+  Number = 1;
+  BoardMask = boardMask;
   ImageIndex = kPortImage;
   SetIcon(0);
   Menu = PopupMenu::AddDelete;
   // The library is read once, when the first Modbus port is made.
   if (!TemplateHome().empty()) ModbusTemplates().Load(TemplateHome(), config.Messages());
+  UpdateCaption();
 }
 
 std::string TModbusPortBase::PortText() const {
@@ -135,13 +142,8 @@ void TModbusPortBase::LoadPort(TConfig& cfg, std::size_t end) {
   LoadDevices(cfg, end);
 }
 
-TPortMODBUS::TPortMODBUS(Configuration& config) : TModbusPortBase(config) {
-  Kind = kPortMODBUS;
-  SetName("MODBUS-RTU");
-  Number = 1;
-  BoardMask = kMaskCom;
-  UpdateCaption();
-}
+TPortMODBUS::TPortMODBUS(Configuration& config)
+    : TModbusPortBase(config, kPortMODBUS, "MODBUS-RTU", kMaskCom) {}
 
 TItem* TPortMODBUS::AddChild(int kind) {
   if (kind != kModbusDevice) return nullptr;
@@ -194,13 +196,8 @@ void TPortMODBUS::LoadFromImage(TConfig& cfg) {
   LoadPort(cfg, end);
 }
 
-TPortRTUTCP::TPortRTUTCP(Configuration& config) : TModbusPortBase(config) {
-  Kind = kPortRTUTCP;
-  SetName("MODBUS-TCP");
-  Number = 1;
-  BoardMask = kMaskIP;
-  UpdateCaption();
-}
+TPortRTUTCP::TPortRTUTCP(Configuration& config)
+    : TModbusPortBase(config, kPortRTUTCP, "MODBUS-TCP", kMaskIP) {}
 
 TItem* TPortRTUTCP::AddChild(int kind) {
   if (kind != kModbusDevice) return nullptr;

@@ -30,19 +30,6 @@ int TableIndex(int signalKind) {
   return -1;
 }
 
-const char* ListSection(int signalKind) {
-  switch (signalKind) {
-    case kKindTS:
-      return "Список ТС";
-    case kKindTU:
-      return "Список ТУ";
-    case kKindTI:
-      return "Список ТИ";
-    default:
-      return "Список ТР";
-  }
-}
-
 const char* TableName(int signalKind) {
   switch (signalKind) {
     case kKindTS:
@@ -493,10 +480,11 @@ void TRTUFrame::ChooseParameters(int signalKind) {
   TRTU* d = Device();
   IMessages& messages = d->Config().Messages();
   TSelectParam::Lines lines;
-  if (!grid || !ReadTemplateSection(d->Name(), ListSection(signalKind), messages, lines)) return;
+  if (!grid || !ReadTemplateSection(d->Name(), ModbusNameSection(signalKind), messages, lines))
+    return;
   const std::string prefix = Format("%s.%d_%s.", d->ListPrefix, d->Number, d->Name());
-  TSelectParam dialog(this, signalKind, QString::fromUtf8(ListSection(signalKind)), grid->Cells(),
-                      lines, prefix, messages);
+  TSelectParam dialog(this, signalKind, QString::fromUtf8(ModbusNameSection(signalKind)),
+                      grid->Cells(), lines, prefix, messages);
   if (dialog.exec() != QDialog::Accepted) return;
   grid->SetCells(dialog.Cells());
   if (Store()) SetToFrame();
