@@ -1,4 +1,5 @@
 #include "base/ini.h"
+#include "base/format.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -433,6 +434,33 @@ TEST(IniDocument, SaveIntoAMissingFolderFails) {
   std::string error;
   EXPECT_FALSE(doc.SaveFile(::testing::TempDir() + "vilk_no_such_dir/x/Vilk.ini", &error));
   EXPECT_FALSE(error.empty());
+}
+
+// Keys are found through an index kept with every change: thousands of keys read back,
+// a deleted key takes its line away without disturbing the others, a parsed file indexes
+// the first of repeated keys, and keys added before a section's closing blank lines stay found.
+TEST(IniDocument, KeyIndexFollowsEveryChange) {
+  IniDocument ini;
+  for (int i = 0; i < 3000; ++i)
+    ASSERT_TRUE(ini.WriteString("Список ТС", Format("$%4.4x", i), Format("Имя %d", i)));
+  ini.WriteString("Другая", "k", "v");
+  for (int i = 0; i < 3000; i += 7)
+    EXPECT_EQ(ini.ReadString("список тс", Format("$%4.4X", i)), Format("Имя %d", i));
+  EXPECT_TRUE(ini.DeleteKey("Список ТС", "$0005"));
+  EXPECT_FALSE(ini.ValueExists("Список ТС", "$0005"));
+  EXPECT_EQ(ini.ReadString("Список ТС", "$0006"), "Имя 6");
+  EXPECT_EQ(ini.ReadString("Список ТС", "$0bb7"), "Имя 2999");
+  ASSERT_TRUE(ini.WriteString("Список ТС", "$0005", "снова"));
+  EXPECT_EQ(ini.ReadString("Список ТС", "$0005"), "снова");
+  EXPECT_EQ(ini.ReadString("Другая", "K"), "v");
+
+  IniDocument parsed;
+  parsed.Parse("[a]\r\nx=1\r\nX=2\r\n\r\n[b]\r\ny=3\r\n");
+  EXPECT_EQ(parsed.ReadString("a", "x"), "1");
+  ASSERT_TRUE(parsed.WriteString("a", "z", "4"));
+  EXPECT_EQ(parsed.ReadString("a", "z"), "4");
+  EXPECT_EQ(parsed.ReadString("b", "y"), "3");
+  EXPECT_EQ(parsed.ToBytes(), "[a]\r\nx=1\r\nX=2\r\nz=4\r\n\r\n[b]\r\ny=3\r\n");
 }
 
 }  // namespace

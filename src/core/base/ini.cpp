@@ -150,6 +150,8 @@ void IniDocument::Parse(std::string_view cp1251) {
         }
       }
     }
+    if (!sections_.empty() && entry.entry)
+      sections_.back().keys.emplace(entry.folded, sections_.back().lines.size());
     (sections_.empty() ? preamble_ : sections_.back().lines).push_back(std::move(entry));
   }
   RebuildIndex();
@@ -192,13 +194,11 @@ IniDocument::Section* IniDocument::FindSection(std::string_view section) {
 
 namespace {
 
-// The first "key=value" line with that key; works on const and non-const line lists.
-template <typename Lines>
-auto FindEntry(Lines& lines, const std::string& folded) -> decltype(&lines[0]) {
-  for (auto& line : lines) {
-    if (line.entry && line.folded == folded) return &line;
-  }
-  return nullptr;
+// The first "key=value" line with that key; works on const and non-const sections.
+template <typename Section>
+auto FindEntry(Section& section, const std::string& folded) -> decltype(&section.lines[0]) {
+  const auto it = section.keys.find(folded);
+  return it == section.keys.end() ? nullptr : &section.lines[it->second];
 }
 
 }  // namespace
@@ -207,7 +207,7 @@ std::string IniDocument::ReadString(std::string_view section, std::string_view k
                                     std::string_view def) const {
   const Section* s = FindSection(section);
   if (!s) return std::string(def);
-  const Line* line = FindEntry(s->lines, FoldCase(Trim(key)));
+  const Line* line = FindEntry(*s, FoldCase(Trim(key)));
   return line ? line->value : std::string(def);
 }
 
@@ -258,7 +258,7 @@ bool IniDocument::WriteString(std::string_view section, std::string_view key,
   }
 
   const std::string folded = FoldCase(key);
-  if (Line* line = FindEntry(s->lines, folded)) {
+  if (Line* line = FindEntry(*s, folded)) {
     if (line->value != value) {
       line->value = value;
       line->text = line->key + "=" + line->value;
@@ -275,6 +275,8 @@ bool IniDocument::WriteString(std::string_view section, std::string_view key,
   line.folded = folded;
   line.value = value;
   line.text = line.key + "=" + line.value;
+  // Only blank lines follow `pos`, so no indexed line moves.
+  s->keys.emplace(folded, static_cast<std::size_t>(pos - s->lines.begin()));
   s->lines.insert(pos, std::move(line));
   return true;
 }
@@ -297,7 +299,7 @@ bool IniDocument::SectionExists(std::string_view section) const {
 
 bool IniDocument::ValueExists(std::string_view section, std::string_view key) const {
   const Section* s = FindSection(section);
-  return s && FindEntry(s->lines, FoldCase(Trim(key))) != nullptr;
+  return s && FindEntry(*s, FoldCase(Trim(key))) != nullptr;
 }
 
 std::vector<std::string> IniDocument::Sections() const {
@@ -338,8 +340,17 @@ bool IniDocument::DeleteKey(std::string_view section, std::string_view key) {
   Section* s = FindSection(section);
   if (!s) return false;
   const std::string folded = FoldCase(Trim(key));
-  return std::erase_if(s->lines,
-                       [&](const Line& line) { return line.entry && line.folded == folded; }) > 0;
+  const bool erased = std::erase_if(s->lines, [&](const Line& line) {
+                        return line.entry && line.folded == folded;
+                      }) > 0;
+  if (erased) s->IndexKeys();
+  return erased;
+}
+
+void IniDocument::Section::IndexKeys() {
+  keys.clear();
+  for (std::size_t i = 0; i < lines.size(); ++i)
+    if (lines[i].entry) keys.emplace(lines[i].folded, i);
 }
 
 }  // namespace vilk

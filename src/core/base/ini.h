@@ -92,6 +92,10 @@ class IniDocument {
     std::string name;
     std::string folded;
     std::vector<Line> lines;
+    // Folded key -> its first "key=value" line: template sections hold thousands of names
+    // and are read one name at a time.
+    std::unordered_map<std::string, std::size_t> keys;
+    void IndexKeys();
   };
 
   const Section* FindSection(std::string_view section) const;
