@@ -148,16 +148,35 @@ TEST_F(ModbusTest, DeviceRecordByteForByte) {
   tcp->SetIp(0x0A000009);  // 10.0.0.9
   EXPECT_EQ(tcp->Number, 9);
   EXPECT_EQ(tcp->Caption(), "9_RTU_TCP");
-  const ByteVec bytes = test::SaveItem(*tcp);
-  EXPECT_EQ(test::FindRecord(bytes, 0, 59), 0u);
-  EXPECT_EQ(test::FindRecord(bytes, 0, 34), 0u);
-  const std::size_t ip = test::FindRecord(bytes, 0, 49);
-  ASSERT_NE(ip, 0u);
-  EXPECT_EQ(ByteVec(bytes.begin() + static_cast<long>(ip) + 8,
-                    bytes.begin() + static_cast<long>(ip) + 12),
-            (ByteVec{9, 0, 0, 10}));
-  const std::size_t number = test::FindRecord(bytes, 0, 1);
-  EXPECT_EQ(bytes[number + 8], 9);
+  tcp->UnitAddress = 17;
+  EXPECT_EQ(test::SaveItem(*tcp), Blk(202, {Rec(48, {1}),
+                                            Rec(77, Text65("")),
+                                            Rec(1, {9}),
+                                            Rec(62, {5}),
+                                            Rec(41, Text65("RTU_TCP")),
+                                            Rec(20, {8}),
+                                            Rec(45, Repeat({1, 0, 0, 0}, 8)),
+                                            Rec(47, Repeat({5, 0, 0, 0}, 8)),
+                                            Rec(46, Repeat({0, 4, 0, 0, 0}, 8)),
+                                            Rec(56, Repeat({6, 0, 0, 0}, 8)),
+                                            Rec(19, {0, 0}),
+                                            Rec(63, {0, 0}),
+                                            Rec(54, Text65("")),
+                                            Rec(101, {1}),
+                                            Rec(49, {9, 0, 0, 10}),
+                                            Rec(30, {17}),
+                                            Rec(82, {0, 0}),
+                                            Rec(81, {0, 0}),
+                                            Rec(83, {0, 0}),
+                                            Rec(84, {0, 0}),
+                                            Rec(85, Text65("")),
+                                            Rec(86, {0, 0}),
+                                            Rec(89, {0, 0}),
+                                            Rec(88, {0, 0}),
+                                            Rec(90, {0, 0}),
+                                            Rec(91, {0, 0}),
+                                            Rec(92, Text65("")),
+                                            Rec(93, {0, 0})}));
 }
 
 // --- naming ---
