@@ -516,13 +516,15 @@ TEST_F(LoadImageTest, NewerBlockVersionKeepsDefaultsAndLoadingGoesOn) {
   EXPECT_EQ(c.Proc()->ChildCount(), 3);      // and so do the ports after it
 }
 
-TEST_F(LoadImageTest, BlocksOfBoardsTheModelLacksAreSkipped) {
-  // Eight COM blocks read as model 22, which has four.
+TEST_F(LoadImageTest, BlocksOfBoardsTheModelLacksAreSkippedWithAMessage) {
+  // Eight COM blocks read as model 22, which has four: the model decides, the file is told.
   auto bytes = Build(*source);
   bytes[15] = 22;
   Restamp(bytes);
   ASSERT_TRUE(test::Load(*target, bytes));
-  EXPECT_TRUE(messages.Errors.empty());
+  const std::string extra =
+      "Плата с ID = 200 не входит в состав контроллера ВИЛК.A1 и не прочитана.";
+  EXPECT_EQ(messages.Errors, std::vector<std::string>(4, extra));
   TController& c = target->Controller();
   EXPECT_EQ(c.TypeCode, 22);
   ASSERT_EQ(c.ChildCount(), 5);
@@ -552,7 +554,9 @@ TEST_F(LoadImageTest, BlocksOfBoardsTheModelLacksAreSkipped) {
   Restamp(bytes);
   messages.Errors.clear();
   ASSERT_TRUE(test::Load(*target, bytes));
-  EXPECT_TRUE(messages.Errors.empty());
+  EXPECT_EQ(messages.Errors, (std::vector<std::string>{
+                                 "Плата с ID = 121 не входит в состав контроллера ВИЛК.A1 и не "
+                                 "прочитана."}));
   ASSERT_EQ(target->Controller().ChildCount(), 5);
   for (int i = 1; i < 5; ++i) EXPECT_EQ(target->Controller().Child(i)->BoardMask, kMaskRS485);
   EXPECT_EQ(static_cast<TRS232*>(target->Controller().Child(1))->Speed, 4800);

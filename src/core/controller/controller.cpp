@@ -214,9 +214,15 @@ void TController::LoadFromImage(TConfig& cfg) {
     if (id == kPortIP || id == 121 || id == kComBoardRS232 || !proc_) {
       cfg.MarkBlock();
       cfg.NextBlock();
-      // A board the model does not have: its block is skipped.
+      // A board the model does not have: the model decides the boards, so its block is
+      // passed over, but never without a word.
       TItem* item = FindBoardForBlock(id, id == kComBoardRS232 ? ++comBlocks : 0);
-      if (item) item->LoadFromImage(cfg);
+      if (item)
+        item->LoadFromImage(cfg);
+      else
+        config.Messages().Error(
+            Format("Плата с ID = %d не входит в состав контроллера %s и не прочитана.", id,
+                   Desc.DisplayName));
       cfg.SkipBlock();
     } else {
       proc_->LoadOrKeepNextChild(cfg, MakePort(config, id));
