@@ -200,7 +200,6 @@ void TController::SaveToImage(TConfig& cfg) {
 void TController::LoadFromImage(TConfig& cfg) {
   Configuration& config = Config();
   config.PoolPageEnabled = false;
-  config.LoadBoardCount = config.LoadPortCount = 0;
 
   cfg.MarkBlock();
   if (cfg.NextBlock() == 0 && proc_) proc_->LoadFromImage(cfg);

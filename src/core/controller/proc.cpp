@@ -127,11 +127,9 @@ void TProc::LoadFromImage(TConfig& cfg) {
   if (!ReadVersion(cfg)) return;
   ReadShortString(cfg, kKeyPlace, kMaxNameChars, Place);
   cfg.ReadScalar(kKeyAddress, Address);
-  std::uint8_t boards = 0, ports = 0, groups = 0;
-  cfg.ReadScalar(kKeyBoards, boards);
-  cfg.ReadScalar(kKeyPorts, ports);
-  Config().LoadBoardCount = boards;
-  Config().LoadPortCount = ports;
+  // The board and port counts are not read: the blocks present are (nothing is lost when
+  // they disagree).
+  std::uint8_t groups = 0;
   cfg.ReadScalar(kKeyGroupCount, groups);
   const std::uint8_t* data;
   std::size_t size;

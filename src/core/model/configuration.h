@@ -74,9 +74,7 @@ class Configuration {
   void NotifyPoolChanged();
 
   // --- state shared by build and load ---
-  bool Abort = false;      // set by a save check that must stop the build
-  int LoadBoardCount = 0;  // read from the processor board's block
-  int LoadPortCount = 0;
+  bool Abort = false;           // set by a save check that must stop the build
   bool PoolPageEnabled = true;  // the pool is not rebuilt while its page is disabled
   // The first disagreement between what a loaded block says and what it holds; LoadImage
   // refuses the image with it ("Файл конфигурации повреждён: ...").
