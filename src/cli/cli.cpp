@@ -7,6 +7,7 @@
 #include "base/format.h"
 #include "base/text.h"
 #include "controller/controller.h"
+#include "csv_commands.h"
 #include "export_commands.h"
 #include "home.h"
 #include "mib_command.h"
@@ -39,6 +40,15 @@ Usage:
   vilkcfg resave IN.cfg OUT.cfg            load and save again
   vilkcfg export-xml FILE.cfg N OUT.xml    the N-th PC's signal list (from 1) as XML
   vilkcfg export-ini FILE.cfg N OUT.ini    the same as INI (code page 1251, CR LF)
+  vilkcfg csv-export FILE.cfg PATH OUT.csv
+                                           the signal list at caption path PATH as CSV
+                                           (UTF-8 with BOM, ";" between fields)
+  vilkcfg csv-import [--dry-run] [--skip-errors] FILE.cfg PATH IN.csv OUT.cfg
+                                           change that list from CSV and save as OUT: own
+                                           lists by "№", selection lists by signal name;
+                                           --dry-run prints every row's result and saves
+                                           nothing; any bad row keeps the file out (exit
+                                           1) unless --skip-errors applies the good rows
   vilkcfg mib [--mib-dir DIR] FILE         read a MIB module with its imports (as the MIB
                                            dialog does) and print the identifiers found
   vilkcfg mib [--mib-dir DIR] --tree FILE  print the MIB dialog's tree of that module
@@ -237,6 +247,7 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
   std::vector<std::string> rest(args.begin() + 1, args.end());
   if (cmd == "export-xml" || cmd == "export-ini") return RunExport(cmd, rest, out, err);
   if (cmd == "mib") return RunMib(rest, out, err);
+  if (cmd == "csv-export" || cmd == "csv-import") return RunCsv(cmd, rest, out, err);
   if (cmd == "templates") return RunTemplates(rest, out, err);
   // A configuration and its image only for the commands that use them. Modbus devices
   // name their signals from the template library of the home folder, as in the window.
