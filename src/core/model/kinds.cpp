@@ -8,8 +8,18 @@
 #include "controller/port_ip.h"
 #include "controller/proc.h"
 #include "controller/rs232.h"
+#include "ports/devices/auto_port.h"
+#include "ports/devices/gps.h"
+#include "ports/fieldbus/iec103.h"
 #include "ports/fieldbus/modbus.h"
+#include "ports/meters/meters.h"
+#include "ports/modules/modules.h"
+#include "ports/modules/pairing.h"
+#include "ports/modules/port_doro.h"
+#include "ports/telemechanics/kp.h"
 #include "ports/telemechanics/pc.h"
+#include "ports/telemechanics/pu.h"
+#include "ports/telemechanics/rtu104.h"
 #include "signals/params.h"
 #include "snmp/port_snmp.h"
 
@@ -48,35 +58,36 @@ std::vector<KindRow> BuiltInRows() {
       {kCtl, kComBoardRS485, "TRS232", "", kNo, 0, MakeCom(kComBoardRS485)},
       // Ports.
       {0, kPortIP, "TPortIP", "", kNo, 14, Make<TPortIP>()},
-      {0, 101, "TPortPU", "Добавить Порт связи с ПУ", 0, 0, nullptr},
+      {0, kPortPU, "TPortPU", "Добавить Порт связи с ПУ", 0, 0, Make<TPortPU>()},
       {0, kPortMODBUS, "TPortMODBUS", "Добавить Порт опроса MODBUS-RTU", 0, 0, Make<TPortMODBUS>()},
-      {0, 106, "TPortCC301", "Добавить Порт счётчиков СС-301", 0, 0, nullptr},
-      {0, 112, "TPortKP", "Добавить Порт опроса КП", 0, 0, nullptr},
-      {0, 115, "TPort103", "Добавить Порт опроса MЭК 870-5-103", 0, 0, nullptr},
-      {0, 117, "TPortAuto", "Добавить Порт автоматики", kNo, 0, nullptr},
-      {0, 118, "TPortCE303", "Добавить Порт счётчиков СE-303", 0, 0, nullptr},
-      {0, 120, "TPortGPS", "Добавить Порт точного времени", 0, 0, nullptr},
-      {0, 125, "TPortDoro", "Добавить Порт DORO", 0, 0, nullptr},
-      {0, 128, "TPortRTU104", "Добавить Порт опроса MЭК 870-5-104", 8, 0, nullptr},
+      {0, kPortCC301, "TPortCC301", "Добавить Порт счётчиков СС-301", 0, 0, Make<TPortCC301>()},
+      {0, kPortKP, "TPortKP", "Добавить Порт опроса КП", 0, 0, Make<TPortKP>()},
+      {0, kPort103, "TPort103", "Добавить Порт опроса MЭК 870-5-103", 0, 0, Make<TPort103>()},
+      {0, kPortAuto, "TPortAuto", "Добавить Порт автоматики", kNo, 11, Make<TPortAuto>()},
+      {0, kPortCE303, "TPortCE303", "Добавить Порт счётчиков СE-303", 0, 0, Make<TPortCE303>()},
+      {0, kPortGPS, "TPortGPS", "Добавить Порт точного времени", 0, 17, Make<TPortGPS>()},
+      {0, kPortDoro, "TPortDoro", "Добавить Порт DORO", 0, 0, Make<TPortDoro>()},
+      {0, kPortRTU104, "TPortRTU104", "Добавить Порт опроса MЭК 870-5-104", 8, 0,
+       Make<TPortRTU104>()},
       {0, kPortRTUTCP, "TPortRTUTCP", "Добавить Порт опроса MODBUS-TCP", 6, 0, Make<TPortRTUTCP>()},
       {0, 131, "TPortLD", "Добавить Порт дискретной логики", 0, 0, nullptr},
-      {0, 132, "TPortTS2", "Добавить Порт двухпозиционных ТС", 10, 0, nullptr},
-      {0, 133, "TPortTU2", "Добавить Порт двухканальных ТУ", 10, 0, nullptr},
+      {0, kPortTS2, "TPortTS2", "Добавить Порт двухпозиционных ТС", 10, 5, Make<TPortTS2>()},
+      {0, kPortTU2, "TPortTU2", "Добавить Порт двухканальных ТУ", 10, 6, Make<TPortTU2>()},
       {0, kPortSNMP, "TPortSNMP", "Добавить Порт опроса SNMP", 11, 0, Make<TPortSNMP>()},
-      {0, 135, "TPortCE318", "Добавить Порт счётчиков СE-318", 12, 0, nullptr},
+      {0, kPortCE318, "TPortCE318", "Добавить Порт счётчиков СE-318", 12, 0, Make<TPortCE318>()},
       // Devices, under the port kind that owns them.
       {kPortIP, kPCKind, "TPC", "Добавить ПЭВМ", kNo, 15, Make<TPC>()},
       {kPortMODBUS, kModbusDevice, "TRTU", "Добавить устройство", kNo, 28, Make<TRTU>()},
       {kPortRTUTCP, kModbusDevice, "TRTUTCP", "Добавить устройство", kNo, 28, Make<TRTUTCP>()},
-      {112, 206, "TKP", "Добавить КП", kNo, 3, nullptr},
-      {115, 208, "TRTU103", "Добавить устройство", kNo, 0, nullptr},
-      {106, 216, "TCC301", "Добавить CC301", kNo, 0, nullptr},
-      {118, 217, "TCE303", "Добавить CE303", kNo, 0, nullptr},
-      {135, 233, "TCE318", "Добавить CE318", kNo, 0, nullptr},
-      {125, 221, "TMDS24", "Добавить RIV-24", kNo, 3, nullptr},
-      {125, 222, "TMRK12", "Добавить DED-12", kNo, 3, nullptr},
-      {125, 229, "TMDK24", "Добавить ZUZ-24", kNo, 3, nullptr},
-      {128, 224, "TRTU104", "Добавить устройство", kNo, 0, nullptr},
+      {kPortKP, kKPDevice, "TKP", "Добавить КП", kNo, 3, Make<TKP>()},
+      {kPort103, kDevice103, "TRTU103", "Добавить устройство", kNo, 28, Make<TRTU103>()},
+      {kPortCC301, kMeterCC301, "TCC301", "Добавить CC301", kNo, 28, Make<TCC301>()},
+      {kPortCE303, kMeterCE303, "TCE303", "Добавить CE303", kNo, 28, Make<TCE303>()},
+      {kPortCE318, kMeterCE318, "TCE318", "Добавить CE318", kNo, 28, Make<TCE318>()},
+      {kPortDoro, kModuleRIV24, "TMDS24", "Добавить RIV-24", kNo, 3, Make<TMDS24>()},
+      {kPortDoro, kModuleDED12, "TMRK12", "Добавить DED-12", kNo, 3, Make<TMRK12>()},
+      {kPortDoro, kModuleZUZ24, "TMDK24", "Добавить ZUZ-24", kNo, 3, Make<TMDK24>()},
+      {kPortRTU104, kRTU104Device, "TRTU104", "Добавить устройство", kNo, 0, Make<TRTU104>()},
       {kPortSNMP, kSNMPDevice, "TSNMP", "Добавить устройство", kNo, 0, Make<TSNMP>()},
       // Signal lists, made by whichever item owns them.
       {kAnyParent, 211, "TParamsTS", "", kNo, 5, MakeList(kKindTS)},
@@ -113,9 +124,11 @@ const ImageLook kLooks[] = {
     {7, "Σ", 0x783CA0},   // ТИИ
     {8, "C", 0x1E963C},   // COM board in use
     {9, "D", 0x00785A},   // discrete-input board
+    {11, "А", 0x8C5A1E},  // the automation port
     {12, "Р", 0xA0285A},  // ТР
     {14, "IP", 0x146EBE},
     {15, "ПК", 0x465AA0},  // control-centre PC
+    {17, "T", 0x1E78A0},   // the clock source
     {28, "RT", 0x786428},  // a polled device (Modbus; SNMP with tags)
     {kImageUnknown, "?", 0xB4B4B4},
 };
@@ -156,6 +169,19 @@ PortKindSet PortKindSetFor(int major, int minor) {
     if (row.IsPort() && row.MinMinor != kNeverAllowed && minor >= row.MinMinor)
       set.set(static_cast<std::size_t>(row.Code));
   return set;
+}
+
+bool OnePerConfiguration(int code) {
+  static const PortKindSet kinds = [] {
+    PortKindSet set;
+    for (int c : {117, 131, 132, 133}) set.set(static_cast<std::size_t>(c));
+    return set;
+  }();
+  return code >= 0 && code < 256 && kinds[static_cast<std::size_t>(code)];
+}
+
+bool SavedWhateverFirmware(int code) {
+  return code == 117;
 }
 
 std::unique_ptr<TItem> MakeItem(Configuration& config, KindKey key) {
