@@ -9,6 +9,7 @@
 #include "controller/rs232.h"
 #include "model/configuration.h"
 #include "model/kinds.h"
+#include "model/tree_rules.h"
 #include "signals/storage.h"
 
 namespace vilk {
@@ -113,7 +114,8 @@ void TController::ApplyModel() {
   if (proc_)
     for (int i = 1; i < proc_->ChildCount(); ++i) {
       TItem* port = proc_->Child(i);
-      port->SetStateIcon(Desc.PortKinds[port->Kind] ? -1 : 3);
+      const bool allowed = Desc.PortKinds[port->Kind] || SavedWhateverFirmware(port->Kind);
+      port->SetStateIcon(allowed ? -1 : 3);
     }
   Config().NotifyModelApplied();
   Storage().RebuildPool();
@@ -179,7 +181,7 @@ void TController::SaveToImage(TConfig& cfg) {
       port->Save(cfg);
       continue;
     }
-    if (!Desc.PortKinds[port->Kind]) {
+    if (!Desc.PortKinds[port->Kind] && !SavedWhateverFirmware(port->Kind)) {
       Config().Messages().Error("Порт " + port->Name() +
                                 " не совместим с контроллером или его версией ПФ.");
       Config().Abort = true;
@@ -234,6 +236,8 @@ void TController::LoadFromImage(TConfig& cfg) {
     for (int i = 0; i < proc_->ChildCount(); ++i)
       if (TPort* port = proc_->Child(i)->AsPort()) port->AfterLoad();
   Storage().RebuildPool();
+  // A kind held once that the file holds twice is loaded whole, and said so.
+  for (const std::string& warning : RepeatedPortWarnings(config)) config.Messages().Error(warning);
 }
 
 void TController::NewConfiguration() {

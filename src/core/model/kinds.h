@@ -56,6 +56,12 @@ std::vector<const KindRow*> AddCommands(const TItem& item);
 
 // Port kinds allowed by a firmware version (none for a major version other than 1).
 PortKindSet PortKindSetFor(int major, int minor);
+// Port kinds of which a configuration holds at most one: the automation port, the logic
+// port and the two pairing ports.
+bool OnePerConfiguration(int code);
+// A port kind that is never offered by the menu but comes with files (the automation
+// port): such a port is saved as loaded, whatever the firmware's set.
+bool SavedWhateverFirmware(int code);
 
 // Board factory: 0, 121, 200, 223; nullptr for anything else. COM boards are numbered
 // 32 + `comOrdinal`.

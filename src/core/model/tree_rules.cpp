@@ -1,5 +1,6 @@
 #include "model/tree_rules.h"
 
+#include "base/format.h"
 #include "controller/controller.h"
 #include "controller/proc.h"
 #include "model/kinds.h"
@@ -73,8 +74,53 @@ TItem* DeleteItem(Configuration& config, TItem* item) {
   return row > 0 ? parent->Child(row - 1) : parent;
 }
 
+namespace {
+int PortsOfKind(const Configuration& config, int code) {
+  const TProc* proc = config.Controller().Proc();
+  int n = 0;
+  if (proc)
+    for (int i = 0; i < proc->ChildCount(); ++i)
+      if (proc->Child(i)->Kind == code && !proc->Child(i)->IsKept()) ++n;
+  return n;
+}
+
+// "Порт автоматики" from the add command "Добавить Порт автоматики".
+std::string KindCaption(int code) {
+  const KindRow* row = FindKind({0, code});
+  std::string caption = row ? row->MenuCaption : "";
+  const std::string verb = "Добавить ";
+  if (caption.compare(0, verb.size(), verb) == 0) caption.erase(0, verb.size());
+  return caption.empty() ? Format("%d", code) : caption;
+}
+}  // namespace
+
+bool CanAddPort(const Configuration& config, int code) {
+  if (code < 0 || code > 255) return false;
+  if (!config.Controller().Desc.PortKinds[static_cast<std::size_t>(code)]) return false;
+  return !OnePerConfiguration(code) || PortsOfKind(config, code) == 0;
+}
+
+std::vector<std::string> RepeatedPortWarnings(const Configuration& config) {
+  std::vector<std::string> warnings;
+  for (const KindRow& row : KindTable()) {
+    if (!row.IsPort() || !OnePerConfiguration(row.Code)) continue;
+    const int n = PortsOfKind(config, row.Code);
+    if (n > 1)
+      warnings.push_back(Format("Портов вида \"%s\" в конфигурации %d, допускается один.",
+                                KindCaption(row.Code), n));
+  }
+  return warnings;
+}
+
 TItem* AddPort(Configuration& config, int code) {
   TProc* proc = config.Controller().Proc();
+  if (proc && OnePerConfiguration(code) && !CanAddPort(config, code)) {
+    config.Messages().Error(
+        PortsOfKind(config, code) > 0
+            ? Format("%s уже есть в конфигурации, второй не допускается.", KindCaption(code))
+            : Format("%s не совместим с контроллером или его версией ПФ.", KindCaption(code)));
+    return nullptr;
+  }
   auto port = proc ? MakePort(config, code) : nullptr;
   if (!port) {
     config.Messages().Error(UnknownPortMessage(code));

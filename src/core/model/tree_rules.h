@@ -2,6 +2,7 @@
 // Rules of the tree editor that do not need a window: which nodes may be dragged and
 // where they may be dropped, and the questions asked before deleting.
 #include <string>
+#include <vector>
 
 #include "model/configuration.h"
 
@@ -21,8 +22,16 @@ TItem* Drop(Configuration& config, TItem* dragged, TItem* target);
 std::string DeleteQuestion(const TItem* item);
 // Deletes the item (after the question was answered "Да"); returns the item to select.
 TItem* DeleteItem(Configuration& config, TItem* item);
+// Whether the add command of port kind `code` is enabled: the firmware allows the kind
+// and, for a kind of which a configuration holds one, none is there yet. The menus read
+// this; nothing else enables an add command.
+bool CanAddPort(const Configuration& config, int code);
 // Adds a port of `code` under the processor board; shows "Неизвестный тип порта,\rID = "
-// for a code no port kind implements. Returns the new port or nullptr.
+// for a code no port kind implements, and refuses (saying why) a second port of a kind
+// held once. Returns the new port or nullptr.
 TItem* AddPort(Configuration& config, int code);
+// After loading: one warning for each kind held once that the file holds more than once
+// (such a file is loaded whole).
+std::vector<std::string> RepeatedPortWarnings(const Configuration& config);
 
 }  // namespace vilk
