@@ -254,10 +254,10 @@ void TFrame1::BuildMenu(TItem* item) {
 
 void TFrame1::EnablePortCommands() {
   if (!current_ || current_ != config_.Controller().Proc()) return;
-  const PortKindSet& kinds = config_.Controller().Desc.PortKinds;
+  // The core rule decides: the firmware's set, and one port of the kinds held once.
   for (QAction* a : menu_->actions()) {
     const int tag = a->data().isValid() ? a->data().toInt() : -1;
-    if (tag >= 100 && tag < 256) a->setEnabled(kinds[static_cast<std::size_t>(tag)]);
+    if (tag >= 100 && tag < 256) a->setEnabled(CanAddPort(config_, tag));
   }
 }
 

@@ -4,12 +4,15 @@
 #include "frames/controller/board_frames.h"
 #include "frames/controller/controller_frame.h"
 #include "frames/controller/port_ip_frame.h"
+#include "frames/devices/auto_frame.h"
+#include "frames/devices/gps_frame.h"
 #include "frames/fieldbus/device_adder.h"
 #include "frames/fieldbus/modbus_port_frames.h"
 #include "frames/fieldbus/rtu_frame.h"
 #include "frames/fieldbus/select_rtu.h"
 #include "frames/snmp/snmp_frames.h"
 #include "frames/telemechanics/pc_frame.h"
+#include "frames/telemechanics/pu_frame.h"
 #include "signals/list_frame.h"
 #include "signals/param.h"
 #include "snmp/port_snmp.h"
@@ -32,6 +35,9 @@ void RegisterBuiltInFrames() {
   RegisterFrame({kControllerCode, 121}, Make<TDIFrame>());
   RegisterFrame({0, kPortIP}, Make<TPortIPFrame>());
   RegisterFrame({kPortIP, kPCKind}, Make<TPCFrame>());
+  RegisterFrame({0, kPortPU}, Make<TPUFrame>());
+  RegisterFrame({0, kPortAuto}, Make<TAutoFrame>());
+  RegisterFrame({0, kPortGPS}, Make<TGPSFrame>());
   RegisterFrame({0, kPortSNMP}, Make<TPortSNMPFrame>());
   RegisterFrame({kPortSNMP, kSNMPDevice}, Make<TRTUSNMPFrame>());
   RegisterFrame({0, kPortMODBUS}, Make<TPortRTUFrame>());
