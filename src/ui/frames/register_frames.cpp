@@ -10,6 +10,7 @@
 #include "frames/fieldbus/modbus_port_frames.h"
 #include "frames/fieldbus/rtu_frame.h"
 #include "frames/fieldbus/select_rtu.h"
+#include "frames/meters/meter_frames.h"
 #include "frames/snmp/snmp_frames.h"
 #include "frames/telemechanics/pc_frame.h"
 #include "frames/telemechanics/pu_frame.h"
@@ -44,6 +45,12 @@ void RegisterBuiltInFrames() {
   RegisterFrame({0, kPortRTUTCP}, Make<TPortRTUTCPFrame>());
   RegisterFrame({kPortMODBUS, kModbusDevice}, Make<TRTUFrame>());
   RegisterFrame({kPortRTUTCP, kModbusDevice}, Make<TRTUTCPFrame>());
+  RegisterFrame({0, kPortCE303}, Make<TMeterPortFrame>());
+  RegisterFrame({0, kPortCE318}, Make<TMeterPortFrame>());
+  RegisterFrame({0, kPortCC301}, Make<TMeterPortFrame>());
+  RegisterFrame({kPortCE303, kMeterCE303}, Make<TMeterFrame>());
+  RegisterFrame({kPortCE318, kMeterCE318}, Make<TMeterFrame>());
+  RegisterFrame({kPortCC301, kMeterCC301}, Make<TMeterFrame>());
   RegisterDeviceAdder(kPortMODBUS, AddModbusDevices);
   auto list = [](int kind) { return KindKey{kAnyParent, SignalKindOf(kind)->BlockId}; };
   RegisterFrame(list(kKindTS), Make<TFrameTS>());

@@ -1,0 +1,290 @@
+#include "frames/meters/meter_frames.h"
+
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QMouseEvent>
+#include <QVBoxLayout>
+#include <algorithm>
+
+#include "controller/controller.h"
+#include "model/configuration.h"
+#include "signals/storage.h"
+
+namespace vilk::ui {
+
+namespace {
+
+QLabel* Title(const QString& text, QWidget* parent) {
+  auto* title = new QLabel(text, parent);
+  QFont f = title->font();
+  f.setBold(true);
+  title->setFont(f);
+  return title;
+}
+
+QString PortTitle(int kind) {
+  switch (kind) {
+    case kPortCE318:
+      return QStringLiteral("Порт счётчиков CE-318");
+    case kPortCC301:
+      return QStringLiteral("Порт счётчика CC-301");
+    default:
+      return QStringLiteral("Порт счётчика CE-303");
+  }
+}
+
+QString MeterTitle(int kind) {
+  switch (kind) {
+    case kMeterCE318:
+      return QStringLiteral("Cчётчик CE318");
+    case kMeterCC301:
+      return QStringLiteral("Cчётчик CC-301");
+    default:
+      return QStringLiteral("Cчётчик CE-303 / 301");
+  }
+}
+
+constexpr int kMaxCE318Address = 99999999;  // eight digits
+
+}  // namespace
+
+// --- the port ---
+
+TMeterPortFrame::TMeterPortFrame(TItem* item, QWidget* parent) : ItemFrame(item, parent) {
+  TMeterPort* port = Port();
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(Title(PortTitle(port->Kind), this));
+  auto* body = new QWidget(this);
+  Form form(this, body);
+
+  auto* boardRow = new QWidget(body);
+  auto* h = new QHBoxLayout(boardRow);
+  h->setContentsMargins(0, 0, 0, 0);
+  board_ = new QComboBox(boardRow);
+  board_->setObjectName(QStringLiteral("BlockBox"));
+  board_->setMinimumContentsLength(14);
+  tune_ = new QPushButton(QStringLiteral("Настроить"), boardRow);
+  h->addWidget(board_);
+  h->addWidget(tune_);
+  h->addStretch();
+  form.Add(QStringLiteral("Плата"), boardRow);
+  connect(board_, &QComboBox::activated, this, &TMeterPortFrame::BoardChosen);
+  connect(tune_, &QPushButton::clicked, this, [this] { Port()->GoToLinked(); });
+
+  address_ = new QLineEdit(body);
+  address_->setReadOnly(true);
+  address_->setMaximumWidth(address_->fontMetrics().horizontalAdvance(QStringLiteral("8888")) + 16);
+  address_->installEventFilter(this);
+  form.Add(QStringLiteral("Адрес порта"), address_);
+  Bind([this, port] { address_->setText(QString::number(port->Number)); }, [] {});
+
+  // Values the editors cannot show (a period of 0 or above 60 in a file) stay as stored
+  // until the user changes them.
+  period_ = form.Spin(QStringLiteral("Период опроса энергии, мин"), 1, 60, port->Period);
+  if (port->HasTcpPort()) tcp_ = form.Spin(QStringLiteral("Порт ТСР"), 0, 65535, port->TcpPort);
+  count_ = new QLabel(body);
+  count_->setObjectName(QStringLiteral("CountLabel"));
+  form.Add(QString(), count_);
+  layout->addWidget(body);
+  layout->addStretch();
+}
+
+void TMeterPortFrame::SetToFrame() {
+  // Meters added or removed since the count was taken: the count and link states follow.
+  TMeterPort* port = Port();
+  if (port->DeviceTotal() != port->MeterCount) port->ChildrenChanged();
+  ItemFrame::SetToFrame();
+  count_->setText(Q(port->CountText()));
+  boards_ = Item()->Config().Controller().BoardCandidates(port, port->BoardMask);
+  board_->clear();
+  board_->addItem(QString());
+  int current = 0;
+  for (std::size_t i = 0; i < boards_.size(); ++i) {
+    board_->addItem(Q(boards_[i]->Caption()));
+    if (boards_[i] == port->LinkedBoard) current = static_cast<int>(i) + 1;
+  }
+  board_->setCurrentIndex(current);
+  tune_->setEnabled(port->LinkedBoard != nullptr);
+}
+
+// The previous board is let go first; the empty entry leaves the port on none.
+void TMeterPortFrame::BoardChosen(int index) {
+  TMeterPort* port = Port();
+  TBlock* board = index > 0 && index <= static_cast<int>(boards_.size())
+                      ? boards_[static_cast<std::size_t>(index - 1)]
+                      : nullptr;
+  if (board == port->LinkedBoard) return;
+  TController::SelectBoard(port, board);
+  ItemEdited();
+  SetToFrame();
+}
+
+bool TMeterPortFrame::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == address_ && event->type() == QEvent::MouseButtonPress &&
+      static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+    OpenAddressPicker();
+    return true;
+  }
+  return ItemFrame::eventFilter(watched, event);
+}
+
+TAddrEditForm* TMeterPortFrame::OpenAddressPicker() {
+  if (picker_) return picker_;
+  AddressRange range = PortAddresses();
+  TMeterPort* port = Port();
+  if (TItem* parent = port->Parent())
+    for (int i = 0; i < parent->ChildCount(); ++i)
+      if (TItem* other = parent->Child(i); other != port) range.Used.insert(other->Number);
+  range.Own = port->Number;
+  picker_ = new TAddrEditForm(range, this);
+  picker_->setAttribute(Qt::WA_DeleteOnClose);
+  picker_->move(address_->mapToGlobal(QPoint(0, address_->height())));
+  connect(picker_, &TAddrEditForm::Picked, this, [this](int number) {
+    TMeterPort* p = Port();
+    if (number == p->Number) return;
+    p->Renumber(static_cast<std::uint8_t>(number));
+    address_->setText(QString::number(number));
+    ItemEdited();
+  });
+  picker_->show();
+  return picker_;
+}
+
+// --- the meter ---
+
+TMeterFrame::TMeterFrame(TItem* item, QWidget* parent) : ItemFrame(item, parent) {
+  TMeter* m = Meter();
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(Title(MeterTitle(m->Kind), this));
+  auto* body = new QWidget(this);
+  Form form(this, body);
+
+  auto* row = new QWidget(body);
+  auto* h = new QHBoxLayout(row);
+  h->setContentsMargins(0, 0, 0, 0);
+  address_ = new ClampSpinBox(row);
+  address_->setObjectName(QStringLiteral("AddrEdit"));
+  const bool wide = m->Kind == kMeterCE318;
+  address_->setRange(wide ? 0 : 1, wide ? kMaxCE318Address : 255);
+  error_ = new QLabel(QStringLiteral("Уже существует"), row);
+  error_->setObjectName(QStringLiteral("ErrorLabel"));
+  QPalette red = error_->palette();
+  red.setColor(QPalette::WindowText, Qt::red);
+  error_->setPalette(red);
+  error_->setVisible(false);
+  h->addWidget(address_);
+  h->addWidget(error_);
+  h->addStretch();
+  form.Add(QStringLiteral("Адрес в сети"), row);
+  // The address is taken at once (captions and names follow it); an address the editor
+  // cannot show stays as stored until it is changed.
+  Bind(
+      [this, m] {
+        address_->setValue(static_cast<int>(std::min<std::uint32_t>(
+            m->Address(), static_cast<std::uint32_t>(address_->maximum()))));
+      },
+      [] {});
+  connect(address_, &QSpinBox::valueChanged, this, [this](int v) {
+    if (Loading() || static_cast<std::uint32_t>(v) == Meter()->Address()) return;
+    Meter()->SetAddress(static_cast<std::uint32_t>(v));
+    Apply();
+  });
+
+  form.Text(QStringLiteral("Место установки"), m->Place, static_cast<int>(kMaxNameChars));
+  // A stored 0 (a new meter, or a file) stays 0 until the user sets a number.
+  form.Spin(QStringLiteral("Число попыток обмена"), 2, 99, m->Attempts);
+
+  if (auto* cc = dynamic_cast<TCC301*>(m)) {
+    auto* group = new QGroupBox(QStringLiteral(" Сохранять энергию как: "), body);
+    auto* g = new QHBoxLayout(group);
+    energy_ = new QButtonGroup(group);
+    const QString texts[] = {QStringLiteral("ТИИ"), QStringLiteral("ТИ")};
+    for (int code = 0; code < 2; ++code) {
+      auto* button = new QRadioButton(texts[code], group);
+      energy_->addButton(button, code);
+      g->addWidget(button);
+    }
+    g->addStretch();
+    form.Layout()->addRow(group);
+    // A stored kind other than 0 and 1 ticks neither and stays until one is chosen.
+    Bind(
+        [this, cc] {
+          energy_->setExclusive(false);
+          for (QAbstractButton* b : energy_->buttons())
+            b->setChecked(energy_->id(b) == cc->EnergyKind);
+          energy_->setExclusive(true);
+        },
+        [] {});
+    connect(energy_, &QButtonGroup::idClicked, this, [this, cc](int code) {
+      if (Loading() || code == cc->EnergyKind) return;
+      cc->EnergyKind = static_cast<std::uint8_t>(code);
+      Apply();
+    });
+    ratio_ = form.Choice(QStringLiteral("Коэфф. трансформации "),
+                         {{QStringLiteral("Не учитывать"), 0}, {QStringLiteral("Учитывать"), 1}},
+                         cc->RatioFlag);
+    ratio_->setObjectName(QStringLiteral("FuncBox"));
+  }
+
+  auto* caption = new QLabel(QStringLiteral("Читаемые параметры"), body);
+  form.Layout()->addRow(caption);
+  params_ = new QListWidget(body);
+  params_->setObjectName(QStringLiteral("CheckListBox1"));
+  for (const MeterParam& p : m->Params()) {
+    auto* entry = new QListWidgetItem(Q(p.Caption), params_);
+    entry->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable);
+    entry->setCheckState(Qt::Unchecked);
+  }
+  params_->setMinimumHeight(params_->sizeHintForRow(0) * (params_->count() + 1));
+  form.Layout()->addRow(params_);
+  Bind(
+      [this, m] {
+        for (int i = 0; i < params_->count(); ++i)
+          params_->item(i)->setCheckState(m->Ticked(i) ? Qt::Checked : Qt::Unchecked);
+      },
+      [] {});
+  // A tick or an untick is taken at once; bits of items this list does not show stay.
+  connect(params_, &QListWidget::itemChanged, this, [this](QListWidgetItem* entry) {
+    if (Loading()) return;
+    const int i = params_->row(entry);
+    const bool on = entry->checkState() == Qt::Checked;
+    if (i < 0 || Meter()->Ticked(i) == on) return;
+    Meter()->SetTicked(i, on);
+    Apply();
+  });
+
+  layout->addWidget(body);
+  layout->addStretch();
+}
+
+QRadioButton* TMeterFrame::EnergyButton(int code) const {
+  return energy_ ? qobject_cast<QRadioButton*>(energy_->button(code)) : nullptr;
+}
+
+void TMeterFrame::Apply() {
+  TMeter* m = Meter();
+  m->UpdateSignalList();
+  m->Storage().RebuildPool();
+  ShowState();
+  ItemEdited();
+}
+
+void TMeterFrame::ShowState() {
+  error_->setVisible(Meter()->Clashes());
+}
+
+void TMeterFrame::SetToFrame() {
+  ItemFrame::SetToFrame();
+  ShowState();
+}
+
+bool TMeterFrame::GetFromFrame() {
+  if (!ItemFrame::GetFromFrame()) return false;
+  // The place is part of the link state's name.
+  TMeter* m = Meter();
+  m->UpdateSignalList();
+  m->Storage().RebuildPool();
+  return true;
+}
+
+}  // namespace vilk::ui

@@ -1,0 +1,82 @@
+#pragma once
+// Energy meters: the port frames (period, TCP port, board, address) and the meter frames
+// (address, place, attempts, the parameters to read; CC301 also where energy goes).
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPointer>
+#include <QPushButton>
+#include <QRadioButton>
+#include <vector>
+
+#include "form.h"
+#include "ports/meters/meters.h"
+#include "signals/addr_edit.h"
+
+namespace vilk::ui {
+
+// "Порт счётчика CE-303", "Порт счётчиков CE-318", "Порт счётчика CC-301".
+class TMeterPortFrame : public ItemFrame {
+  Q_OBJECT
+ public:
+  TMeterPortFrame(TItem* item, QWidget* parent);
+  void SetToFrame() override;
+
+  QLineEdit* AddressEdit() const { return address_; }
+  QLabel* CountLabel() const { return count_; }
+  QComboBox* BoardBox() const { return board_; }
+  QPushButton* TuneButton() const { return tune_; }
+  ClampSpinBox* PeriodEdit() const { return period_; }
+  ClampSpinBox* PortTcpEdit() const { return tcp_; }  // nullptr for CE318
+  // Opens the address picker under the address field (also what a click does).
+  TAddrEditForm* OpenAddressPicker();
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  TMeterPort* Port() const { return static_cast<TMeterPort*>(Item()); }
+  void BoardChosen(int index);
+
+  QLineEdit* address_;
+  QLabel* count_;
+  QComboBox* board_;
+  QPushButton* tune_;
+  ClampSpinBox* period_;
+  ClampSpinBox* tcp_ = nullptr;
+  std::vector<TBlock*> boards_;  // the entries after the empty one
+  QPointer<TAddrEditForm> picker_;
+};
+
+// "Cчётчик CE-303 / 301", "Cчётчик CE318", "Cчётчик CC-301".
+class TMeterFrame : public ItemFrame {
+  Q_OBJECT
+ public:
+  TMeterFrame(TItem* item, QWidget* parent);
+  void SetToFrame() override;
+  bool GetFromFrame() override;
+
+  ClampSpinBox* AddressEdit() const { return address_; }
+  QLabel* ErrorLabel() const { return error_; }
+  // "Читаемые параметры": one checkable row per parameter of the family.
+  QListWidget* ParamList() const { return params_; }
+  // CC301 only (nullptr otherwise): " Сохранять энергию как: " 0 "ТИИ", 1 "ТИ".
+  QRadioButton* EnergyButton(int code) const;
+  QComboBox* RatioBox() const { return ratio_; }
+
+ private:
+  TMeter* Meter() const { return static_cast<TMeter*>(Item()); }
+  // Caption, lists, link states and the pool after a change the frame made at once.
+  void Apply();
+  void ShowState();
+
+  ClampSpinBox* address_;
+  QLabel* error_;
+  QListWidget* params_;
+  QButtonGroup* energy_ = nullptr;
+  QComboBox* ratio_ = nullptr;
+};
+
+}  // namespace vilk::ui
