@@ -81,7 +81,7 @@ TEST_F(CsvOwnTest, RoundTripKeepsEveryFieldOfEveryOwnKind) {
   ts.At(2)->TSType = 2;
   ti.At(0)->Gain = 0.02442f;
   ti.At(0)->Offset = -3.5f;
-  ti.At(1)->Gain = 1.0f / 3.0f;  // needs nine digits to read back as the same float
+  ti.At(1)->Gain = 1.0f / 3.0f;  // needs eight digits to read back as the same float
   ti.At(2)->SetGroup("Медленные");
   config.Storage().RebuildPool();
   tu.At(1)->BlockOn = config.Storage().AcquireByName(kKindTS, "Щит.Вход2");
@@ -96,7 +96,7 @@ TEST_F(CsvOwnTest, RoundTripKeepsEveryFieldOfEveryOwnKind) {
   EXPECT_EQ(ExportListCsv(ti), kBom +
                                    "№;Множитель;Смещение;Группа;Имя параметра\r\n"
                                    "0;0,02442;-3,5;;Щит.Изм1\r\n"
-                                   "1;0,333333343;0;;Щит.Изм2\r\n"
+                                   "1;0,33333334;0;;Щит.Изм2\r\n"
                                    "2;0;0;Медленные;Щит.Изм3\r\n");
   EXPECT_EQ(ExportListCsv(tu), kBom +
                                    "№;Блокировка ТУ_В;Блокировка ТУ_О;Имя параметра\r\n"
@@ -136,7 +136,9 @@ TEST_F(CsvOwnTest, RoundTripKeepsEveryFieldOfEveryOwnKind) {
 TEST_F(CsvOwnTest, OneBadRowChangesNothingAndIsNamed) {
   AddGroups(config);
   test::FieldPort* port = test::AddFieldPort(config, 1, "Dev", 3, 1, 2);
-  test::AddFieldPort(config, 2, "Other", 1, 0, 0);
+  test::FieldPort* other = test::AddFieldPort(config, 2, "Other", 1, 0, 0);
+  other->TS()->At(0)->SetName("Dev.Чужой");  // a renamed input under another prefix
+  config.Storage().RebuildPool();
   TParams& ts = *port->TS();
   TParams& ti = *port->TI();
 
@@ -165,10 +167,10 @@ TEST_F(CsvOwnTest, OneBadRowChangesNothingAndIsNamed) {
   EXPECT_EQ(plan.Rows[3].Reason, "повтор строки № 0 (уже в строке 4 файла)");
 
   // Two rows to one name, and a name another device's input already has.
-  plan = PlanListImport(ts, "№;Имя параметра\r\n0;Насос\r\n1;Dev.Насос\r\n2;Other.Вход1\r\n");
+  plan = PlanListImport(ts, "№;Имя параметра\r\n0;Насос\r\n1;Dev.Насос\r\n2;Чужой\r\n");
   ASSERT_EQ(plan.Errors, 3) << DescribePlan(plan);
   EXPECT_EQ(plan.Rows[0].Reason, "повтор имени «Dev.Насос» в списке");
-  EXPECT_EQ(plan.Rows[2].Reason, "повтор имени «Other.Вход1»: так назван сигнал другого списка");
+  EXPECT_EQ(plan.Rows[2].Reason, "повтор имени «Dev.Чужой»: так назван сигнал другого списка");
   // Swapping two names within the list is no clash.
   plan = PlanListImport(ts, "№;Имя параметра\r\n0;Вход2\r\n1;Вход1\r\n");
   EXPECT_TRUE(plan.Ok()) << DescribePlan(plan);

@@ -262,6 +262,7 @@ struct Planner {
   const TParams& list;
   CsvImportPlan plan;
   std::unordered_map<std::string, int> col;  // column name -> field index
+  std::vector<bool> headed;                  // which fields have a column name
 
   void Fail(CsvRowPlan& row, std::string reason) {
     if (row.Result == CsvRowResult::Error) return;  // the first reason stands
@@ -283,6 +284,7 @@ struct Planner {
     std::unordered_set<std::string> known(allowed.begin(), allowed.end());
     for (std::size_t i = 0; i < header.size(); ++i) {
       std::string name = Trimmed(header[i]);
+      headed.push_back(!name.empty());
       if (name.empty()) continue;  // spreadsheets leave blank columns behind
       if (!known.count(name)) {
         plan.Error = Format("Столбец «%s» не относится к списку %s.", name, list.Info().Caption);
@@ -550,6 +552,14 @@ struct Planner {
       const CsvRecord& r = text.Records[k];
       CsvRowPlan row;
       row.Line = text.Lines[k];
+      // A value under no column would be passed over: say so instead.
+      for (std::size_t f = 0; f < r.size(); ++f) {
+        const bool underColumn = f < headed.size() && headed[f];
+        if (!underColumn && !Trimmed(r[f]).empty()) {
+          Fail(row, Format("значение «%s» в столбце без заголовка", r[f]));
+          break;
+        }
+      }
       row.Position = Position(r, row, byAddress);
       if (row.Result != CsvRowResult::Error) {
         const int limit = IsOwn(list) ? list.Count() : kMaxSignals;
@@ -584,7 +594,7 @@ struct Planner {
 }  // namespace
 
 CsvImportPlan PlanListImport(const TParams& list, std::string_view csvText) {
-  Planner planner{list, {}, {}};
+  Planner planner{list, {}, {}, {}};
   planner.Run(csvText);
   return std::move(planner.plan);
 }

@@ -1,6 +1,15 @@
 #include "signals/list_frame.h"
 
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QPushButton>
 #include <QVBoxLayout>
+
+#include "base/files.h"
+#include "qt_text.h"
+#include "signals/csv.h"
+#include "signals/csv_preview.h"
 
 #include "link/live_values.h"
 #include "model/configuration.h"
@@ -19,7 +28,29 @@ TFrameParams::TFrameParams(TItem* item, QWidget* parent) : ItemFrame(item, paren
   value_->setEnabled(static_cast<bool>(LiveValues::Provider()));
   nameDef_ = new QCheckBox(QStringLiteral("NameDef"), this);
   nameDef_->setVisible(false);
-  layout->addWidget(value_);
+  auto* top = new QHBoxLayout;
+  top->addWidget(value_);
+  top->addStretch(1);
+  // Own and selection lists go to and come from spreadsheets; pool lists are only views.
+  if (List()->ListRole == kRoleOwn || List()->ListRole == kRoleSelection) {
+    exportCsv_ = new QPushButton(QStringLiteral("Экспорт в CSV..."), this);
+    importCsv_ = new QPushButton(QStringLiteral("Импорт из CSV..."), this);
+    top->addWidget(exportCsv_);
+    top->addWidget(importCsv_);
+    connect(exportCsv_, &QPushButton::clicked, this, [this] { ExportCsv(); });
+    connect(importCsv_, &QPushButton::clicked, this, [this] { ImportCsv(); });
+  }
+  layout->addLayout(top);
+  ChooseImportFile = [this] {
+    return QFileDialog::getOpenFileName(this, QStringLiteral("Импорт из CSV"), QString(),
+                                        QStringLiteral("Таблица CSV (*.csv);;Все файлы (*)"));
+  };
+  ConfirmImport = [this](const CsvImportPlan& plan, const QString& file, bool& skipErrors) {
+    CsvPreviewDialog dialog(plan, QFileInfo(file).fileName(), this);
+    if (dialog.exec() != QDialog::Accepted) return false;
+    skipErrors = dialog.SkipErrors();
+    return true;
+  };
   view_ = new SignalTableView(List(), this);
   layout->addWidget(view_, 1);
 
@@ -48,6 +79,46 @@ TFrameParams::TFrameParams(TItem* item, QWidget* parent) : ItemFrame(item, paren
 void TFrameParams::SetToFrame() {
   ItemFrame::SetToFrame();
   view_->Refresh();
+}
+
+bool TFrameParams::ExportCsv() {
+  ExportCommand command;
+  command.Text = QStringLiteral("Экспорт в CSV...");
+  command.Filter = QStringLiteral("Таблица CSV (*.csv);;Все файлы (*)");
+  command.Extension = QStringLiteral("csv");
+  command.Write = [this](const std::string& path) {
+    const std::string text = ExportListCsv(*List());
+    std::string error;
+    if (WriteFileAtomic(path, text.data(), text.size(), &error)) return true;
+    List()->Config().Messages().Error("Ошибка записи файла " + path + ": " + error);
+    return false;
+  };
+  return Export(command);
+}
+
+bool TFrameParams::ImportCsv() {
+  const QString file = ChooseImportFile();
+  if (file.isEmpty()) return false;
+  IMessages& messages = List()->Config().Messages();
+  std::vector<std::uint8_t> bytes;
+  // A CSV larger than this is no signal list (8,192 rows of a few hundred bytes each).
+  constexpr std::size_t kCsvLimit = 64u << 20;
+  if (const ReadResult r = ReadFileLimited(S(file), kCsvLimit, bytes); r != ReadResult::Ok) {
+    messages.Error(DescribeReadFailure(r, S(file)));
+    return false;
+  }
+  const CsvImportPlan plan = PlanListImport(
+      *List(), std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+  if (!plan.Error.empty()) {
+    messages.Error(S(file) + ": " + plan.Error);
+    return false;
+  }
+  bool skipErrors = false;
+  if (!ConfirmImport(plan, file, skipErrors)) return false;
+  if (ApplyListImport(*List(), plan, skipErrors) == 0) return false;
+  view_->Hooks.Changed();
+  view_->Refresh();
+  return true;
 }
 
 void TFrameParams::EditGain(int row) {

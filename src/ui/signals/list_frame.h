@@ -1,12 +1,19 @@
 #pragma once
 // The list editor frame of a signal list (one class per kind on one implementation).
 #include <QCheckBox>
+#include <functional>
 
 #include "frame.h"
 #include "signals/signal_table.h"
 
 namespace vilk::ui {
 class LiveValues;
+}
+
+class QPushButton;
+
+namespace vilk {
+struct CsvImportPlan;
 }
 
 namespace vilk::ui {
@@ -20,6 +27,18 @@ class TFrameParams : public ItemFrame {
   TParams* List() const { return static_cast<TParams*>(Item()); }
   SignalTableView* View() const { return view_; }
   QCheckBox* ValueBox() const { return value_; }
+  QPushButton* ExportCsvButton() const { return exportCsv_; }
+  QPushButton* ImportCsvButton() const { return importCsv_; }
+
+  // "Экспорт в CSV..." and "Импорт из CSV...": the list as the spreadsheet file, and the
+  // file back into the list after its preview was confirmed. False when nothing happened.
+  bool ExportCsv();
+  bool ImportCsv();
+  // The file to import (an open dialog); tests replace it.
+  std::function<QString()> ChooseImportFile;
+  // Shows the preview; true applies (`skipErrors` set from its box). Tests replace it.
+  std::function<bool(const CsvImportPlan& plan, const QString& file, bool& skipErrors)>
+      ConfirmImport;
 
  signals:
   // Signals changed: the pool is rebuilt and the pool page redrawn.
@@ -32,6 +51,8 @@ class TFrameParams : public ItemFrame {
   SignalTableView* view_;
   QCheckBox* value_;
   QCheckBox* nameDef_;
+  QPushButton* exportCsv_ = nullptr;
+  QPushButton* importCsv_ = nullptr;
   LiveValues* live_ = nullptr;
 };
 
