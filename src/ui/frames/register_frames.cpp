@@ -7,6 +7,7 @@
 #include "frames/devices/auto_frame.h"
 #include "frames/devices/gps_frame.h"
 #include "frames/fieldbus/device_adder.h"
+#include "frames/fieldbus/iec103_frames.h"
 #include "frames/fieldbus/modbus_port_frames.h"
 #include "frames/fieldbus/rtu_frame.h"
 #include "frames/fieldbus/select_rtu.h"
@@ -52,6 +53,9 @@ void RegisterBuiltInFrames() {
   RegisterFrame({kPortCE318, kMeterCE318}, Make<TMeterFrame>());
   RegisterFrame({kPortCC301, kMeterCC301}, Make<TMeterFrame>());
   RegisterDeviceAdder(kPortMODBUS, AddModbusDevices);
+  RegisterFrame({0, kPort103}, Make<TPort103Frame>());
+  RegisterFrame({kPort103, kDevice103}, Make<TRTU103Frame>());
+  RegisterDeviceAdder(kPort103, AddIec103Devices);
   auto list = [](int kind) { return KindKey{kAnyParent, SignalKindOf(kind)->BlockId}; };
   RegisterFrame(list(kKindTS), Make<TFrameTS>());
   RegisterFrame(list(kKindTU), Make<TFrameTU>());
