@@ -114,6 +114,16 @@ bool TKP::Clashes() const {
   return false;
 }
 
+SignalCounts TKP::EffectiveCounts() const {
+  SignalCounts counts = CurrentCounts();
+  if (UsesGroupTable()) {
+    const GroupSignals groups = SignalsOfGroups(GroupTypes);
+    counts[CountSlot(kKindTI)] = static_cast<int>(groups.Measurements.size());
+    counts[CountSlot(kKindTII)] = static_cast<int>(groups.Totals.size());
+  }
+  return counts;
+}
+
 void TKP::UpdateSignalList() {
   UpdateCaption();
   SignalCounts counts = CurrentCounts();

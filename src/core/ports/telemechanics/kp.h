@@ -62,6 +62,9 @@ class TKP : public TCountedDevice {
 
   // Сириус and Виконт: the measurement and total counts follow the group table.
   bool UsesGroupTable() const { return Protocol == kProtocolSirius || Protocol == kProtocolVikont; }
+  // The counts the lists get: under Сириус and Виконт the measurements and totals are what
+  // the group table makes.
+  SignalCounts EffectiveCounts() const;
   // Another station of the same port with the same address.
   bool Clashes() const;
   // Sets the type of groups `groups` (group 0 stays 0) and rebuilds the lists; false (with
