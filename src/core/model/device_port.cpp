@@ -34,6 +34,7 @@ void TDevicePort::UpdateLinkStateList() {
     names.reserve(devices.size());
     for (std::size_t i = 0; i < devices.size(); ++i)
       names.push_back(LinkStateName(*devices[i], static_cast<int>(i)));
+    ExtraLinkStates(names);
     list->Rebuild(NameListSource(std::move(names)), 0, LinkStatePrefix());
   }
   LinkStatesChanged();

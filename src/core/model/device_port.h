@@ -32,6 +32,8 @@ class TDevicePort : public TPort {
   virtual std::string LinkStateName(const TPort& device, int index) const = 0;
   // What link-state names start with (the list's prefix).
   virtual std::string LinkStatePrefix() const { return Caption(); }
+  // Link-state names that follow the devices' own (a port's common status signals).
+  virtual void ExtraLinkStates(std::vector<std::string>& /*names*/) const {}
   // A device just made by AddChild, before the port renumbers.
   virtual void DeviceAdded(TPort& /*device*/) {}
   // Numbers and captions of the devices after a change (ChildrenChanged).
