@@ -43,8 +43,12 @@ std::size_t WidthOf(FieldType type) {
   }
 }
 
-std::string Scaled(double value, int scale) {
-  return Format("%g", scale > 1 ? value / scale : value);
+// Whole numbers in full (a 32-bit address or a time in ms must not turn into "4e+07"),
+// a value that is not a whole number of the frame's unit with its fraction.
+std::string Scaled(std::int64_t value, int scale) {
+  if (scale <= 1) return Format("%d", value);
+  if (value % scale == 0) return Format("%d", value / scale);
+  return Format("%.10g", static_cast<double>(value) / scale);
 }
 
 }  // namespace
@@ -128,7 +132,7 @@ std::vector<ShownField> RecordDesc::Show(const TItem& constItem) const {
   for (const FieldDesc& f : fields_) {
     ShownField s{f.Name, {}, f.Unit, f.Key, false};
     if (f.Computed) {
-      s.Value = Scaled(static_cast<double>(f.Computed(item)), f.Scale);
+      s.Value = Scaled(f.Computed(item), f.Scale);
     } else if (f.Type == FieldType::Custom) {
       // A structured value shows as several lines of its own.
       if (f.Show)
@@ -158,7 +162,7 @@ std::vector<ShownField> RecordDesc::Show(const TItem& constItem) const {
           break;
         }
         default:
-          s.Value = Scaled(static_cast<double>(NumberAt(p, f.Type)), f.Scale);
+          s.Value = Scaled(NumberAt(p, f.Type), f.Scale);
           break;
       }
     }
