@@ -5,7 +5,10 @@
 #include "controller/port_ip.h"
 #include "controller/proc.h"
 #include "model/kinds.h"
+#include "ports/devices/gps.h"
+#include "ports/meters/meters.h"
 #include "ports/telemechanics/pc.h"
+#include "ports/telemechanics/pu.h"
 #include "signals/list_edit.h"
 #include "signals/storage.h"
 #include "snmp/asn1.h"
@@ -67,6 +70,38 @@ void BuildDemo(Configuration& config) {
     ti->At(2)->Gain = 0.01f;
     ti->At(2)->SetGroup("Токи фидеров");
   }
+  config.Storage().ForceRebuild();
+
+  // A CE303 meter port on a COM board with the two transformer feeds' meters.
+  auto* meters = static_cast<TMeterPort*>(config.Append(c.Proc(), MakePort(config, kPortCE303)));
+  meters->Renumber(3);
+  meters->Period = 5;
+  const std::vector<TBlock*> boards = c.BoardCandidates(meters, meters->BoardMask);
+  if (!boards.empty()) TController::SelectBoard(meters, boards.front());
+  const std::pair<int, const char*> feeds[] = {{12, "Ввод 10 кВ Т1"}, {13, "Ввод 10 кВ Т2"}};
+  for (const auto& [address, place] : feeds) {
+    auto* meter = static_cast<TMeter*>(meters->AddChild(kMeterCE303));
+    meter->SetAddress(static_cast<std::uint32_t>(address));
+    meter->Place = place;
+    meter->Attempts = 3;
+    for (int item : {0, 1, 2, 3, 7, 9}) meter->SetTicked(item, true);
+    meter->UpdateSignalList();
+  }
+  config.Storage().ForceRebuild();
+
+  // The local control panel on a free COM board, passed the whole pool, and the clock
+  // source.
+  auto* pu = static_cast<TPortPU*>(config.Append(c.Proc(), MakePort(config, kPortPU)));
+  pu->Number = 5;
+  pu->Place = "Щит управления";
+  pu->TIFormat = {16, 36, 11, 11, 22, 0};
+  pu->UpdateCaption();
+  const std::vector<TBlock*> free = c.BoardCandidates(pu, pu->BoardMask);
+  if (!free.empty()) TController::SelectBoard(pu, free.front());
+  pu->TakeFromStorage();
+  auto* gps = static_cast<TPortGPS*>(config.Append(c.Proc(), MakePort(config, kPortGPS)));
+  gps->Number = 6;
+  gps->UpdateCaption();
   config.Storage().ForceRebuild();
 }
 
