@@ -13,8 +13,10 @@
 #include "frames/fieldbus/select_rtu.h"
 #include "frames/meters/meter_frames.h"
 #include "frames/snmp/snmp_frames.h"
+#include "frames/telemechanics/kp_frames.h"
 #include "frames/telemechanics/pc_frame.h"
 #include "frames/telemechanics/pu_frame.h"
+#include "frames/telemechanics/rtu104_frame.h"
 #include "signals/list_frame.h"
 #include "signals/param.h"
 #include "snmp/port_snmp.h"
@@ -42,6 +44,10 @@ void RegisterBuiltInFrames() {
   RegisterFrame({0, kPortGPS}, Make<TGPSFrame>());
   RegisterFrame({0, kPortSNMP}, Make<TPortSNMPFrame>());
   RegisterFrame({kPortSNMP, kSNMPDevice}, Make<TRTUSNMPFrame>());
+  RegisterFrame({0, kPortKP}, Make<TPortKPFrame>());
+  RegisterFrame({kPortKP, kKPDevice}, Make<TKPFrame>());
+  RegisterFrame({0, kPortRTU104}, Make<TPortRTU104Frame>());
+  RegisterFrame({kPortRTU104, kRTU104Device}, Make<TRTU104Frame>());
   RegisterFrame({0, kPortMODBUS}, Make<TPortRTUFrame>());
   RegisterFrame({0, kPortRTUTCP}, Make<TPortRTUTCPFrame>());
   RegisterFrame({kPortMODBUS, kModbusDevice}, Make<TRTUFrame>());
