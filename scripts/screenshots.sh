@@ -34,6 +34,8 @@ shot window-snmp-device.png "40_RTU"
 shot window-pc.png "1_Порт ПЭВМ"
 QT_QPA_PLATFORM=offscreen "$bin/src/app/vilk" --home "$work" --screenshot "$top/docs/window-pc-addresses.png" \
   --select "1_Порт ПЭВМ" --tab 1 "$work/station.cfg"
+QT_QPA_PLATFORM=offscreen "$bin/src/app/vilk" --home "$work" --screenshot "$top/docs/window-pu.png" \
+  --select "5_Порт ПУ" --tab 1 "$work/station.cfg"
 QT_QPA_PLATFORM=offscreen "$bin/src/app/vilk" --home "$work" --screenshot "$top/docs/mib-dialog.png" \
   --mib "$top/tests/data/mibs/IF-MIB"
 for d in link login; do

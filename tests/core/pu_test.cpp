@@ -212,7 +212,7 @@ TEST_F(PUTest, TakingThePoolKeepsTwoWordValuesAndIecGroups) {
       {{kKindTI, {"t0", "t1", "t2", "t3", "t4", "t5", "t6", "t7", "t8", "t9", "t10", "t11"}},
        {kKindTS, {"s0", "s1"}},
        {kKindTII, {"e0"}}});
-  source->Signal(kKindTI, 2)->ValueFormat = 4;  // t2 and t3 are one two-word value
+  source->Signal(kKindTI, 2)->ValueFormat = 4;  // t2 is a two-word value
   TPortPU* pu = AddPU();
   pu->TakeFromStorage();
   auto names = [](const TParams* list) {
@@ -221,19 +221,29 @@ TEST_F(PUTest, TakingThePoolKeepsTwoWordValuesAndIecGroups) {
     return out;
   };
   EXPECT_EQ(names(pu->List(kKindTS)), (std::vector<std::string>{"s0", "s1"}));
-  // Under IEC-101 the second pool group of eight starts the second group of the selection.
+  // t2 takes two addresses; the pool's second group of eight starts at address 16.
   EXPECT_EQ(names(pu->List(kKindTI)),
-            (std::vector<std::string>{"t0", "t1", "t2", "t4", "t5", "t6", "t7", "", "t8", "t9",
-                                      "t10", "t11"}));
+            (std::vector<std::string>{"t0", "t1", "t2", "", "t3", "t4", "t5", "t6", "t7",  "",
+                                      "",   "",   "",   "", "",   "",   "t8", "t9", "t10", "t11"}));
   EXPECT_EQ(pu->List(kKindTII)->Count(), 0);  // ТИИ and МТС are not taken
   const ByteVec bytes = test::SaveItem(*pu);
-  const ByteVec tiList = Sel(213, 14, {0, 1, 2, 4, 5, 6, 7, 0xFFFF, 8, 9, 10, 11});
+  const int none = 0xFFFF;
+  const ByteVec tiList = Sel(213, 14, {0,    1,    2,    none, 3,    4,    5, 6, 7,  none,
+                                       none, none, none, none, none, none, 8, 9, 10, 11});
   EXPECT_NE(std::search(bytes.begin(), bytes.end(), tiList.begin(), tiList.end()), bytes.end());
 
+  // Modbus: no groups, the two-word value still takes two addresses; taking again
+  // replaces what was there.
   pu->ProtocolCode = TPortPU::kModbusRTU;
   pu->TakeFromStorage();
-  EXPECT_EQ(names(pu->List(kKindTI)), (std::vector<std::string>{"t0", "t1", "t2", "t4", "t5", "t6",
-                                                                "t7", "t8", "t9", "t10", "t11"}));
+  EXPECT_EQ(names(pu->List(kKindTI)),
+            (std::vector<std::string>{"t0", "t1", "t2", "", "t3", "t4", "t5", "t6", "t7", "t8",
+                                      "t9", "t10", "t11"}));
+  // Without a two-word value the groups need no padding.
+  source->Signal(kKindTI, 2)->ValueFormat = 2;
+  pu->ProtocolCode = TPortPU::kIec101;
+  pu->TakeFromStorage();
+  EXPECT_EQ(pu->List(kKindTI)->Count(), 12);
 }
 
 TEST_F(PUTest, IniExportSectionsByNameAndKeysByAddress) {

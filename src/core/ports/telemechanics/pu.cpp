@@ -111,13 +111,14 @@ void TPortPU::TakeFromStorage() {
       for (TParam* s : from.Items) take(s);
       continue;
     }
-    // A two-word value takes the next pool position too. Under IEC-101 the panel reads
-    // ТИ in groups of eight: after a pool group that held a two-word value the selection
-    // goes on at its next multiple of eight, so later groups keep their addresses.
+    // A two-word value takes two addresses of the panel: the one after it stays empty
+    // (every pool signal is still passed on). Under IEC-101 the panel reads ТИ in groups
+    // of eight: after a pool group that held a two-word value the selection goes on at
+    // its next multiple of eight, so each pool group starts a group of its own.
     const bool groups = ProtocolCode == kIec101;
     int group = 0;
     bool twoWord = false;
-    for (int p = 0; p < from.Count() && list->Count() < kMaxSignals;) {
+    for (int p = 0; p < from.Count() && list->Count() < kMaxSignals; ++p) {
       if (groups && p / 8 != group) {
         if (twoWord)
           while (list->Count() % 8 != 0) take(nullptr);
@@ -128,9 +129,7 @@ void TPortPU::TakeFromStorage() {
       take(s);
       if (s && s->ValueFormat == 4) {
         twoWord = true;
-        p += 2;
-      } else {
-        p += 1;
+        take(nullptr);
       }
     }
   }

@@ -50,8 +50,9 @@ class TPortPU : public TPort {
   static void LimitTimedTI(FormatRow& ti);
   // The text under "Период обновления ТИ".
   std::string UpdatePeriodText() const;
-  // Every pool signal of each kind becomes the selection, in pool order (a two-word ТИ
-  // takes two pool positions; under IEC-101 the ТИ keep the pool's groups of eight).
+  // Every pool signal of ТС, ТУ, ТИ and ТР becomes the selection, in pool order (a
+  // two-word ТИ takes two addresses; under IEC-101 each pool group of eight ТИ starts a
+  // group of eight addresses).
   void TakeFromStorage() override;
   // "Экспортировать список параметров в INI": the document, and the file written whole.
   std::string IniText() const;
