@@ -7,9 +7,7 @@
 #include "model/kinds.h"
 #include "ports/devices/gps.h"
 #include "ports/meters/meters.h"
-#include "ports/devices/gps.h"
 #include "ports/telemechanics/pc.h"
-#include "ports/telemechanics/pu.h"
 #include "ports/telemechanics/pu.h"
 #include "signals/list_edit.h"
 #include "signals/storage.h"
@@ -89,21 +87,6 @@ void BuildDemo(Configuration& config) {
     for (int item : {0, 1, 2, 3, 7, 9}) meter->SetTicked(item, true);
     meter->UpdateSignalList();
   }
-  config.Storage().ForceRebuild();
-
-  // The local control panel on a free COM board, passed the whole pool, and the clock
-  // source.
-  auto* pu = static_cast<TPortPU*>(config.Append(c.Proc(), MakePort(config, kPortPU)));
-  pu->Number = 5;
-  pu->Place = "Щит управления";
-  pu->TIFormat = {16, 36, 11, 11, 22, 0};
-  pu->UpdateCaption();
-  const std::vector<TBlock*> free = c.BoardCandidates(pu, pu->BoardMask);
-  if (!free.empty()) TController::SelectBoard(pu, free.front());
-  pu->TakeFromStorage();
-  auto* gps = static_cast<TPortGPS*>(config.Append(c.Proc(), MakePort(config, kPortGPS)));
-  gps->Number = 6;
-  gps->UpdateCaption();
   config.Storage().ForceRebuild();
 
   // The local control panel on a free COM board, passed the whole pool, and the clock
