@@ -32,6 +32,7 @@ shot window-pc-selection.png "1_Порт ПЭВМ/ТС"
 shot window-ti-list.png "40_RTU/ТИ"
 shot window-snmp-device.png "40_RTU"
 shot window-pc.png "1_Порт ПЭВМ"
+shot window-meter.png "12_CE303"
 QT_QPA_PLATFORM=offscreen "$bin/src/app/vilk" --home "$work" --screenshot "$top/docs/window-pc-addresses.png" \
   --select "1_Порт ПЭВМ" --tab 1 "$work/station.cfg"
 QT_QPA_PLATFORM=offscreen "$bin/src/app/vilk" --home "$work" --screenshot "$top/docs/window-pu.png" \
