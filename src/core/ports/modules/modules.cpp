@@ -45,6 +45,20 @@ const ModuleKindInfo kZuz{kModuleZUZ24,
                           {},
                           2};
 
+// The caption of the mode, shown beside its byte (never written: the byte is the record).
+RecordDesc& WithModeName(RecordDesc& record) {
+  return record
+      .Custom(
+          0, "mode_name", [](const TItem&) { return std::vector<std::uint8_t>{}; }, nullptr,
+          [](const TItem& item) {
+            const auto& m = static_cast<const TModule&>(item);
+            const std::string text =
+                m.Mode < m.ModeCount() ? m.Info().Modes[m.Mode] : std::string("?");
+            return std::vector<ShownField>{{"mode_name", text, "", 0, true}};
+          })
+      .When([](const TItem&) { return false; });
+}
+
 int PerMode(const std::vector<int>& counts, int mode) {
   if (counts.empty()) return 0;
   const auto i = static_cast<std::size_t>(mode);
@@ -220,14 +234,17 @@ void TModule::LoadFromImage(TConfig& cfg) {
 TMDS24::TMDS24(Configuration& config) : TModule(config, kRiv) {}
 
 const RecordDesc* TMDS24::Record() const {
-  static const RecordDesc record =
-      RecordDesc()
-          .Field(kKeyAddress, "address", &TMDS24::Number)
-          .Field(kKeyAttempts, "attempts", &TMDS24::Attempts)
-          .Field(kKeyReplyWait, "reply_wait", &TMDS24::ReplyWait, 1, "мс")
-          .Field(kKeyCheckPeriod, "check_period", &TMDS24::CheckPeriod, 60000, "мин")
-          .Field(kKeyDebounce, "debounce", &TMDS24::Debounce, 1, "мс")
-          .Field(kKeyMode, "mode", &TMDS24::Mode);
+  static const RecordDesc record = [] {
+    RecordDesc r;
+    r.Field(kKeyAddress, "address", &TMDS24::Number)
+        .Field(kKeyAttempts, "attempts", &TMDS24::Attempts)
+        .Field(kKeyReplyWait, "reply_wait", &TMDS24::ReplyWait, 1, "мс")
+        .Field(kKeyCheckPeriod, "check_period", &TMDS24::CheckPeriod, 60000, "мин")
+        .Field(kKeyDebounce, "debounce", &TMDS24::Debounce, 1, "мс")
+        .Field(kKeyMode, "mode", &TMDS24::Mode);
+    WithModeName(r);
+    return r;
+  }();
   return &record;
 }
 
@@ -235,13 +252,16 @@ TCommandModule::TCommandModule(Configuration& config, const ModuleKindInfo& info
     : TModule(config, info) {}
 
 const RecordDesc* TCommandModule::Record() const {
-  static const RecordDesc record =
-      RecordDesc()
-          .Field(kKeyAddress, "address", &TCommandModule::Number)
-          .Field(kKeyAttempts, "attempts", &TCommandModule::Attempts)
-          .Field(kKeyReplyWait, "reply_wait", &TCommandModule::ReplyWait, 1, "мс")
-          .Field(kKeyOutputTime, "output_time", &TCommandModule::OutputTime, 1, "мс")
-          .Field(kKeyMode, "mode", &TCommandModule::Mode);
+  static const RecordDesc record = [] {
+    RecordDesc r;
+    r.Field(kKeyAddress, "address", &TCommandModule::Number)
+        .Field(kKeyAttempts, "attempts", &TCommandModule::Attempts)
+        .Field(kKeyReplyWait, "reply_wait", &TCommandModule::ReplyWait, 1, "мс")
+        .Field(kKeyOutputTime, "output_time", &TCommandModule::OutputTime, 1, "мс")
+        .Field(kKeyMode, "mode", &TCommandModule::Mode);
+    WithModeName(r);
+    return r;
+  }();
   return &record;
 }
 
