@@ -90,6 +90,14 @@ TEST_F(FieldPortsWindowTest, PanelFormatRulesAndProtocolTabs) {
   EXPECT_EQ(pu->Options, 4) << "bit 2 set means time setting is NOT allowed";
   EXPECT_EQ(pu->ProtocolCode, TPortPU::kIec101);
 
+  // The selections taken from the pool in one click.
+  AddFieldPort(config(), 2, "Dev", 3, 0, 2);
+  frame = Open<ui::TPUFrame>(pu);
+  QTest::mouseClick(frame->TakeButton(), Qt::LeftButton);
+  EXPECT_EQ(pu->List(kKindTS)->Count(), 3);
+  EXPECT_EQ(pu->List(kKindTI)->Count(), 2);
+  EXPECT_EQ(pu->List(kKindTI)->At(1), config().Storage().List(kKindTI).At(1));
+
   // Firmware before 1.7: IEC-101 only, fixed addresses.
   config().Controller().Record.Minor = 6;
   editor()->Select(config().Controller().Proc());

@@ -54,6 +54,9 @@ TPUFrame::TPUFrame(TItem* item, QWidget* parent) : ItemFrame(item, parent) {
           QStringLiteral("Список параметров (*.ini);;Все файлы  (*.*)"), QStringLiteral("ini"),
           [this](const std::string& path) { return Port()->ExportIni(path); }};
   form.Exports({ini_});
+  take_ = new QPushButton(QStringLiteral("Взять все сигналы из пула"), top);
+  form.Layout()->addRow(take_);
+  connect(take_, &QPushButton::clicked, this, [this] { TakeFromStorage(); });
   mainLayout->addWidget(top);
   mainLayout->addStretch();
   tabs_->addTab(main, QStringLiteral("Настройки"));
@@ -121,6 +124,15 @@ TPUFrame::TPUFrame(TItem* item, QWidget* parent) : ItemFrame(item, parent) {
                                 0, 65535, field);
   }
   tabs_->addTab(bases, QStringLiteral("Адреса сигналов"));
+}
+
+// The selections become the whole pool (ТС, ТУ, ТИ, ТР), laid out for the protocol shown.
+bool TPUFrame::TakeFromStorage() {
+  if (!Store()) return false;
+  Port()->TakeFromStorage();
+  ItemEdited();
+  period_->Refresh();
+  return true;
 }
 
 HexSpinEdit* TPUFrame::BaseEdit(int kind) const {

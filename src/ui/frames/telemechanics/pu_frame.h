@@ -1,5 +1,6 @@
 #pragma once
 #include <QComboBox>
+#include <QPushButton>
 #include <QTabWidget>
 
 #include "form.h"
@@ -27,6 +28,9 @@ class TPUFrame : public ItemFrame {
   HexSpinEdit* BaseEdit(int kind) const;
   PortRows* Rows() const { return rows_; }
   bool ExportIni() { return Export(ini_); }
+  // "Взять все сигналы из пула".
+  bool TakeFromStorage();
+  QPushButton* TakeButton() const { return take_; }
 
   static constexpr int kMainTab = 0, kIecTab = 1, kAddressTab = 2;
 
@@ -45,6 +49,7 @@ class TPUFrame : public ItemFrame {
   ClampSpinBox* asdu_;
   HexSpinEdit* bases_[7] = {};  // by signal kind
   ExportCommand ini_;
+  QPushButton* take_;
 };
 
 }  // namespace vilk::ui
