@@ -7,6 +7,7 @@
 #include "base/text.h"
 #include "controller/controller.h"
 #include "controller/proc.h"
+#include "model/tree_rules.h"
 #include "record_spelling.h"
 #include "signals/params.h"
 #include "signals/storage.h"
@@ -344,6 +345,29 @@ TEST_F(MetersTest, LinkStatesFollowTheMetersAndThePortNumber) {
   port->ChildrenChanged();
   EXPECT_EQ(port->LinkStates(), nullptr);
   EXPECT_EQ(port->MeterCount, 0);
+}
+
+// A meter dragged onto a meter of another port of its family joins that port: its names
+// and both ports' link states follow.
+TEST_F(MetersTest, AMeterDroppedOnAnotherPortTakesItsPrefix) {
+  auto* from = AddPort<TPortCE303>(kPortCE303, 1);
+  auto* to = AddPort<TPortCE303>(kPortCE303, 2);
+  TMeter* moving = AddMeter<TCE303>(from);
+  moving->SetAddress(5);
+  Tick(moving, {2});
+  AddMeter<TCE303>(from);
+  TMeter* target = AddMeter<TCE303>(to);
+  ASSERT_EQ(Drop(config, moving, target), to);
+  EXPECT_EQ(moving->Parent(), to);
+  EXPECT_EQ(Names(moving->Measurements()), std::vector<std::string>{"2_Порт.5_CE303.Частота"});
+  EXPECT_EQ(Names(to->LinkStates()),
+            (std::vector<std::string>{"2_Порт.связь_5_CE303", "2_Порт.связь_1_CE303"}));
+  EXPECT_EQ(Names(from->LinkStates()), std::vector<std::string>{"1_Порт.связь_1_CE303"});
+  EXPECT_EQ(from->MeterCount, 1);
+  EXPECT_EQ(to->MeterCount, 2);
+  // Meters go only to ports of their own family.
+  auto* cc301 = AddPort<TPortCC301>(kPortCC301, 3);
+  EXPECT_FALSE(CanDrop(moving, AddMeter<TCC301>(cc301)));
 }
 
 TEST_F(MetersTest, EqualAddressesAreAllowedAndShown) {

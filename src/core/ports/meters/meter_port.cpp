@@ -88,6 +88,17 @@ void TMeterPort::DeviceAdded(TPort& device) {
   }
 }
 
+void TMeterPort::RenumberDevices() {
+  const std::string text = PortText();
+  renumbering_ = true;  // the link states follow once, after the meters
+  for (TMeter* meter : Meters()) {
+    if (meter->ListPrefix == text) continue;
+    meter->ListPrefix = text;
+    meter->UpdateSignalList();
+  }
+  renumbering_ = false;
+}
+
 std::string TMeterPort::LinkStateName(const TPort& device, int) const {
   const auto* meter = dynamic_cast<const TMeter*>(&device);
   const std::string place = meter ? meter->Place : std::string();

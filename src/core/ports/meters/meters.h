@@ -131,6 +131,8 @@ class TMeterPort : public TDevicePort {
   std::string LinkStateName(const TPort& device, int index) const override;
   std::string LinkStatePrefix() const override { return PortText(); }
   void DeviceAdded(TPort& device) override;
+  // A meter dragged in from another port of its family takes this port's prefix.
+  void RenumberDevices() override;
   void LinkStatesChanged() override;
 
  private:
