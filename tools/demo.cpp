@@ -6,6 +6,7 @@
 #include "controller/proc.h"
 #include "model/kinds.h"
 #include "ports/devices/gps.h"
+#include "ports/fieldbus/iec103.h"
 #include "ports/meters/meters.h"
 #include "ports/telemechanics/pc.h"
 #include "ports/telemechanics/pu.h"
@@ -102,6 +103,21 @@ void BuildDemo(Configuration& config) {
   auto* gps = static_cast<TPortGPS*>(config.Append(c.Proc(), MakePort(config, kPortGPS)));
   gps->Number = 6;
   gps->UpdateCaption();
+  config.Storage().ForceRebuild();
+
+  // A protection relay polled over IEC-103, its address tables filled.
+  auto* relays = static_cast<TPort103*>(config.Append(c.Proc(), MakePort(config, kPort103)));
+  relays->Renumber(7);
+  const std::vector<TBlock*> left = c.BoardCandidates(relays, relays->BoardMask);
+  if (!left.empty()) TController::SelectBoard(relays, left.front());
+  if (TRTU103* relay = relays->AddDevice(1, "Sirius-2")) {
+    relay->Place = "Ячейка 5";
+    relay->TS = {{160, 16}, {160, 17}, {160, 18}, {160, 27}, {160, 28}, {160, 36}};
+    relay->TU = {{20, 16}, {20, 17}};
+    relay->TI = {{128, 148, 1}, {128, 148, 2}, {128, 148, 3}, {128, 148, 4}, {128, 148, 5}};
+    relay->Fresh = false;
+    relay->UpdateSignalList();
+  }
   config.Storage().ForceRebuild();
 }
 

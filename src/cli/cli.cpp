@@ -18,6 +18,7 @@
 #include "show_output.h"
 #include "signals/storage.h"
 #include "stream_messages.h"
+#include "table_command.h"
 #include "templates_command.h"
 
 namespace vilk::cli {
@@ -58,12 +59,21 @@ Usage:
   vilkcfg templates [--home DIR] [--iec103]
                                            list the device template library (MODBUS, or
                                            IEC_103 with --iec103) of the home folder
+  vilkcfg table FILE.cfg PATH KIND --export OUT.txt
+                                           the address table KIND (ТС, ТУ or ТИ) of the
+                                           IEC-103 device at caption path PATH as the
+                                           table editor's text file
+  vilkcfg table FILE.cfg PATH KIND --import IN.txt OUT.cfg
+                                           replace that table from such a file and save
+                                           as OUT; a bad cell refuses the file (exit 1)
   vilkcfg --help                           this text
 
 Controller commands; LINK is --udp DEST[:PORT] [--self ADDR[:PORT]] (ports 208 unless
 given; 0 for SELF takes any free port) or --serial DEVICE (57600 8N1). Writes ask for a
 login: --user NAME --password TEXT; --yes answers the confirmations; --timeout MS sets
-the UDP answer wait (5000):
+the UDP answer wait (5000); --trace writes every request and answer to stderr (time,
+direction > or <, request code and name, bytes in hex, answer time, result) and the
+counters of requests, retries, timeouts, checksum and echo errors at the end:
   vilkcfg identify LINK                    identify the controller: "file", "name", "type",
                                            "version" and "year" lines
   vilkcfg read-config LINK OUT.cfg         read the controller's configuration; OUT is
@@ -114,6 +124,10 @@ Output formats:
             (taken as the default) and types listed by two files (the first file by
             name wins) are reported on stderr. Exit 1 when the folder is missing or
             cannot be listed, or a file could not be read
+
+  table     the table editor's text: one line per row (the entries, then one empty
+            row), every cell followed by a tab, CR LF, code page 1251; an empty cell
+            keeps its column on import
 
 Messages that the window would show in a box go to stderr, one message at a time, line
 breaks inside a message as new lines. Exit status: 0 done, 1 refused (the messages say
@@ -249,6 +263,7 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
   if (cmd == "mib") return RunMib(rest, out, err);
   if (cmd == "csv-export" || cmd == "csv-import") return RunCsv(cmd, rest, out, err);
   if (cmd == "templates") return RunTemplates(rest, out, err);
+  if (cmd == "table") return RunTable(rest, out, err);
   // A configuration and its image only for the commands that use them. Modbus devices
   // name their signals from the template library of the home folder, as in the window.
   SetTemplateHome(DefaultHome());
