@@ -12,6 +12,8 @@
 #include "frames/fieldbus/rtu_frame.h"
 #include "frames/fieldbus/select_rtu.h"
 #include "frames/meters/meter_frames.h"
+#include "frames/modules/module_frames.h"
+#include "frames/modules/pairing_frame.h"
 #include "frames/snmp/snmp_frames.h"
 #include "frames/telemechanics/kp_frames.h"
 #include "frames/telemechanics/pc_frame.h"
@@ -51,6 +53,11 @@ void RegisterBuiltInFrames() {
   RegisterFrame({0, kPortMODBUS}, Make<TPortRTUFrame>());
   RegisterFrame({0, kPortRTUTCP}, Make<TPortRTUTCPFrame>());
   RegisterFrame({kPortMODBUS, kModbusDevice}, Make<TRTUFrame>());
+  RegisterFrame({0, kPortDoro}, Make<TPortDoroFrame>());
+  for (int module : {kModuleRIV24, kModuleDED12, kModuleZUZ24})
+    RegisterFrame({kPortDoro, module}, Make<TModuleFrame>());
+  RegisterFrame({0, kPortTS2}, Make<TPairPortFrame>());
+  RegisterFrame({0, kPortTU2}, Make<TPairPortFrame>());
   RegisterFrame({kPortRTUTCP, kModbusDevice}, Make<TRTUTCPFrame>());
   RegisterFrame({0, kPortCE303}, Make<TMeterPortFrame>());
   RegisterFrame({0, kPortCE318}, Make<TMeterPortFrame>());

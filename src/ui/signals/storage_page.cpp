@@ -23,7 +23,11 @@ TStoragePage::TStoragePage(Configuration& config, QWidget* parent)
   for (int k = 1; k <= kSignalKinds; ++k) {
     auto* view = new SignalTableView(&config_.Storage().List(k), tabs_);
     view->Hooks.Changed = [this] { Refresh(); };
-    view->Hooks.CanDragFromPool = [this] { return CanAdd(); };
+    // A pairing port takes its channels' signals by drag from the pool list of its kind.
+    view->Hooks.CanDragFromPool = [this] {
+      return CanAdd() ||
+             (open_ && open_->ListRole == kRolePairing && open_->SignalKind == ActiveKind());
+    };
     views_[static_cast<std::size_t>(k - 1)] = view;
     tabs_->addTab(view, Q(SignalKindOf(k)->Caption));
   }
