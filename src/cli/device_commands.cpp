@@ -25,6 +25,7 @@ namespace {
 struct Options {
   std::optional<std::string> udp, self, serial, user, password;
   bool yes = false;
+  bool trace = false;
   int timeoutMs = 5000;
   std::vector<std::string> files;
 };
@@ -148,6 +149,13 @@ int Run(const std::string& cmd, const Options& o, std::ostream& out, std::ostrea
   ArpStep arp(settings.DestIP);
   DeviceSession session(link, settings, messages, login);
   if (settings.IsUdp()) session.SetNetworkSteps(&arp);
+  // --trace: every exchange on stderr as it happens, the counters at the end.
+  LinkLog log;
+  if (o.trace) {
+    log.Sink = [&err](const std::string& lines) { err << lines << std::flush; };
+    log.BeginSession(cmd);
+    session.SetLog(&log);
+  }
   session.SetLoginPrompt([&err] {
     err << "vilkcfg: the controller asks for a login: give --user and --password\n";
     return false;
@@ -227,6 +235,7 @@ int Run(const std::string& cmd, const Options& o, std::ostream& out, std::ostrea
   // The window says nothing (locating) or only "Ошибка при инициализации порта" when the
   // link does not open; the command line says why.
   if (status == 1 && !link.Failure().empty()) err << "vilkcfg: " << link.Failure() << '\n';
+  if (o.trace) err << FormatCounters(log.Counters()) << '\n';
   return status;
 }
 
@@ -254,6 +263,8 @@ int RunDeviceCommand(const std::vector<std::string>& args, std::ostream& out, st
       if (!value(o.password)) return Usage(err, "--password needs a text");
     } else if (a == "--yes") {
       o.yes = true;
+    } else if (a == "--trace") {
+      o.trace = true;
     } else if (a == "--timeout") {
       std::optional<std::string> t;
       int ms = 0;

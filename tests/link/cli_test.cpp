@@ -281,5 +281,33 @@ TEST_F(CliLinkTest, ASerialDeviceThatCannotBeOpenedIsExplained) {
       << r.Err;
 }
 
+TEST_F(CliLinkTest, TraceWritesEveryExchangeAndTheCounters) {
+  Start({"--value", "300=42", "--fault", "value:drop@1"});
+  const Result r = Vilkcfg(root, Udp({"read-value", "--trace", "300"}));
+  EXPECT_EQ(r.Status, 0) << r.Err;
+  EXPECT_EQ(r.Out, "42\n");
+  // The lost answer, its retry with the answer, and the counters last.
+  std::vector<std::string> lines;
+  std::istringstream in(r.Err);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  ASSERT_EQ(lines.size(), 5u) << r.Err;
+  EXPECT_NE(lines[0].find(" > A1 Чтение значения, 5 байт: 03 A1 2C 01 "), std::string::npos)
+      << lines[0];
+  EXPECT_NE(lines[1].find(" < A1 "), std::string::npos) << lines[1];
+  EXPECT_NE(lines[1].find(" мс, нет ответа"), std::string::npos) << lines[1];
+  EXPECT_NE(lines[2].find(" > A1 Чтение значения (повтор), 5 байт: 03 A1 2C 01 "),
+            std::string::npos)
+      << lines[2];
+  EXPECT_NE(lines[3].find(" мс, ответ, "), std::string::npos) << lines[3];
+  EXPECT_EQ(lines[4],
+            "Запросов: 2, повторов: 1, без ответа: 1, ошибок контрольной суммы: 0, ответов на "
+            "другой запрос: 0, ошибок передачи: 0");
+
+  // Without --trace nothing of it reaches stderr.
+  const Result quiet = Vilkcfg(root, Udp({"read-value", "300"}));
+  EXPECT_EQ(quiet.Status, 0);
+  EXPECT_EQ(quiet.Err, "");
+}
+
 }  // namespace
 }  // namespace vilk::test

@@ -47,6 +47,8 @@ class DeviceSession {
   // The pause between opening the link and the first request, which lets the line and the
   // controller's ARP entry settle.
   void SetSettlingPause(std::chrono::milliseconds pause) { settle_ = pause; }
+  // Logs every exchange of this session there (none: nothing is logged).
+  void SetLog(LinkLog* log) { protocol_.Log = log; }
 
   LinkProtocol& Protocol() { return protocol_; }
   const LinkSettings& Settings() const { return settings_; }

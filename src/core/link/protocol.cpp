@@ -90,28 +90,58 @@ void LinkProtocol::PutName(std::size_t lengthAt) {
 }
 
 bool LinkProtocol::Transact(bool awaitAnswer) {
+  if (!Log) {
+    LinkExchange unused;
+    return Exchange(awaitAnswer, unused);
+  }
+  LinkExchange exchange;
+  exchange.When = clock_.Now();
+  const auto start = std::chrono::steady_clock::now();
+  const bool ok = Exchange(awaitAnswer, exchange);
+  exchange.Duration = std::chrono::duration_cast<std::chrono::milliseconds>(
+      std::chrono::steady_clock::now() - start);
+  Log->Record(std::move(exchange));
+  return ok;
+}
+
+bool LinkProtocol::Exchange(bool awaitAnswer, LinkExchange& log) {
   Rx.fill(0);
   RxSize = 0;
   const std::size_t size = SealFrame(Tx.data());
+  log.Code = Tx[1];
+  if (Log) log.Request.assign(Tx.data(), Tx.data() + size);
   // Stale datagrams go before the request leaves; after it, they could be the answer.
   transport_.Discard();
   if (!transport_.Send(Tx.data(), size)) {
+    log.Result = ExchangeResult::SendFailed;
     if (ShowLinkErrors) ShowError("Ошибка при передаче запроса.");
     return false;
   }
-  if (!awaitAnswer) return false;
+  if (!awaitAnswer) {
+    log.Result = ExchangeResult::NotAwaited;
+    return false;
+  }
 
   // One byte more than the largest frame, so that an over-long answer shows as such.
   std::array<std::uint8_t, kMaxFrameSize + 1> in{};
   const std::size_t n = transport_.Receive(in.data(), in.size());
-  if (n == 0) return false;
+  if (Log) log.Answer.assign(in.data(), in.data() + n);
+  if (n == 0) {
+    log.Result = ExchangeResult::NoAnswer;
+    return false;
+  }
   if (!FrameIsSound(in.data(), n)) {
+    log.Result = ExchangeResult::Checksum;
     if (ShowLinkErrors) ShowError("Ошибка контрольной суммы ответа.");
     return false;
   }
-  if (in[1] != Tx[1]) return false;  // an answer to some other request
+  if (in[1] != Tx[1]) {  // an answer to some other request
+    log.Result = ExchangeResult::Echo;
+    return false;
+  }
   std::memcpy(Rx.data(), in.data(), n);
   RxSize = n;
+  log.Result = ExchangeResult::Ok;
   return true;
 }
 

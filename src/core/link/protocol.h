@@ -10,6 +10,7 @@
 #include "base/messages.h"
 #include "controller/models.h"
 #include "link/frame.h"
+#include "link/link_log.h"
 #include "link/login.h"
 #include "link/transport.h"
 
@@ -73,12 +74,15 @@ class LinkProtocol {
   // When false, Transact shows no messages. The requests other than SetClock and Reboot
   // clear it while they retry and restore it afterwards.
   bool ShowLinkErrors = true;
+  // Where every exchange is logged (none: not logged).
+  LinkLog* Log = nullptr;
 
  private:
   void Begin(std::uint8_t length, std::uint8_t code);
   void PutName(std::size_t lengthAt);
   void Put16(std::size_t at, std::uint16_t v);
   void Put32(std::size_t at, std::uint32_t v);
+  bool Exchange(bool awaitAnswer, LinkExchange& log);
 
   Transport& transport_;
   IMessages& messages_;
