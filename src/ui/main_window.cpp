@@ -19,6 +19,7 @@
 #include "help_dialog.h"
 #include "link/commands.h"
 #include "link/device_runner.h"
+#include "link/link_log_dock.h"
 #include "link/live_values.h"
 #include "link/password_form.h"
 #include "link/tune_link_dlg.h"
@@ -59,10 +60,14 @@ TForm1::TForm1(const QString& home, IMessages* messages, QWidget* parent)
     return path;
   };
 
+  linkLogDock_ = new LinkLogDock(linkLog_, *messages_, this);
+  addDockWidget(Qt::BottomDockWidgetArea, linkLogDock_);
+  linkLogDock_->hide();  // off until the user asks for it
   BuildMenus();
   LoadSettings();
   runner_ = new DeviceRunner(this, *messages_, progress_, ini_);
   runner_->Settings = LinkSettings::FromApp(settings_);
+  runner_->Log = &linkLog_;
   connect(runner_, &DeviceRunner::BusyChanged, this, [this](bool busy) {
     for (QAction* a : deviceActions_) a->setEnabled(!busy);
     // A device command needs the link to itself: live values stop while it runs.
@@ -159,6 +164,9 @@ void TForm1::BuildMenus() {
       device(QStringLiteral("Установить время"), QKeySequence(), [this] { SetTimeCommand(); }));
   file->addSeparator();
   file->addAction(act(QStringLiteral("Выход"), QKeySequence(), [this] { close(); }));
+
+  QMenu* view = menuBar()->addMenu(QStringLiteral("Вид"));
+  view->addAction(linkLogDock_->toggleViewAction());
 
   QMenu* help = menuBar()->addMenu(QStringLiteral("Справка"));
   help->addAction(

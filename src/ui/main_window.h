@@ -8,6 +8,7 @@
 
 #include "base/settings.h"
 #include "gui_messages.h"
+#include "link/link_log.h"
 #include "model/configuration.h"
 #include "model/image.h"
 #include "tree_editor.h"
@@ -65,6 +66,10 @@ class TForm1 : public QMainWindow {
     return runner_;
   }
   QLabel* LinkLabel() const { return linkLabel_; }
+  class LinkLogDock* LinkLogView() const {
+    return linkLogDock_;
+  }
+  LinkLog& ExchangeLog() { return linkLog_; }
   // Chooses a local file for a device command: title, filter, save or open. Tests replace it.
   std::function<QString(const QString& title, const QString& filter, bool save, const QString& dir)>
       ChooseLocalFile;
@@ -101,6 +106,8 @@ class TForm1 : public QMainWindow {
   class DeviceRunner* runner_ = nullptr;
   QProgressBar* progress_ = nullptr;
   QLabel* linkLabel_ = nullptr;
+  LinkLog linkLog_;
+  class LinkLogDock* linkLogDock_ = nullptr;
 };
 
 // Esc or a right-button release closes a window that is not the main window; Alt+X closes

@@ -111,6 +111,10 @@ bool DeviceRunner::Run(std::function<bool(DeviceSession&)> work, std::function<v
     DeviceSession session(*transport, settings, messages, Login);
     session.SetProgress(&progress);
     session.SetNetworkSteps(&arp);
+    if (Log) {
+      Log->BeginSession(std::string());
+      session.SetLog(Log);
+    }
     session.SetLoginPrompt([this, &messages] {
       bool ok = false;
       messages.OnUi([&] { ok = AskLogin(); });

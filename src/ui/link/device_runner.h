@@ -26,6 +26,8 @@ class DeviceRunner : public QObject {
   TransportOptions Options;  // ports and waits (tests use free ports)
   LoginState Login;
   KeySettings Keys;
+  // Where the commands log their exchanges (none: not logged).
+  LinkLog* Log = nullptr;
 
   bool Busy() const { return busy_; }
   // Runs `work` on a worker thread; `done` gets its result on the UI thread. Refused (false)
