@@ -1,5 +1,6 @@
 #include "frames/telemechanics/pu_frame.h"
 
+#include <QHBoxLayout>
 #include <QVBoxLayout>
 
 #include "controller/controller.h"
@@ -54,8 +55,13 @@ TPUFrame::TPUFrame(TItem* item, QWidget* parent) : ItemFrame(item, parent) {
           QStringLiteral("Список параметров (*.ini);;Все файлы  (*.*)"), QStringLiteral("ini"),
           [this](const std::string& path) { return Port()->ExportIni(path); }};
   form.Exports({ini_});
-  take_ = new QPushButton(QStringLiteral("Взять все сигналы из пула"), top);
-  form.Layout()->addRow(take_);
+  auto* takeRow = new QWidget(top);
+  auto* takeLayout = new QHBoxLayout(takeRow);
+  takeLayout->setContentsMargins(0, 0, 0, 0);
+  take_ = new QPushButton(QStringLiteral("Взять все сигналы из пула"), takeRow);
+  takeLayout->addWidget(take_);
+  takeLayout->addStretch();
+  form.Layout()->addRow(takeRow);
   connect(take_, &QPushButton::clicked, this, [this] { TakeFromStorage(); });
   mainLayout->addWidget(top);
   mainLayout->addStretch();
