@@ -8,14 +8,63 @@
 #include "ports/devices/gps.h"
 #include "ports/fieldbus/iec103.h"
 #include "ports/meters/meters.h"
+#include "ports/telemechanics/kp.h"
 #include "ports/telemechanics/pc.h"
 #include "ports/telemechanics/pu.h"
+#include "ports/telemechanics/rtu104.h"
 #include "signals/list_edit.h"
 #include "signals/storage.h"
 #include "snmp/asn1.h"
 #include "snmp/port_snmp.h"
 
 namespace vilk {
+
+// Remote stations polled on a serial line (Сириус and IEC-101) and a feeder substation
+// polled over IEC-104.
+static void AddTelemechanicsPolling(Configuration& config) {
+  TController& c = config.Controller();
+  auto* kp = static_cast<TPortKP*>(config.Append(c.Proc(), MakePort(config, kPortKP)));
+  kp->Renumber(8);
+  const std::vector<TBlock*> boards = c.BoardCandidates(kp, kp->BoardMask);
+  if (!boards.empty()) TController::SelectBoard(kp, boards.front());
+  auto* south = static_cast<TKP*>(kp->AddChild(kKPDevice));
+  south->Place = "ПС Южная";
+  south->Protocol = kProtocolSirius;
+  south->ArrayChannel = 2;
+  south->GroupTypes[1] = kGroupTI11;
+  south->GroupTypes[2] = kGroupTI13;
+  south->GroupTypes[3] = kGroupTII36;
+  south->ApplyCounts({16, 4, 0, 0, 0, 0});
+  if (TParams* ts = south->List(kKindTS)) {
+    ts->At(0)->SetName("8_Порт.1_КП.В-10 Т1 включен");
+    ts->At(1)->SetName("8_Порт.1_КП.В-10 Т1 отключен");
+    SetTSType(*ts, 0, 1);
+  }
+  auto* tp = static_cast<TKP*>(kp->AddChild(kKPDevice));
+  tp->Number = 2;
+  tp->Place = "ТП-12";
+  tp->Asdu = 12;
+  tp->ClockPeriod = 10 * 60000;
+  tp->Group1Period = 5 * 60000;
+  tp->ApplyCounts({8, 2, 6, 2, 0, 1});
+  kp->ChildrenChanged();
+  config.Storage().ForceRebuild();
+
+  auto* iec = static_cast<TPortRTU104*>(config.Append(c.Proc(), MakePort(config, kPortRTU104)));
+  iec->Renumber(9);
+  auto* rp = static_cast<TRTU104*>(iec->AddChild(kRTU104Device));
+  rp->Place = "РП-3";
+  rp->SetIp(Ip(10, 10, 0, 21));
+  rp->Asdu = 21;
+  rp->ApplyCounts({24, 4, 12, 4, 0, 0});
+  if (TParams* ti = rp->List(kKindTI)) {
+    ti->At(0)->SetName("9_Порт.21_RTU104.Ia Ф-1");
+    ti->At(0)->Gain = 0.1f;
+    ti->At(0)->SetGroup("Токи фидеров");
+  }
+  iec->ChildrenChanged();
+  config.Storage().ForceRebuild();
+}
 
 void BuildDemo(Configuration& config) {
   TController& c = config.Controller();
@@ -119,6 +168,8 @@ void BuildDemo(Configuration& config) {
     relay->UpdateSignalList();
   }
   config.Storage().ForceRebuild();
+
+  AddTelemechanicsPolling(config);
 }
 
 }  // namespace vilk

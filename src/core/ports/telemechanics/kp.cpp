@@ -220,7 +220,24 @@ const RecordDesc* TKP::Record() const {
         .Field(kKeyArrayChannel, "array_channel", &TKP::ArrayChannel);
     AddCountTotal(r);
     AddCountTable(r);
-    r.Bytes(kKeyGroupTypes, "group_types", &TKP::GroupTypes)
+    // Shown as "group=type" for the groups that have a type (all 256 bytes are stored).
+    r.Custom(
+         kKeyGroupTypes, "group_types",
+         [](const TItem& item) {
+           const auto& t = static_cast<const TKP&>(item).GroupTypes;
+           return std::vector<std::uint8_t>(t.begin(), t.end());
+         },
+         [](TItem& item, const std::uint8_t* data, std::size_t size) {
+           auto& t = static_cast<TKP&>(item).GroupTypes;
+           std::copy_n(data, std::min(size, t.size()), t.begin());
+         },
+         [](const TItem& item) {
+           const auto& t = static_cast<const TKP&>(item).GroupTypes;
+           std::string text;
+           for (std::size_t g = 0; g < t.size(); ++g)
+             if (t[g]) text += Format(text.empty() ? "%d=%d" : " %d=%d", static_cast<int>(g), t[g]);
+           return std::vector<ShownField>{{"group_types", text, "", kKeyGroupTypes, true}};
+         })
         .Field(kKeyLinkAddressLength, "link_address_length", &TKP::LinkAddressLength)
         .Field(kKeyAsduLength, "asdu_address_length", &TKP::AsduAddressLength);
     AddBases(r);
