@@ -53,6 +53,12 @@ class MetersWindowTest : public WindowTest {
     Settle();
     return qobject_cast<ui::TMeterFrame*>(editor()->CurrentFrame());
   }
+  // Ticks item `row` of a meter in its own frame.
+  void Tick(TMeter* meter, int row) {
+    ui::TMeterFrame* frame = Open(meter);
+    ASSERT_NE(frame, nullptr);
+    Toggle(frame->ParamList(), row);
+  }
   // Ticks or unticks a row with the keyboard, as the user would with the space bar.
   static void Toggle(QListWidget* list, int row) {
     list->setFocus();
@@ -119,6 +125,52 @@ TEST_F(MetersWindowTest, TicksBuildTheListsAndThePoolAtOnce) {
   EXPECT_EQ(meter->ChildCount(), 0);
   EXPECT_EQ(config().Storage().Count(kKindTII), 0);
   EXPECT_EQ(meter->ParamSet, MeterParamSet{});
+}
+
+// The port frame: the board chosen from its list, the period and TCP port typed in, a new
+// address from the picker; the meter frame's place names the meter's link state.
+TEST_F(MetersWindowTest, PortFrameTakesBoardPeriodAndAddress) {
+  TMeterPort* port = AddPort(kPortCE303);
+  ASSERT_NE(port, nullptr);
+  TMeter* meter = AddMeter(port);
+  ASSERT_NE(meter, nullptr);
+  Tick(meter, 2);
+  editor()->Select(port);
+  Settle();
+  auto* frame = qobject_cast<ui::TMeterPortFrame*>(editor()->CurrentFrame());
+  ASSERT_NE(frame, nullptr);
+  EXPECT_EQ(frame->PeriodEdit()->value(), 3);
+  EXPECT_FALSE(frame->TuneButton()->isEnabled());
+  ASSERT_GT(frame->BoardBox()->count(), 1);
+  frame->BoardBox()->setFocus();
+  QTest::keyClick(frame->BoardBox(), Qt::Key_Down);
+  Settle();
+  ASSERT_NE(port->LinkedBoard, nullptr);
+  EXPECT_EQ(frame->BoardBox()->currentText().toStdString(), port->LinkedBoard->Caption());
+  EXPECT_TRUE(frame->TuneButton()->isEnabled());
+
+  frame->PeriodEdit()->setValue(10);
+  frame->PortTcpEdit()->setValue(502);
+  ui::TAddrEditForm* picker = frame->OpenAddressPicker();
+  ASSERT_NE(picker, nullptr);
+  QTest::mouseClick(picker->Button(4), Qt::LeftButton);
+  Settle();
+  EXPECT_EQ(port->Caption(), "4_Порт CE303");
+  EXPECT_EQ(frame->AddressEdit()->text(), QStringLiteral("4"));
+  EXPECT_EQ(Names(meter->Measurements()), std::vector<std::string>{"4_Порт.1_CE303.Частота"});
+
+  ui::TMeterFrame* meterFrame = Open(meter);
+  EXPECT_EQ(port->Period, 10);
+  EXPECT_EQ(port->TcpPort, 502);
+  ASSERT_NE(meterFrame, nullptr);
+  meterFrame->PlaceEdit()->setFocus();
+  QTest::keyClicks(meterFrame->PlaceEdit(), QStringLiteral("T1"));
+  meterFrame->RepeatEdit()->setValue(7);
+  editor()->Select(port);
+  Settle();
+  EXPECT_EQ(meter->Place, "T1");
+  EXPECT_EQ(meter->Attempts, 7);
+  EXPECT_EQ(Names(port->LinkStates()), std::vector<std::string>{"4_Порт.связь_1_CE303_T1"});
 }
 
 TEST_F(MetersWindowTest, CC301EnergyChoiceMovesTheCounters) {

@@ -190,9 +190,9 @@ TMeterFrame::TMeterFrame(TItem* item, QWidget* parent) : ItemFrame(item, parent)
     Apply();
   });
 
-  form.Text(QStringLiteral("Место установки"), m->Place, static_cast<int>(kMaxNameChars));
+  place_ = form.Text(QStringLiteral("Место установки"), m->Place, static_cast<int>(kMaxNameChars));
   // A stored 0 (a new meter, or a file) stays 0 until the user sets a number.
-  form.Spin(QStringLiteral("Число попыток обмена"), 2, 99, m->Attempts);
+  repeat_ = form.Spin(QStringLiteral("Число попыток обмена"), 2, 99, m->Attempts);
 
   if (auto* cc = dynamic_cast<TCC301*>(m)) {
     auto* group = new QGroupBox(QStringLiteral(" Сохранять энергию как: "), body);

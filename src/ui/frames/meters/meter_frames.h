@@ -60,6 +60,8 @@ class TMeterFrame : public ItemFrame {
 
   ClampSpinBox* AddressEdit() const { return address_; }
   QLabel* ErrorLabel() const { return error_; }
+  QLineEdit* PlaceEdit() const { return place_; }
+  ClampSpinBox* RepeatEdit() const { return repeat_; }
   // "Читаемые параметры": one checkable row per parameter of the family.
   QListWidget* ParamList() const { return params_; }
   // CC301 only (nullptr otherwise): " Сохранять энергию как: " 0 "ТИИ", 1 "ТИ".
@@ -74,6 +76,8 @@ class TMeterFrame : public ItemFrame {
 
   ClampSpinBox* address_;
   QLabel* error_;
+  QLineEdit* place_;
+  ClampSpinBox* repeat_;
   QListWidget* params_;
   QButtonGroup* energy_ = nullptr;
   QComboBox* ratio_ = nullptr;
