@@ -1,9 +1,12 @@
 // Device commands from the window against the stand-in controller over UDP on loopback.
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLabel>
+#include <QPlainTextEdit>
 #include <QProcess>
 
 #include "link/device_runner.h"
+#include "link/link_log_dock.h"
 #include "signals/list_frame.h"
 #include "ui_fixture.h"
 
@@ -152,6 +155,41 @@ TEST_F(DeviceWindowTest, LiveValuesAreReadRowAfterRow) {
   EXPECT_FALSE(frame->ValueBox()->font().bold());
   ASSERT_TRUE(Finish());
   EXPECT_TRUE(frame->ValueBox()->isEnabled());
+}
+
+TEST_F(DeviceWindowTest, TheExchangeLogShowsATransferWithItsRetry) {
+  StartSim({QStringLiteral("--fault"), QStringLiteral("write:mute@2")});
+  window->Runner()->Options.AnswerWaitMs = 300;
+  ShowWindow();
+  ui::LinkLogDock* dock = window->LinkLogView();
+  ASSERT_NE(dock, nullptr);
+  EXPECT_FALSE(dock->isVisible()) << "off by default";
+  dock->toggleViewAction()->trigger();
+  EXPECT_TRUE(dock->isVisible());
+
+  AddFieldPort(config(), 3, "Насос", 4, 0, 0);
+  ASSERT_TRUE(window->WriteConfigurationCommand());
+  ASSERT_TRUE(Finish());
+  dock->Refresh();
+  const QString text = dock->View()->toPlainText();
+  EXPECT_TRUE(text.contains(QStringLiteral(" > 96 Запись сегмента, "))) << text.toStdString();
+  EXPECT_TRUE(text.contains(QStringLiteral(" мс, нет ответа"))) << text.toStdString();
+  EXPECT_TRUE(text.contains(QStringLiteral(" > 96 Запись сегмента (повтор), ")))
+      << text.toStdString();
+  const LinkCounters c = window->ExchangeLog().Counters();
+  EXPECT_EQ(c.Retries, 1);
+  EXPECT_EQ(c.Timeouts, 1);
+  EXPECT_EQ(dock->CountersLabel()->text().toStdString(), FormatCounters(c));
+  // Two lines an exchange, of every command since the window opened (the counters are
+  // the last command's).
+  EXPECT_EQ(dock->View()->blockCount(), 2 * static_cast<int>(window->ExchangeLog().Size()));
+
+  const QString saved = File(QStringLiteral("exchange.log"));
+  dock->ChooseFile = [&] { return saved; };
+  ASSERT_TRUE(dock->SaveAs());
+  QFile f(saved);
+  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+  EXPECT_EQ(f.readAll().toStdString(), window->ExchangeLog().Text());
 }
 
 }  // namespace
