@@ -177,6 +177,28 @@ TEST_F(PUTest, StaleSummaryBytesAreRewrittenFromTheRows) {
   EXPECT_EQ(test::SaveItem(*pu), expected);
 }
 
+TEST_F(PUTest, ABoardLinkThatCannotBeMadeIsSaid) {
+  TPortPU* first = AddPU();
+  test::LinkToBoard(first, 33);
+  ASSERT_NE(first->LinkedBoard, nullptr);
+  for (int board : {99, 33}) {
+    TPortPU* pu = AddPU();
+    pu->Number = 3;
+    const ByteVec stored = Blk(101, {Rec(48, {1}), Rec(77, Place65("")), Rec(1, {3}), Rec(27, {2}),
+                                     Rec(30, {static_cast<std::uint8_t>(board)})});
+    messages.Errors.clear();
+    test::LoadItem(*pu, stored);
+    EXPECT_EQ(pu->LinkedBoard, nullptr);
+    EXPECT_EQ(first->LinkedBoard->Number, 33) << "the other port keeps its board";
+    ASSERT_EQ(messages.Errors.size(), 1u);
+    EXPECT_EQ(messages.Errors[0],
+              board == 99 ? "3_Порт ПУ: плата с номером 99 не найдена, порт не связан с платой."
+                          : "3_Порт ПУ: плата с номером 33 уже связана с другим портом, порт не "
+                            "связан с платой.");
+    DeleteItem(config, pu);
+  }
+}
+
 TEST_F(PUTest, TimedTIFormatsAllowSixteenPerTelegram) {
   TPortPU* pu = AddPU();
   pu->TIFormat = {24, 36, 0, 0, 22, 0};  // sporadic "Float + время (36)"

@@ -252,10 +252,18 @@ void TPortPU::LoadFromImage(TConfig& cfg) {
   TIFormat = kDefaultTIRow;
   TIIFormat = kDefaultTIIRow;
   Record()->Load(cfg, *this);
-  std::uint8_t board = 0;
-  if (cfg.ReadScalar(kKeyBoard, board))
-    TController::SelectBoard(this, Config().Controller().FindBoardByNumber(board));
   UpdateCaption();
+  // The board the record names is asked to carry the port; a link that cannot be made
+  // is said, not dropped in silence.
+  std::uint8_t board = 0;
+  if (cfg.ReadScalar(kKeyBoard, board)) {
+    TBlock* found = Config().Controller().FindBoardByNumber(board);
+    TController::SelectBoard(this, found);
+    if (LinkedBoard != found || !found)
+      Config().Messages().Error(Format("%s: плата с номером %d %s, порт не связан с платой.",
+                                       Caption(), board,
+                                       found ? "уже связана с другим портом" : "не найдена"));
+  }
   // The lists in whatever order they come, each once; any other block is kept.
   bool read[kSignalKinds + 1] = {};
   int id;
