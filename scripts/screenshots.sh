@@ -33,6 +33,8 @@ shot window-ti-list.png "40_RTU/ТИ"
 shot window-snmp-device.png "40_RTU"
 shot window-pc.png "1_Порт ПЭВМ"
 shot window-meter.png "12_CE303"
+shot window-kp-station.png "1_КП"
+shot window-rtu104-device.png "21_RTU104"
 QT_QPA_PLATFORM=offscreen "$bin/src/app/vilk" --home "$work" --screenshot "$top/docs/window-pc-addresses.png" \
   --select "1_Порт ПЭВМ" --tab 1 "$work/station.cfg"
 QT_QPA_PLATFORM=offscreen "$bin/src/app/vilk" --home "$work" --screenshot "$top/docs/window-pu.png" \
@@ -48,3 +50,20 @@ modbus() {
 }
 modbus window-modbus-device.png --select "1_Meter" --tab 2
 modbus dialog-modbus-addresses.png --dialog modbus-addresses
+# The CSV import preview: a spreadsheet's list for the PC's discrete inputs, one row wrong.
+printf '\xEF\xBB\xBF№;Адрес;Вид;Имя параметра\r\n%s\r\n%s\r\n%s\r\n%s\r\n%s\r\n' \
+  '0;8192;ТС;Q1 включен' '1;8193;ТС;Дверь ЗРУ' '2;8194;ТС;Q1 отключен' '3;8195;ТС;Пожар в ЗРУ' \
+  '9;8201;ТС;Связь с ЩУ' \
+  > "$work/pc-ts.csv"
+QT_QPA_PLATFORM=offscreen "$bin/src/app/vilk" --home "$work" --screenshot "$top/docs/dialog-csv-import.png" \
+  --select "1_Порт ПЭВМ/ТС" --csv "$work/pc-ts.csv" "$work/station.cfg"
+# The exchange log of a configuration read from the stand-in controller, one answer lost.
+mkdir -p "$work/ctl"
+cp "$work/station.cfg" "$work/ctl/VilkA2.cfg"
+"$bin/src/sim/vilk-sim" --dir "$work/ctl" --udp 127.0.0.1:0 --fault read:drop@3 > "$work/sim.out" &
+sim=$!
+for _ in $(seq 50); do grep -q ready "$work/sim.out" && break; sleep 0.1; done
+port=$(sed -n 's/^udp .*:\([0-9]*\)$/\1/p' "$work/sim.out")
+QT_QPA_PLATFORM=offscreen "$bin/src/app/vilk" --home "$work" --screenshot "$top/docs/window-link-log.png" \
+  --read-udp "$port" "$work/station.cfg"
+kill "$sim"

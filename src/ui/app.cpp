@@ -12,16 +12,20 @@
 #include <map>
 #include <set>
 
+#include "base/files.h"
 #include "controller/controller.h"
 #include "controller/proc.h"
 #include "frames/fieldbus/select_rtu.h"
 #include "link/device_runner.h"
+#include "link/link_log_dock.h"
 #include "link/password_form.h"
 #include "link/tune_link_dlg.h"
 #include "main_window.h"
 #include "ports/fieldbus/modbus.h"
 #include "ports/fieldbus/templates.h"
 #include "qt_text.h"
+#include "signals/csv.h"
+#include "signals/csv_preview.h"
 #include "signals/storage.h"
 #include "snmp/mib_dialog.h"
 
@@ -118,7 +122,7 @@ class StderrMessages : public IMessages {
 }  // namespace
 
 int RunApplication(int argc, char** argv) {
-  QString home, screenshot, file, select, mib, tab, dialogName, modbus;
+  QString home, screenshot, file, select, mib, tab, dialogName, modbus, csv, readUdp;
   for (int i = 1; i < argc; ++i) {
     const QString a = QString::fromLocal8Bit(argv[i]);
     auto next = [&](QString& into) {
@@ -142,12 +146,20 @@ int RunApplication(int argc, char** argv) {
       next(dialogName);
     else if (a == QLatin1String("--modbus"))
       next(modbus);
+    else if (a == QLatin1String("--csv"))
+      next(csv);
+    else if (a == QLatin1String("--read-udp"))
+      next(readUdp);
     else if (a == QLatin1String("--help")) {
       std::printf(
           "vilk [--home DIR] [FILE.cfg]\n"
           "vilk --screenshot OUT.png [--select CAPTION[/CAPTION...]] [--tab N] [FILE.cfg]\n"
           "vilk --screenshot OUT.png --mib MIBFILE   (the MIB dialog with MIBFILE loaded)\n"
           "vilk --screenshot OUT.png --dialog link|login|modbus-addresses\n"
+          "vilk --screenshot OUT.png --select LIST --csv IN.csv FILE.cfg  (the import preview)\n"
+          "vilk --screenshot OUT.png --read-udp PORT   (reads the configuration from "
+          "127.0.0.1:PORT,\n"
+          "                                             the exchange log shown)\n"
           "  --modbus ADDR=TYPE[,ADDR=TYPE...]  adds a Modbus RTU port with these devices first\n");
       return 0;
     } else if (!a.startsWith(QLatin1String("--")))
@@ -180,6 +192,36 @@ int RunApplication(int argc, char** argv) {
       tabs->setCurrentIndex(tab.toInt());
   window.show();
   if (screenshot.isEmpty()) window.StartLinkTest();
+  if (!screenshot.isEmpty() && !csv.isEmpty()) {
+    auto* list = dynamic_cast<TParams*>(
+        window.Editor()->CurrentFrame() ? window.Editor()->CurrentFrame()->Item() : nullptr);
+    std::vector<std::uint8_t> bytes;
+    if (!list || ReadFileLimited(S(csv), 64u << 20, bytes) != ReadResult::Ok) {
+      std::fprintf(stderr, "vilk: --csv needs a readable file and --select of a signal list\n");
+      return 1;
+    }
+    const CsvImportPlan plan = PlanListImport(
+        *list, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+    CsvPreviewDialog dialog(plan, QFileInfo(csv).fileName(), &window);
+    dialog.show();
+    QApplication::processEvents();
+    QApplication::processEvents();
+    return dialog.grab().save(screenshot, "PNG") ? 0 : 1;
+  }
+  if (!screenshot.isEmpty() && !readUdp.isEmpty()) {
+    DeviceRunner* runner = window.Runner();
+    runner->Settings.LinkMode = kLinkUdp;
+    runner->Settings.SelfIP = {127, 0, 0, 1};
+    runner->Settings.DestIP = {127, 0, 0, 1};
+    runner->Options.SelfPort = 0;
+    runner->Options.DestPort = static_cast<std::uint16_t>(readUdp.toUInt());
+    runner->Options.AnswerWaitMs = 300;
+    runner->Options.ValidateSelf = false;
+    window.LinkLogView()->show();
+    window.ReadConfigurationCommand();
+    while (runner->Busy()) QApplication::processEvents(QEventLoop::AllEvents, 20);
+    window.LinkLogView()->Refresh();
+  }
   if (!screenshot.isEmpty() && !dialogName.isEmpty()) {
     std::unique_ptr<QDialog> dialog;
     IniDocument ini;
