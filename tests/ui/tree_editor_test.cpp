@@ -102,9 +102,10 @@ TEST_F(WindowTest, PortMenuFollowsTheFirmwareVersion) {
 
 TEST_F(WindowTest, AddingAnUnknownPortKindShowsTheMessageAndAddsNothing) {
   const int ports = config().Controller().Proc()->ChildCount();
-  EXPECT_EQ(editor()->AddPortCommand(101), nullptr);
+  // No kind uses code 150.
+  EXPECT_EQ(editor()->AddPortCommand(150), nullptr);
   ASSERT_EQ(messages.Errors.size(), 1u);
-  EXPECT_EQ(messages.Errors[0], "Неизвестный тип порта,\rID = 101");
+  EXPECT_EQ(messages.Errors[0], "Неизвестный тип порта,\rID = 150");
   EXPECT_EQ(config().Controller().Proc()->ChildCount(), ports);
 }
 
