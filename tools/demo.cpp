@@ -8,6 +8,9 @@
 #include "ports/devices/gps.h"
 #include "ports/fieldbus/iec103.h"
 #include "ports/meters/meters.h"
+#include "ports/modules/modules.h"
+#include "ports/modules/pairing.h"
+#include "ports/modules/port_doro.h"
 #include "ports/telemechanics/kp.h"
 #include "ports/telemechanics/pc.h"
 #include "ports/telemechanics/pu.h"
@@ -63,6 +66,47 @@ static void AddTelemechanicsPolling(Configuration& config) {
     ti->At(0)->SetGroup("Токи фидеров");
   }
   iec->ChildrenChanged();
+  config.Storage().ForceRebuild();
+}
+
+// I/O modules on a DORO port (a RIV-24 of double-point inputs, a DED-12 driving its twelve
+// outputs) and the two pairing ports built from their signals.
+static void AddModules(Configuration& config) {
+  TController& c = config.Controller();
+  auto* doro = static_cast<TPortDoro*>(config.Append(c.Proc(), MakePort(config, kPortDoro)));
+  doro->Renumber(10);
+  const std::vector<TBlock*> boards = c.BoardCandidates(doro, doro->BoardMask);
+  if (!boards.empty()) TController::SelectBoard(doro, boards.front());
+  auto* riv = static_cast<TMDS24*>(doro->AddChild(kModuleRIV24));
+  riv->Mode = 1;
+  riv->Debounce = 20;
+  riv->UpdateSignalList();
+  const char* inputs[] = {"Q1 отключен", "Q1 включен", "Q2 отключен", "Q2 включен"};
+  for (int i = 0; i < 4; ++i) TParams::SetShortName(*riv->Inputs()->At(i), inputs[i]);
+  auto* ded = static_cast<TMRK12*>(doro->AddChild(kModuleDED12));
+  ded->Mode = kModuleOutputMode;
+  ded->UpdateSignalList();
+  TParams::SetShortName(*ded->Commands()->At(0), "Q1 отключить");
+  TParams::SetShortName(*ded->Commands()->At(1), "Q1 включить");
+  config.Storage().ForceRebuild();
+  for (int i = 0; i < 4; ++i) ded->Outputs()->Append(SignalRef::Share(riv->Inputs()->At(i)));
+
+  auto* ts2 = static_cast<TPortTS2*>(config.Append(c.Proc(), MakePort(config, kPortTS2)));
+  ts2->Number = 11;
+  ts2->SetCount(2);
+  for (int i = 0; i < 2; ++i) {
+    ts2->SetChannel(i, false, riv->Inputs()->At(2 * i));
+    ts2->SetChannel(i, true, riv->Inputs()->At(2 * i + 1));
+    TParams::SetShortName(*ts2->OwnList()->At(i), i ? "Q2" : "Q1");
+  }
+  ts2->Pairs[1].TransitionTime = 1500;
+  auto* tu2 = static_cast<TPortTU2*>(config.Append(c.Proc(), MakePort(config, kPortTU2)));
+  tu2->Number = 12;
+  tu2->SetCount(1);
+  tu2->Pairs[0].OffFlag = 0;
+  tu2->SetChannel(0, false, ded->Commands()->At(0));
+  tu2->SetChannel(0, true, ded->Commands()->At(1));
+  TParams::SetShortName(*tu2->OwnList()->At(0), "Q1");
   config.Storage().ForceRebuild();
 }
 
@@ -170,6 +214,7 @@ void BuildDemo(Configuration& config) {
   config.Storage().ForceRebuild();
 
   AddTelemechanicsPolling(config);
+  AddModules(config);
 }
 
 }  // namespace vilk
