@@ -247,9 +247,6 @@ QWidget* TRTU103Frame::TableTab(int index, const QString& heading) {
   h->addLayout(side, 1);
   v->addLayout(h, 1);
   connect(choose, &QPushButton::clicked, this, [this, kind] { ChooseParameters(kind); });
-  connect(table, &TTableFrame::Edited, this, [this] {
-    if (!Loading()) ItemEdited();
-  });
   TRTU103* d = Device();
   // Shown from the device; written back by GetFromFrame, which reads every table first.
   Bind(

@@ -72,11 +72,13 @@ class TableCellFilter : public QStyledItemDelegate {
     int length = edit->hasSelectedText() ? static_cast<int>(edit->selectedText().size()) : 0;
     switch (key->key()) {
       case Qt::Key_Return:
-      case Qt::Key_Enter: {
-        const bool done = QStyledItemDelegate::eventFilter(object, event);
+      case Qt::Key_Enter:
+        // The cell is kept now (not on the next turn of the event loop), so that the block
+        // is filled from what was just typed.
+        emit commitData(edit);
+        emit closeEditor(edit, QAbstractItemDelegate::NoHint);
         frame_->FillBlock();
-        return done;
-      }
+        return true;
       case Qt::Key_Backspace:
         if (!length) {
           if (from == 0) return QStyledItemDelegate::eventFilter(object, event);
@@ -93,8 +95,10 @@ class TableCellFilter : public QStyledItemDelegate {
         text.remove(from, length);
         break;
       default: {
+        // Tab, Escape and shortcuts are the view's and the line's business.
         const QString typed = key->text();
-        if (typed.isEmpty() || (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier)))
+        if (typed.isEmpty() || typed.front().unicode() < 0x20 || typed.front().unicode() == 0x7F ||
+            (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier)))
           return QStyledItemDelegate::eventFilter(object, event);
         const TableColumn& column = frame_->Model().Column(col);
         for (const QChar c : typed)
