@@ -4,6 +4,7 @@
 #include <QHeaderView>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QStyle>
 #include <QVBoxLayout>
 
 #include "controller/controller.h"
@@ -250,7 +251,11 @@ GroupTable::GroupTable(QWidget* parent) : QTableWidget(25, 10, parent) {
     }
   setContextMenuPolicy(Qt::CustomContextMenu);
   connect(this, &QWidget::customContextMenuRequested, this, &GroupTable::MenuAt);
-  setMinimumHeight(verticalHeader()->defaultSectionSize() * 8);
+  setMinimumHeight(verticalHeader()->defaultSectionSize() * 6);
+  // All ten columns in view; the rows scroll.
+  setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  setMinimumWidth(verticalHeader()->sizeHint().width() + horizontalHeader()->length() +
+                  2 * frameWidth() + style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 2);
 }
 
 void GroupTable::Show(const std::array<std::uint8_t, kKPGroups>& types) {
@@ -300,6 +305,7 @@ TKPFrame::TKPFrame(TItem* item, QWidget* parent) : TCountedDeviceFrame(item, par
   leftLayout->setContentsMargins(0, 0, 0, 0);
   auto* top = new QWidget(left);
   Form form(this, top);
+  form.Layout()->setFieldGrowthPolicy(QFormLayout::FieldsStayAtSizeHint);
   form.Text(QStringLiteral("Место установки"), d->Place, static_cast<int>(kMaxNameChars));
   auto* addressRow = new QWidget(top);
   auto* h = new QHBoxLayout(addressRow);
@@ -331,34 +337,48 @@ TKPFrame::TKPFrame(TItem* item, QWidget* parent) : TCountedDeviceFrame(item, par
   form.SpinScaled(QStringLiteral("Период контрольного опроса, мин"), 0, 60000, d->CheckPeriod,
                   60000);
   leftLayout->addWidget(top);
-
-  leftLayout->addWidget(Legend(QStringLiteral("Таблица количества считываемых сигналов"), left));
-  leftLayout->addWidget(AddCountTable(left));
-  leftLayout->addWidget(
-      Legend(QStringLiteral("* - не править для протоколов Сириус и Виконт"), left));
-  leftLayout->addWidget(Legend(QStringLiteral("настройка в таблице задания типов групп ТИ"), left));
   leftLayout->addStretch();
   columns->addWidget(left);
 
+  // Beside the settings, the count table; below both, the panel of the protocol.
   auto* right = new QWidget(this);
   auto* rightLayout = new QVBoxLayout(right);
   rightLayout->setContentsMargins(0, 0, 0, 0);
-  sirius_ = new QGroupBox(QStringLiteral("Сириус или Виконт "), right);
+  rightLayout->addWidget(Legend(QStringLiteral("Таблица количества считываемых сигналов"), right));
+  CountTable* counts = AddCountTable(right);
+  counts->setMaximumWidth(300);
+  rightLayout->addWidget(counts);
+  rightLayout->addWidget(
+      Legend(QStringLiteral("* - не править для протоколов Сириус и Виконт"), right));
+  rightLayout->addWidget(
+      Legend(QStringLiteral("настройка в таблице задания типов групп ТИ"), right));
+  rightLayout->addStretch();
+  columns->addWidget(right, 1);
+
+  sirius_ = new QGroupBox(QStringLiteral("Сириус или Виконт "), this);
   auto* siriusLayout = new QVBoxLayout(sirius_);
   auto* siriusTop = new QWidget(sirius_);
   Form siriusForm(this, siriusTop);
+  siriusForm.Layout()->setFieldGrowthPolicy(QFormLayout::FieldsStayAtSizeHint);
   siriusForm.Spin(QStringLiteral("Время ожидания квитанции ТУ, ТР, мс"), 1, 65500, d->ReceiptWait);
   siriusForm.Spin(QStringLiteral("Адрес логического канала массивов"), 1, 255, d->ArrayChannel);
   siriusLayout->addWidget(siriusTop);
   siriusLayout->addWidget(Legend(QStringLiteral("Таблица задания типов групп ТИ"), sirius_));
   groups_ = new GroupTable(sirius_);
   groups_->setObjectName(QStringLiteral("GroupTable"));
-  siriusLayout->addWidget(groups_);
+  siriusLayout->addWidget(groups_, 0, Qt::AlignLeft);
   connect(groups_, &GroupTable::TypeChosen, this, &TKPFrame::SetSelectedGroups);
-  rightLayout->addWidget(sirius_);
+  layout->addWidget(sirius_);
 
-  iec_ = new QGroupBox(QStringLiteral("МЭК 870-5-101 "), right);
-  Form iecForm(this, iec_);
+  iec_ = new QGroupBox(QStringLiteral("МЭК 870-5-101 "), this);
+  auto* iecColumns = new QHBoxLayout(iec_);
+  auto* iecLeft = new QWidget(iec_);
+  auto* iecRight = new QWidget(iec_);
+  iecColumns->addWidget(iecLeft);
+  iecColumns->addWidget(iecRight);
+  iecColumns->addStretch();
+  Form iecForm(this, iecLeft);
+  iecForm.Layout()->setFieldGrowthPolicy(QFormLayout::FieldsStayAtSizeHint);
   // The record keeps one byte: the editor offers what it holds.
   asdu_ = iecForm.Spin(QStringLiteral("Адрес ASDU"), 1, 255, d->Asdu);
   iecForm.SpinScaled(QStringLiteral("Период установки времени, мин"), 0, 24, d->ClockPeriod, 60000);
@@ -373,10 +393,10 @@ TKPFrame::TKPFrame(TItem* item, QWidget* parent) : TCountedDeviceFrame(item, par
   iecForm.Value(QStringLiteral("Длина причины передачи"), [] { return QStringLiteral("1"); });
   iecForm.Value(QStringLiteral("Длина адреса объекта информации"),
                 [] { return QStringLiteral("2"); });
-  AddBases(iecForm);
-  rightLayout->addWidget(iec_);
-  rightLayout->addStretch();
-  columns->addWidget(right, 1);
+  Form baseForm(this, iecRight);
+  baseForm.Layout()->setFieldGrowthPolicy(QFormLayout::FieldsStayAtSizeHint);
+  AddBases(baseForm);
+  layout->addWidget(iec_);
   layout->addStretch();
 }
 

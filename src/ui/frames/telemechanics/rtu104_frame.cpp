@@ -18,13 +18,19 @@ TRTU104Frame::TRTU104Frame(TItem* item, QWidget* parent) : TCountedDeviceFrame(i
   auto* columns = new QHBoxLayout;
   layout->addLayout(columns);
 
+  // Left: the address and the signals; right: the protocol's timers and windows, their
+  // long captions wrapped so that the frame fits beside the tree.
   auto* left = new QWidget(this);
-  Form form(this, left);
+  auto* leftLayout = new QVBoxLayout(left);
+  leftLayout->setContentsMargins(0, 0, 0, 0);
+  auto* top = new QWidget(left);
+  Form form(this, top);
+  form.Layout()->setFieldGrowthPolicy(QFormLayout::FieldsStayAtSizeHint);
   form.Text(QStringLiteral("Место установки"), d->Place, static_cast<int>(kMaxNameChars));
   ip_ = form.Ip(
       QStringLiteral("IP адрес "), [d] { return d->IpAddress; },
       [d](std::uint32_t v) { d->SetIp(v); });
-  form.Add(QString(), MakeErrorLabel(left));
+  form.Add(QString(), MakeErrorLabel(top));
   // The last octet is the device address: caption and names follow it at once, and the
   // clash shown is then one of whole addresses.
   connect(ip_->Octet(3), &QSpinBox::valueChanged, this, [this] {
@@ -36,40 +42,50 @@ TRTU104Frame::TRTU104Frame(TItem* item, QWidget* parent) : TCountedDeviceFrame(i
   });
   // The record keeps one byte: the editor offers what it holds.
   asdu_ = form.Spin(QStringLiteral("Общий адрес АСДУ"), 0, 255, d->Asdu);
-  // 16-bit milliseconds: 65 s is the most they hold.
-  t0_ = form.SpinScaled(QStringLiteral("Время ожидания установки соединения T0, с"), 0, 65, d->T0,
-                        1000);
-  form.SpinScaled(QStringLiteral("Интервал установки соединения, с"), 0, 65, d->ReconnectInterval,
-                  1000);
-  form.SpinScaled(QStringLiteral("Время ожидания подтверждения после передачи T1, с"), 0, 65, d->T1,
-                  1000);
-  form.SpinScaled(QStringLiteral("Таймаут перед передачей подтверждения T2, с"), 0, 65, d->T2,
-                  1000);
-  form.SpinScaled(QStringLiteral("Таймаут передачи тестовых кадров T3, с"), 0, 65, d->T3, 1000);
-  form.SpinScaled(QStringLiteral("Таймаут фиксакции отсутствия связи, с"), 0, 60000,
-                  d->LinkLossTimeout, 1000);
-  form.SpinScaled(QStringLiteral("Интервал выдачи общего опроса, мин"), 0, 60000,
-                  d->InterrogationInterval, 60000);
-  form.SpinScaled(QStringLiteral("Интервал синхронизации времени, мин"), 0, 60000,
-                  d->ClockSyncInterval, 60000);
-  form.Spin(QStringLiteral("Максимальное число переданных без подтверждения кадров K"), 0, 50,
-            d->K);
-  form.Spin(QStringLiteral("Максимальное число принятых кадров до выдачи подтверждения W"), 0, 50,
-            d->W);
-  columns->addWidget(left, 1);
+  leftLayout->addWidget(top);
+  leftLayout->addWidget(
+      new QLabel(QStringLiteral("Таблица количества считываемых сигналов"), left));
+  CountTable* counts = AddCountTable(left);
+  counts->setMaximumWidth(320);
+  leftLayout->addWidget(counts);
+  auto* bases = new QWidget(left);
+  Form baseForm(this, bases);
+  baseForm.Layout()->setFieldGrowthPolicy(QFormLayout::FieldsStayAtSizeHint);
+  AddBases(baseForm);
+  leftLayout->addWidget(bases);
+  leftLayout->addStretch();
+  columns->addWidget(left);
 
   auto* right = new QWidget(this);
-  auto* rightLayout = new QVBoxLayout(right);
-  rightLayout->setContentsMargins(0, 0, 0, 0);
-  rightLayout->addWidget(
-      new QLabel(QStringLiteral("Таблица количества считываемых сигналов"), right));
-  rightLayout->addWidget(AddCountTable(right));
-  auto* bases = new QWidget(right);
-  Form baseForm(this, bases);
-  AddBases(baseForm);
-  rightLayout->addWidget(bases);
-  rightLayout->addStretch();
-  columns->addWidget(right);
+  Form timers(this, right);
+  timers.Layout()->setFieldGrowthPolicy(QFormLayout::FieldsStayAtSizeHint);
+  // 16-bit milliseconds: 65 s is the most they hold.
+  t0_ = timers.SpinScaled(QStringLiteral("Время ожидания установки соединения T0, с"), 0, 65, d->T0,
+                          1000);
+  timers.SpinScaled(QStringLiteral("Интервал установки соединения, с"), 0, 65, d->ReconnectInterval,
+                    1000);
+  timers.SpinScaled(QStringLiteral("Время ожидания подтверждения после передачи T1, с"), 0, 65,
+                    d->T1, 1000);
+  timers.SpinScaled(QStringLiteral("Таймаут перед передачей подтверждения T2, с"), 0, 65, d->T2,
+                    1000);
+  timers.SpinScaled(QStringLiteral("Таймаут передачи тестовых кадров T3, с"), 0, 65, d->T3, 1000);
+  timers.SpinScaled(QStringLiteral("Таймаут фиксакции отсутствия связи, с"), 0, 60000,
+                    d->LinkLossTimeout, 1000);
+  timers.SpinScaled(QStringLiteral("Интервал выдачи общего опроса, мин"), 0, 60000,
+                    d->InterrogationInterval, 60000);
+  timers.SpinScaled(QStringLiteral("Интервал синхронизации времени, мин"), 0, 60000,
+                    d->ClockSyncInterval, 60000);
+  timers.Spin(QStringLiteral("Максимальное число переданных без подтверждения кадров K"), 0, 50,
+              d->K);
+  timers.Spin(QStringLiteral("Максимальное число принятых кадров до выдачи подтверждения W"), 0, 50,
+              d->W);
+  for (int row = 0; row < timers.Layout()->rowCount(); ++row)
+    if (QLayoutItem* label = timers.Layout()->itemAt(row, QFormLayout::LabelRole))
+      if (auto* text = qobject_cast<QLabel*>(label->widget())) {
+        text->setWordWrap(true);
+        text->setMaximumWidth(280);
+      }
+  columns->addWidget(right, 1, Qt::AlignTop);
   layout->addStretch();
 }
 
