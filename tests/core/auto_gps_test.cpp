@@ -168,6 +168,23 @@ TEST_F(FieldPortsTest, AutomationCountsBeyondAListAreClampedWithAMessage) {
                 "Порт автоматики: число имён ТУ -5 вне пределов 0..8192, принято 0."}));
 }
 
+TEST_F(FieldPortsTest, AutomationListBlocksAreReadWhateverTheCountsSay) {
+  TPortAuto* port = AppendAuto(config);
+  // The record says no names, yet a ТУ list of two follows: its names are the outputs.
+  const ByteVec tu =
+      Blk(212, {Rec(48, {1}), Rec(15, U16(2)), Rec(41, test::Join({Place65("X"), Place65("Y")}))});
+  test::LoadItem(*port, Blk(117, {Rec(48, {1}), Rec(1, {1}), Rec(4, {0}), Rec(13, U32(0)),
+                                  Rec(15, U32(0)), tu}));
+  EXPECT_EQ(port->TUNames, (std::vector<std::string>{"X", "Y"}));
+  ASSERT_NE(port->TUList(), nullptr);
+  EXPECT_TRUE(port->TUList()->At(1)->Fixed);
+  EXPECT_EQ(messages.Errors,
+            (std::vector<std::string>{
+                "Порт автоматики: число имён ТУ 0, а список хранит 2; принято 2."}));
+  EXPECT_EQ(test::SaveItem(*port), Blk(117, {Rec(48, {1}), Rec(1, {1}), Rec(4, {0}),
+                                             Rec(13, U32(0)), Rec(15, U32(2)), tu}));
+}
+
 TEST_F(FieldPortsTest, AutomationImportKeepsRepeatedInputsAndOneOfEachCommand) {
   TPortAuto* port = AppendAuto(config);
   const std::string file = dir_ + "/program.ini";

@@ -155,18 +155,33 @@ void TPortAuto::LoadFromImage(TConfig& cfg) {
   TUNames.assign(static_cast<std::size_t>(CheckedCount(Config().Messages(), "ТУ", tuCount)), {});
   UpdateSignalList();
   UpdateCaption();
-  // The list blocks carry the names; a block without its list here is kept as it was.
+  // The list blocks carry the names. A list block whose count in the record said no
+  // names is read all the same (its names are the outputs); a second block of a kind, or
+  // any other, is kept as it was.
   bool tsRead = false, tuRead = false;
   int id;
   while ((id = PeekChild(cfg, end)) != kNoBlock) {
     const int kind = SignalKindOfBlock(id);
     bool* read = kind == kKindTS ? &tsRead : kind == kKindTU ? &tuRead : nullptr;
-    TParams* list = kind == kKindTS ? TSList() : kind == kKindTU ? TUList() : nullptr;
-    if (list && !*read) {
-      *read = true;
-      LoadChild(cfg, list);
-    } else {
+    if (!read || *read) {
       LoadOrKeepNextChild(cfg, nullptr);
+      continue;
+    }
+    *read = true;
+    TParams* list = kind == kKindTS ? TSList() : TUList();
+    if (!list) {
+      const int row = kind == kKindTS || !TSList() ? 0 : 1;  // ТС first
+      list = Config().Insert(this, row, MakeParams(Config(), kind, kRoleOwn, this))->AsParams();
+    }
+    LoadChild(cfg, list);
+    std::vector<std::string>& names = kind == kKindTS ? TSNames : TUNames;
+    if (!list->IsKept() && static_cast<int>(names.size()) != list->Count()) {
+      Config().Messages().Error(
+          Format("Порт автоматики: число имён %s %d, а список хранит %d; "
+                 "принято %d.",
+                 kind == kKindTS ? "ТС" : "ТУ", static_cast<int>(names.size()), list->Count(),
+                 list->Count()));
+      names.resize(static_cast<std::size_t>(list->Count()));
     }
   }
   // The names are the program's outputs: a later rebuild must find them again.
