@@ -10,6 +10,7 @@
 
 #include "base/ini.h"
 #include "model/tree_rules.h"
+#include "model/unknown.h"
 #include "pc_test_support.h"
 #include "ports/devices/auto_port.h"
 #include "ports/devices/gps.h"
@@ -266,6 +267,12 @@ TEST_F(FieldPortsTest, KindsHeldOnceCanBeAddedOnlyWhileNoneExists) {
 
   DeleteItem(config, first);
   EXPECT_TRUE(CanAddPort(config, kPortTS2));
+  // A port of a newer version, kept unread, is one of the kind as well.
+  const ByteVec newer = Blk(kPortTS2, {Rec(48, {9})});
+  TItem* kept =
+      config.Append(config.Controller().Proc(), std::make_unique<TUnknown>(config, 2, newer, 9));
+  EXPECT_FALSE(CanAddPort(config, kPortTS2));
+  DeleteItem(config, kept);
 
   // A firmware without the kind: never, port or no port.
   config.Controller().Record.Minor = 9;

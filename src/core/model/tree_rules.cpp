@@ -80,7 +80,7 @@ int PortsOfKind(const Configuration& config, int code) {
   int n = 0;
   if (proc)
     for (int i = 0; i < proc->ChildCount(); ++i)
-      if (proc->Child(i)->Kind == code && !proc->Child(i)->IsKept()) ++n;
+      if (proc->Child(i)->Kind == code) ++n;  // one kept unread (a newer version) counts too
   return n;
 }
 
