@@ -59,10 +59,19 @@ const char* GroupTypeMenuText(int type) {
   }
 }
 
+std::string GroupParamName(int group, int param) {
+  // Built without printf: a station rebuilds thousands of these on every count change.
+  std::string name = "Гр";
+  name += std::to_string(group);
+  name += "_Пр";
+  name += std::to_string(param);
+  return name;
+}
+
 GroupSignals SignalsOfGroups(const std::array<std::uint8_t, kKPGroups>& types) {
   GroupSignals out;
   auto add = [](std::vector<std::string>& names, int group, int params) {
-    for (int p = 1; p <= params; ++p) names.push_back(Format("Гр%d_Пр%d", group, p));
+    for (int p = 1; p <= params; ++p) names.push_back(GroupParamName(group, p));
   };
   // Group 0 is never used; a code this build does not know makes nothing.
   for (int group = 1; group < kKPGroups; ++group) {
@@ -90,7 +99,7 @@ GroupSignals SignalsOfGroups(const std::array<std::uint8_t, kKPGroups>& types) {
 std::vector<std::string> GroupParamNames(int count) {
   std::vector<std::string> names;
   names.reserve(static_cast<std::size_t>(std::max(count, 0)));
-  for (int k = 0; k < count; ++k) names.push_back(Format("Гр%d_Пр%d", k / 8 + 1, k % 8 + 1));
+  for (int k = 0; k < count; ++k) names.push_back(GroupParamName(k / 8 + 1, k % 8 + 1));
   return names;
 }
 

@@ -40,6 +40,8 @@ struct GroupSignals {
   std::vector<std::string> Totals;
 };
 GroupSignals SignalsOfGroups(const std::array<std::uint8_t, kKPGroups>& types);
+// "Гр%d_Пр%d": the name of parameter `param` of group `group`.
+std::string GroupParamName(int group, int param);
 // "Гр%d_Пр%d" for signal k (from 0): group k div 8 + 1, parameter k mod 8 + 1.
 std::vector<std::string> GroupParamNames(int count);
 
