@@ -464,6 +464,32 @@ TEST_F(MetersTest, UnlinkedMeterPortWarnsOnSave) {
   EXPECT_TRUE(messages.Errors.empty());
 }
 
+// The count byte holds 255: a 256th meter is refused when added or copied, and a file that
+// brings more (read whole, nothing dropped) cannot be saved with a wrong count.
+TEST_F(MetersTest, AtMost255MetersPerPort) {
+  auto* port = AddPort<TPortCE303>(kPortCE303, 1);
+  test::LinkToBoard(port, 33);
+  for (int i = 0; i < kMaxMetersPerPort; ++i) ASSERT_NE(AddMeter<TCE303>(port), nullptr);
+  EXPECT_EQ(port->MeterCount, 255);
+  EXPECT_TRUE(messages.Errors.empty());
+  EXPECT_EQ(AddMeter<TCE303>(port), nullptr);
+  EXPECT_EQ(port->DuplicateChild(port->Meters()[0]), nullptr);
+  EXPECT_EQ(messages.Errors, (std::vector<std::string>(
+                                 2, "1_Порт CE303: на порту не может быть больше 255 счётчиков.")));
+  EXPECT_EQ(port->Meters().size(), 255u);
+  messages.Errors.clear();
+  EXPECT_FALSE(test::Build(config).empty());
+  EXPECT_TRUE(messages.Errors.empty());
+
+  // One more meter as a crafted file would bring it.
+  config.Append(port, MakeDevice(config, kPortCE303, kMeterCE303));
+  port->ChildrenChanged();
+  EXPECT_TRUE(test::Build(config).empty());
+  EXPECT_EQ(messages.Errors,
+            (std::vector<std::string>{"1_Порт CE303: на порту не может быть больше 255 счётчиков.",
+                                      "Сохранение прервано."}));
+}
+
 // All three families, renamed signals and link states, odd bits: the same image again.
 TEST_F(MetersTest, ResaveKeepsTheRecordStream) {
   auto* ce303 = AddPort<TPortCE303>(kPortCE303, 1);

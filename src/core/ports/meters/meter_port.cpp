@@ -110,9 +110,33 @@ void TMeterPort::LinkStatesChanged() {
   Storage().RebuildPool();
 }
 
+std::string TMeterPort::FullMessage() const {
+  return Format("%s: на порту не может быть больше %d счётчиков.", Caption(), kMaxMetersPerPort);
+}
+
+TItem* TMeterPort::AddChild(int kind) {
+  if (DeviceTotal() >= kMaxMetersPerPort) {
+    Config().Messages().Error(FullMessage());
+    return nullptr;
+  }
+  return TDevicePort::AddChild(kind);
+}
+
+void TMeterPort::SaveToImage(TConfig& cfg) {
+  if (DeviceTotal() > kMaxMetersPerPort) {
+    Config().Messages().Error(FullMessage());
+    Config().Abort = true;
+  }
+  SaveRecordBlock(cfg);
+}
+
 TItem* TMeterPort::DuplicateChild(TItem* child) {
   auto* source = dynamic_cast<TMeter*>(child);
   if (!source || source->IsKept() || source->Parent() != this) return nullptr;
+  if (DeviceTotal() >= kMaxMetersPerPort) {
+    Config().Messages().Error(FullMessage());
+    return nullptr;
+  }
   // The copy is read from the source's block, so it carries its ticks, settings and the
   // user's signal names; at an address of its own its names get a prefix of their own.
   std::unordered_set<std::uint32_t> used;

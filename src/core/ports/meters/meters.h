@@ -19,6 +19,8 @@ constexpr int kPortCE318 = 135;
 constexpr int kMeterCC301 = 216;
 constexpr int kMeterCE303 = 217;
 constexpr int kMeterCE318 = 233;
+// The port's record counts its meters in one byte.
+constexpr int kMaxMetersPerPort = 255;
 
 // The stored parameter set: 256 bits, bit i for item i of the family's list.
 constexpr std::size_t kMeterParamBytes = 32;
@@ -121,11 +123,16 @@ class TMeterPort : public TDevicePort {
 
   void UpdateCaption() override;  // "%d_Порт %s"
   void UpdateSignalList() override;
+  // One meter at address 1; refused (with a message) when the port holds 255 already.
+  TItem* AddChild(int kind) override;
   // A copy of a meter at the lowest free address, its user names kept under its own prefix.
   TItem* DuplicateChild(TItem* child) override;
   const RecordDesc* Record() const override;
-  void SaveToImage(TConfig& cfg) override { SaveRecordBlock(cfg); }
+  // More meters than the count byte holds (a crafted file) stop the save with a message.
+  void SaveToImage(TConfig& cfg) override;
   void LoadFromImage(TConfig& cfg) override;
+  // "%s: на порту не может быть больше 255 счётчиков." of the caption.
+  std::string FullMessage() const;
 
  protected:
   std::string LinkStateName(const TPort& device, int index) const override;
