@@ -12,6 +12,7 @@
 #include "ports/devices/gps.h"
 #include "ports/fieldbus/iec103.h"
 #include "ports/fieldbus/modbus.h"
+#include "ports/logic/port_ld.h"
 #include "ports/meters/meters.h"
 #include "ports/modules/modules.h"
 #include "ports/modules/pairing.h"
@@ -70,7 +71,7 @@ std::vector<KindRow> BuiltInRows() {
       {0, kPortRTU104, "TPortRTU104", "Добавить Порт опроса MЭК 870-5-104", 8, 0,
        Make<TPortRTU104>()},
       {0, kPortRTUTCP, "TPortRTUTCP", "Добавить Порт опроса MODBUS-TCP", 6, 0, Make<TPortRTUTCP>()},
-      {0, 131, "TPortLD", "Добавить Порт дискретной логики", 0, 0, nullptr},
+      {0, 131, "TPortLD", "Добавить Порт дискретной логики", 0, 0, Make<TPortLD>()},
       {0, kPortTS2, "TPortTS2", "Добавить Порт двухпозиционных ТС", 10, 5, Make<TPortTS2>()},
       {0, kPortTU2, "TPortTU2", "Добавить Порт двухканальных ТУ", 10, 6, Make<TPortTU2>()},
       {0, kPortSNMP, "TPortSNMP", "Добавить Порт опроса SNMP", 11, 0, Make<TPortSNMP>()},
