@@ -40,8 +40,10 @@ std::string BaseFileName(const std::string& path) {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-bool BuildImage(Configuration& config, ConfigImage& image, const std::string& configFileName,
-                const std::string& deviceFileName, const BuildTime& when) {
+namespace {
+
+bool Build(Configuration& config, ConfigImage& image, const std::string& configFileName,
+           const std::string& deviceFileName, const BuildTime& when, bool checked) {
   TController& controller = config.Controller();
   image.Zero();
   image.BuildCursor = 128;
@@ -67,6 +69,9 @@ bool BuildImage(Configuration& config, ConfigImage& image, const std::string& co
     config.Messages().Error("Конфигурация не помещается в образ размером 1 МБ.");
     config.Abort = true;
   }
+  // An unchecked build writes what the tree holds whatever the checks say; only an image
+  // that does not fit stops it.
+  if (!checked && !cfg.Overflow()) config.Abort = false;
   if (config.Abort) {
     config.Messages().Error("Сохранение прервано.");
     image.TotalSize = 0;
@@ -84,6 +89,17 @@ bool BuildImage(Configuration& config, ConfigImage& image, const std::string& co
   image.TotalSize = total;
   image.SetValidSize(total);
   return true;
+}
+
+}  // namespace
+
+bool BuildImage(Configuration& config, ConfigImage& image, const std::string& configFileName,
+                const std::string& deviceFileName, const BuildTime& when) {
+  return Build(config, image, configFileName, deviceFileName, when, true);
+}
+
+bool BuildImageUnchecked(Configuration& config, ConfigImage& image) {
+  return Build(config, image, std::string(), std::string(), BuildTime(), false);
 }
 
 bool OpenConfigFile(Configuration& config, ConfigImage& image, const std::string& path) {

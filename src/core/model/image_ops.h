@@ -19,6 +19,10 @@ struct BuildTime {
 bool BuildImage(Configuration& config, ConfigImage& image, const std::string& configFileName,
                 const std::string& deviceFileName, const BuildTime& when = BuildTime::Now());
 
+// The image of what the tree holds, without the save checks (an undo step of a configuration
+// that is not yet fit to save). Fails only when it does not fit; messages are the caller's.
+bool BuildImageUnchecked(Configuration& config, ConfigImage& image);
+
 // Loads the image at the start of `image` (its valid size says how many bytes were read)
 // into `config`. Checks come first and the tree is read into a fresh configuration, so
 // that a refused or damaged image leaves `config` exactly as it was. `fileName` is the
