@@ -33,6 +33,8 @@ shot window-ti-list.png "40_RTU/ТИ"
 shot window-snmp-device.png "40_RTU"
 shot window-pc.png "1_Порт ПЭВМ"
 shot window-meter.png "12_CE303"
+shot window-module.png "2_DED-12"
+shot window-pairing-port.png "11_Порт ТС-2"
 shot window-kp-station.png "1_КП"
 shot window-rtu104-device.png "21_RTU104"
 QT_QPA_PLATFORM=offscreen "$bin/src/app/vilk" --home "$work" --screenshot "$top/docs/window-pc-addresses.png" \

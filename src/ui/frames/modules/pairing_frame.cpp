@@ -20,7 +20,7 @@ const char kSignalsMime[] = "application/x-vilk-signals";
 SignalDropField::SignalDropField(int kind, QWidget* parent) : QLineEdit(parent), kind_(kind) {
   setReadOnly(true);
   setAcceptDrops(true);
-  setMinimumWidth(fontMetrics().horizontalAdvance(QStringLiteral("8_Порт.8_DED-12.Работа ТУ")));
+  setMinimumWidth(fontMetrics().horizontalAdvance(QStringLiteral("8_Порт.8_DED-12.Пр12")));
 }
 
 bool SignalDropField::Accepts(const SignalTableView* source) const {
@@ -98,6 +98,8 @@ TPairPortFrame::TPairPortFrame(TItem* item, QWidget* parent) : ItemFrame(item, p
   auto* listBox = new QGroupBox(QStringLiteral("Список сигналов"), this);
   auto* lv = new QVBoxLayout(listBox);
   list_ = new QListWidget(listBox);
+  list_->setMaximumWidth(
+      list_->fontMetrics().horizontalAdvance(QStringLiteral("Разъединитель Q10")));
   delete_ = new QPushButton(QStringLiteral("Удалить сигнал"), listBox);
   lv->addWidget(list_);
   lv->addWidget(delete_);
@@ -152,6 +154,7 @@ TPairPortFrame::TPairPortFrame(TItem* item, QWidget* parent) : ItemFrame(item, p
   if (ts) {
     auto* row = new QWidget(settingsBox);
     Form timeForm(this, row);
+    timeForm.Layout()->setRowWrapPolicy(QFormLayout::WrapAllRows);  // the frame is narrow here
     transition_ = new ClampSpinBox(row);
     transition_->setRange(0, 65535);
     timeForm.Add(QStringLiteral("Время  переходого состояния, мс"), transition_);
