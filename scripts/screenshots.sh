@@ -41,6 +41,8 @@ QT_QPA_PLATFORM=offscreen "$bin/src/app/vilk" --home "$work" --screenshot "$top/
   --select "1_Порт ПЭВМ" --tab 1 "$work/station.cfg"
 QT_QPA_PLATFORM=offscreen "$bin/src/app/vilk" --home "$work" --screenshot "$top/docs/window-pu.png" \
   --select "5_Порт ПУ" --tab 1 "$work/station.cfg"
+QT_QPA_PLATFORM=offscreen "$bin/src/app/vilk" --home "$work" --screenshot "$top/docs/window-iec103-device.png" \
+  --select "1_Sirius-2" --tab 2 "$work/station.cfg"
 QT_QPA_PLATFORM=offscreen "$bin/src/app/vilk" --home "$work" --screenshot "$top/docs/mib-dialog.png" \
   --mib "$top/tests/data/mibs/IF-MIB"
 for d in link login; do

@@ -243,7 +243,7 @@ QWidget* TRTU103Frame::TableTab(int index, const QString& heading) {
   side->addStretch();
   auto* choose = new QPushButton(QStringLiteral("Выбрать параметры"), page);
   choose_[static_cast<std::size_t>(index)] = choose;
-  side->addWidget(choose);
+  side->addWidget(choose, 0, Qt::AlignLeft);
   h->addLayout(side, 1);
   v->addLayout(h, 1);
   connect(choose, &QPushButton::clicked, this, [this, kind] { ChooseParameters(kind); });
