@@ -351,6 +351,39 @@ TEST_F(MetersTest, DamagedMeterBlocksLoadOrAreRefusedAndRoundTrip) {
   EXPECT_GT(loaded, 0);
 }
 
+// A meter port of a newer version is kept whole; the port after it is read.
+TEST_F(MetersTest, NewerPortIsKeptAndThePortsAfterItRead) {
+  auto* first = AddPort<TPortCE318>(kPortCE318, 1);
+  test::LinkToBoard(first, 33);
+  Tick(AddMeter<TCE318>(first), {2});
+  auto* second = AddPort<TPortCC301>(kPortCC301, 2);
+  test::LinkToBoard(second, 34);
+  Tick(AddMeter<TCC301>(second), {6});
+  std::vector<std::uint8_t> bytes = test::Build(config);
+  ASSERT_FALSE(bytes.empty());
+  const std::size_t version = test::FindRecord(bytes, test::TopBlocks(bytes, kPortCE318).at(0), 48);
+  ASSERT_EQ(bytes[version + 8], 1);
+  bytes[version + 8] = 2;
+  test::Restamp(bytes);
+
+  RecordingMessages loadMessages;
+  Configuration loaded(loadMessages);
+  ASSERT_TRUE(test::Load(loaded, bytes));
+  EXPECT_EQ(loadMessages.Errors, std::vector<std::string>{"Новая версия CE318"});
+  TItem* proc = loaded.Controller().Proc();
+  ASSERT_EQ(proc->ChildCount(), 3);
+  EXPECT_TRUE(proc->Child(1)->IsKept());
+  auto* read = dynamic_cast<TMeterPort*>(proc->Child(2));
+  ASSERT_NE(read, nullptr);
+  ASSERT_EQ(read->Meters().size(), 1u);
+  EXPECT_EQ(read->Meters()[0]->Counters()->Count(), 4);
+  // Its signals keep their pool numbers behind the kept port's.
+  EXPECT_EQ(loaded.Storage().SignalNumber(kKindTII, read->Meters()[0]->Counters()->At(0)), 0xA000);
+  const std::vector<std::uint8_t> again = test::Build(loaded);
+  ASSERT_EQ(again.size(), bytes.size());
+  EXPECT_TRUE(std::equal(bytes.begin() + 128, bytes.end() - 2, again.begin() + 128));
+}
+
 // --- the port and its meters ---
 
 TEST_F(MetersTest, LinkStatesFollowTheMetersAndThePortNumber) {
