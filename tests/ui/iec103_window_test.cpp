@@ -172,6 +172,25 @@ TEST_F(TableEditorTest, TextFilesThroughTheMenu) {
   EXPECT_EQ(CellText(*table, 0, 2), QStringLiteral("3"));
 }
 
+TEST(Iec103ParamDialogTest, SelectedLinesFillRowsAfterTheLastFilledOne) {
+  TableModel model = Iec103TableModel(kKindTI);
+  model.Reset({{"1", "2", "3"}, {}});
+  ui::TSelectParamIEC103 dialog(nullptr, QStringLiteral("Список ТИ"), model,
+                                {{"128 148 1", "Ua"}, {"128 148 2", "Ub"}, {"128 148 3", "Uc"}});
+  ASSERT_EQ(dialog.List()->count(), 3);
+  EXPECT_EQ(dialog.List()->item(0)->text(), QStringLiteral("128 148 1=Ua"));
+  dialog.List()->item(0)->setSelected(true);
+  dialog.List()->item(2)->setSelected(true);
+  QTest::mouseClick(dialog.AddButton(), Qt::LeftButton);
+  const TableModel& grid = dialog.Grid()->Model();
+  ASSERT_EQ(grid.RowCount(), 3);
+  EXPECT_EQ(grid.Cell(0, 0), "1");
+  EXPECT_EQ(grid.Cell(1, 0), "128");
+  EXPECT_EQ(grid.Cell(1, 2), "1");
+  EXPECT_EQ(grid.Cell(2, 1), "148");
+  EXPECT_EQ(grid.Cell(2, 2), "3");
+}
+
 class Iec103WindowTest : public WindowTest {
  protected:
   void SetUp() override {
