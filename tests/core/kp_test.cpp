@@ -10,6 +10,7 @@
 #include "base/text.h"
 #include "controller/controller.h"
 #include "controller/proc.h"
+#include "model/tree_rules.h"
 #include "model/unknown.h"
 #include "record_spelling.h"
 #include "test_items.h"
@@ -303,6 +304,23 @@ TEST_F(KPTest, DuplicateTakesTheSetupAndRePrefixesTheSignals) {
   EXPECT_EQ(src->List(kKindTS)->At(8)->Name(), "3_Порт.7_КП.Дверь");
   EXPECT_EQ(port->DeviceCount, 2);
   EXPECT_EQ(port->DuplicateChild(port->LinkStates()), nullptr);
+}
+
+TEST_F(KPTest, AStationDraggedToAnotherPortTakesItsNamesAlong) {
+  TPortKP* first = AddPort(1);
+  TPortKP* second = AddPort(2);
+  TKP* a = AddStation(first, 1);
+  TKP* b = AddStation(second, 2);
+  ASSERT_TRUE(a->ApplyCounts(Counts(2, 0, 0, 0, 0, 0)));
+  a->List(kKindTS)->At(1)->SetName("1_Порт.1_КП.Насос");
+  ASSERT_NE(Drop(config, a, b), nullptr);
+  EXPECT_EQ(a->Parent(), second);
+  EXPECT_EQ(Names(a->List(kKindTS)),
+            (std::vector<std::string>{"2_Порт.1_КП.Пр1", "2_Порт.1_КП.Насос"}));
+  EXPECT_EQ(first->LinkStates(), nullptr);
+  EXPECT_EQ(Names(second->LinkStates()),
+            (std::vector<std::string>{"2_Порт.связь_1_КП", "2_Порт.связь_2_КП"}));
+  EXPECT_EQ(second->DeviceCount, 2);
 }
 
 // --- loading ---

@@ -259,6 +259,14 @@ void TCountedPort::DeviceAdded(TPort& device) {
   }
 }
 
+void TCountedPort::RenumberDevices() {
+  for (TCountedDevice* device : CountedDevices())
+    if (device->PortText != PortText()) {
+      device->PortText = PortText();
+      device->UpdateSignalList();
+    }
+}
+
 void TCountedPort::LinkStatesChanged() {
   DeviceCount = static_cast<std::uint8_t>(std::min(DeviceTotal(), 255));
   Storage().RebuildPool();

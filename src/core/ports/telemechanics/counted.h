@@ -96,6 +96,8 @@ class TCountedPort : public TDevicePort {
   std::string LinkStateName(const TPort& device, int index) const override;
   std::string LinkStatePrefix() const override { return PortText(); }
   void DeviceAdded(TPort& device) override;
+  // A device dragged in from another port takes this port's text into its names.
+  void RenumberDevices() override;
   void LinkStatesChanged() override;
   // Reads the port's children (devices, then the stored link-state names).
   void LoadPort(TConfig& cfg, std::size_t end);
