@@ -229,6 +229,10 @@ void TModule::LoadFromImage(TConfig& cfg) {
     else
       LoadOrKeepNextChild(cfg, nullptr);
   }
+  // Entries past the module's outputs drive nothing; they are kept, and named.
+  if (const TParams* outputs = Outputs(); outputs && outputs->Count() > OutputCount())
+    Config().Messages().Error(Format("Модуль %s: в списке \"Выходы\" %d сигналов, а выходов %d",
+                                     Caption(), outputs->Count(), OutputCount()));
 }
 
 TMDS24::TMDS24(Configuration& config) : TModule(config, kRiv) {}
