@@ -18,6 +18,7 @@
 #include "show_output.h"
 #include "signals/storage.h"
 #include "stream_messages.h"
+#include "ladder_command.h"
 #include "table_command.h"
 #include "templates_command.h"
 
@@ -66,6 +67,11 @@ Usage:
   vilkcfg table FILE.cfg PATH KIND --import IN.txt OUT.cfg
                                            replace that table from such a file and save
                                            as OUT; a bad cell refuses the file (exit 1)
+  vilkcfg ladder FILE.cfg [--layout]       the discrete-logic program as text; --layout
+                                           gives every element's grid cell and size
+  vilkcfg ladder-sim FILE.cfg [--scans N] NAME=0|1 ...
+                                           scan the program N times (1) from every output
+                                           0 with the inputs given, print the outputs
   vilkcfg --help                           this text
 
 Controller commands; LINK is --udp DEST[:PORT] [--self ADDR[:PORT]] (ports 208 unless
@@ -124,6 +130,19 @@ Output formats:
             (taken as the default) and types listed by two files (the first file by
             name wins) are reported on stderr. Exit 1 when the folder is missing or
             cannot be listed, or a file could not be read
+
+  ladder    one block per task, blocks separated by an empty line: the output's
+            signal name ("/" before it: inverted coil), then the line indented two
+            spaces: contacts by signal name ("/" before it: inverted, "?" no signal,
+            "!" before a name that left the pool), a parallel group as
+            "[branch | branch]", "-" an empty line, "#ID" a block kept unread.
+            --layout: "grid WxH", then per task "task N rows A..B", "output COL ROW
+            NAME", and the lines, groups, branches and contacts, each with its column
+            and row (lines and groups also WxH), indented by nesting. Exit 1 when the
+            file has no discrete-logic port
+  ladder-sim one line per task: "NAME = 0" or "NAME = 1" (the output after the last
+            scan). Inputs are pool ТС names; an unknown name or an output given as
+            input refuses the run (exit 1)
 
   table     the table editor's text: one line per row (the entries, then one empty
             row), every cell followed by a tab, CR LF, code page 1251; an empty cell
@@ -264,6 +283,7 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
   if (cmd == "csv-export" || cmd == "csv-import") return RunCsv(cmd, rest, out, err);
   if (cmd == "templates") return RunTemplates(rest, out, err);
   if (cmd == "table") return RunTable(rest, out, err);
+  if (cmd == "ladder" || cmd == "ladder-sim") return RunLadder(cmd, rest, out, err);
   // A configuration and its image only for the commands that use them. Modbus devices
   // name their signals from the template library of the home folder, as in the window.
   SetTemplateHome(DefaultHome());

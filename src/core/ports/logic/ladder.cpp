@@ -223,8 +223,12 @@ TLD* Bridge(TLine& line, int from, int to) {
   const int n = static_cast<int>(line.Elements.size());
   if (from < 0 || to < from || to >= n) return nullptr;
   TStack* stack = nullptr;
-  if (from == to &&
-      line.Elements[static_cast<std::size_t>(from)]->ElementType() == TBaseLD::Type::Stack) {
+  if (from == 0 && to == n - 1 && line.Parent &&
+      line.Parent->ElementType() == TBaseLD::Type::Stack) {
+    // The run is a whole branch: its group already spans it, so the group gets the branch.
+    stack = static_cast<TStack*>(line.Parent);
+  } else if (from == to &&
+             line.Elements[static_cast<std::size_t>(from)]->ElementType() == TBaseLD::Type::Stack) {
     stack = static_cast<TStack*>(line.Elements[static_cast<std::size_t>(from)].get());
   } else {
     auto made = std::make_unique<TStack>(&line);

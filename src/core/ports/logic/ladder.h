@@ -160,8 +160,8 @@ TBaseLD* ElementAt(const TTaskLD& task, int column, int row);
 // the positions in it of the elements that hold them (from <= to); nullptr when none.
 TLine* CommonLine(const TBaseLD* first, const TBaseLD* last, int* from, int* to);
 // Bridges elements from..to of `line` by a parallel group whose first branch holds the
-// run and whose second branch holds one new contact (a run that is exactly one group gets
-// a new branch instead). Returns the new contact.
+// run and whose second branch holds one new contact. A run that is a whole branch, or
+// exactly one group, gets a new branch in that group instead. Returns the new contact.
 TLD* Bridge(TLine& line, int from, int to);
 // Deletes the selected contacts below `line` and tidies it: empty branches are dropped, a
 // group left with one branch dissolves into the line, a group left with none goes.
