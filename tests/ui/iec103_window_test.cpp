@@ -311,6 +311,36 @@ TEST_F(Iec103WindowTest, AChangeOfTypeIsAppliedToAFreshDevice) {
   EXPECT_EQ(CellText(*frame->Table(kKindTI), 0, 2), QStringLiteral("1"));
 }
 
+TEST_F(Iec103WindowTest, ThePortFrameShowsItsDevicesBoardAndTimes) {
+  port->AddDevices({{4, ""}, {6, ""}});
+  editor()->Select(config().Controller().Proc());
+  Settle();
+  editor()->Select(port);
+  Settle();
+  auto* frame = qobject_cast<ui::TPort103Frame*>(editor()->CurrentFrame());
+  ASSERT_NE(frame, nullptr);
+  EXPECT_EQ(frame->CountLabel()->text(), QStringLiteral("Количество подключенных устройств = 2"));
+  EXPECT_EQ(frame->AddressEdit()->text(), QStringLiteral("1"));
+  // The first entry is "no board"; choosing a board links it and enables "Настроить".
+  ASSERT_GE(frame->BoardBox()->count(), 2);
+  EXPECT_FALSE(frame->TuneButton()->isEnabled());
+  emit frame->BoardBox()->activated(1);
+  EXPECT_NE(port->LinkedBoard, nullptr);
+  EXPECT_TRUE(frame->TuneButton()->isEnabled());
+  auto* poll = frame->findChild<QSpinBox*>(QStringLiteral("Период общего опроса, мин"));
+  auto* wait = frame->findChild<QSpinBox*>(QStringLiteral("Время ожидания ответа, мс"));
+  ASSERT_TRUE(poll && wait);
+  EXPECT_EQ(wait->value(), 300);
+  EXPECT_EQ(wait->singleStep(), 100);
+  EXPECT_EQ(poll->maximum(), 60000);
+  poll->setValue(15);
+  ASSERT_TRUE(editor()->StoreFrame());
+  EXPECT_EQ(port->GeneralPoll, 15u * 60000u);
+  // A new port address renames the devices' signals and link states.
+  port->Renumber(4);
+  EXPECT_EQ(port->Devices103()[0]->ListPrefix, "4_Порт");
+}
+
 TEST_F(Iec103WindowTest, TheAddCommandAsksForAddressesAndTypes) {
   editor()->Select(port);
   Settle();
