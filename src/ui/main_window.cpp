@@ -10,10 +10,12 @@
 #include <QMenuBar>
 #include <QScreen>
 #include <QStatusBar>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 
 #include "base/files.h"
+#include "base/format.h"
 #include "controller/controller.h"
 #include "frames/controller/controller_frame.h"
 #include "help_dialog.h"
@@ -24,6 +26,7 @@
 #include "link/password_form.h"
 #include "link/tune_link_dlg.h"
 #include "model/image_ops.h"
+#include "model/show.h"
 #include "network.h"
 #include "ports/fieldbus/templates.h"
 #include "qt_text.h"
@@ -32,6 +35,36 @@
 #include "snmp/mib_dialog.h"
 
 namespace vilk::ui {
+
+namespace {
+constexpr int kRecentFiles = 8;
+const char kRecentSection[] = "Recent";
+}  // namespace
+
+// Names the undo step after the first thing the configuration reported since the last one.
+class TForm1::ActionNamer : public ITreeObserver {
+ public:
+  explicit ActionNamer(Configuration& config) : config_(config) { config_.AddObserver(this); }
+  ~ActionNamer() override { config_.RemoveObserver(this); }
+  void ItemInserted(TItem* item) override { Note("Добавление", item); }
+  void ItemAboutToBeRemoved(TItem* item) override { Note("Удаление", item); }
+  void ItemMoved(TItem* item) override { Note("Перемещение", item); }
+  void ItemEdited(TItem* item) override { Note("Изменение", item); }
+  std::string Take() {
+    std::string name = name_.empty() ? std::string("Изменение") : name_;
+    name_.clear();
+    return name;
+  }
+  void Clear() { name_.clear(); }
+
+ private:
+  void Note(const char* what, TItem* item) {
+    if (!name_.empty()) return;
+    name_ = std::string(what) + " «" + item->Caption() + "»";
+  }
+  Configuration& config_;
+  std::string name_;
+};
 
 TForm1::TForm1(const QString& home, IMessages* messages, QWidget* parent)
     : QMainWindow(parent), home_(home), guiMessages_(std::make_unique<GuiMessages>(this)) {
@@ -44,7 +77,9 @@ TForm1::TForm1(const QString& home, IMessages* messages, QWidget* parent)
 
   editor_ = new TFrame1(*config_, this);
   setCentralWidget(editor_);
-  connect(editor_, &TFrame1::Modified, this, [this] { SetModified(true); });
+  history_ = std::make_unique<History>(*config_);
+  namer_ = std::make_unique<ActionNamer>(*config_);
+  connect(editor_, &TFrame1::Modified, this, [this] { ScheduleCommit(); });
   connect(editor_->Model(), &TreeModel::ModelWasApplied, this, [this] {
     ShowModel();
     editor_->EnablePortCommands();
@@ -102,7 +137,7 @@ TForm1::TForm1(const QString& home, IMessages* messages, QWidget* parent)
   };
   ShowModel();
   qApp->installEventFilter(new KeyHandler(this));
-  SetModified(false);
+  ResetHistory();
 }
 
 TForm1::~TForm1() {
@@ -110,6 +145,123 @@ TForm1::~TForm1() {
   if (runner_) runner_->Wait();
   // The editor and its tree model watch the configuration: they go before it does.
   delete editor_;
+  namer_.reset();
+}
+
+void TForm1::ScheduleCommit() {
+  if (history_->Restoring()) return;
+  SetModified(true);  // at once; the step follows when the action is complete
+  if (commitPending_) return;
+  commitPending_ = true;
+  QTimer::singleShot(0, this, [this] { CommitNow(); });
+}
+
+void TForm1::CommitNow() {
+  if (!commitPending_) return;
+  commitPending_ = false;
+  history_->Commit(namer_->Take());
+  SetModified(!history_->IsClean());
+  UpdateEditActions();
+}
+
+void TForm1::ResetHistory() {
+  commitPending_ = false;
+  namer_->Clear();
+  history_->Reset();
+  SetModified(false);
+  UpdateEditActions();
+}
+
+void TForm1::UpdateEditActions() {
+  if (!undo_) return;
+  undo_->setEnabled(history_->CanUndo());
+  redo_->setEnabled(history_->CanRedo());
+  undo_->setText(history_->CanUndo() ? QStringLiteral("Отменить: ") + Q(history_->UndoName())
+                                     : QStringLiteral("Отменить"));
+  redo_->setText(history_->CanRedo() ? QStringLiteral("Повторить: ") + Q(history_->RedoName())
+                                     : QStringLiteral("Повторить"));
+}
+
+bool TForm1::UndoCommand() {
+  // What the open frame holds is the latest change: it is written back (and so undone).
+  if (runner_->Busy() || !editor_->StoreFrame()) return false;
+  CommitNow();
+  const std::string path = editor_->CurrentItem() ? CaptionPath(*editor_->CurrentItem()) : "";
+  if (!history_->Undo()) return false;
+  AfterRestore(path);
+  return true;
+}
+
+bool TForm1::RedoCommand() {
+  if (runner_->Busy() || !editor_->StoreFrame()) return false;
+  CommitNow();
+  const std::string path = editor_->CurrentItem() ? CaptionPath(*editor_->CurrentItem()) : "";
+  if (!history_->Redo()) return false;
+  AfterRestore(path);
+  return true;
+}
+
+void TForm1::AfterRestore(const std::string& path) {
+  namer_->Clear();
+  // The node that was open, when it is there again; else the nearest one above it.
+  std::string at = path;
+  const TItem* item = nullptr;
+  while (!at.empty() && !(item = FindByCaptionPath(config_->Controller(), at))) {
+    const std::size_t slash = at.rfind('/');
+    at = slash == std::string::npos ? std::string() : at.substr(0, slash);
+  }
+  editor_->Select(const_cast<TItem*>(item ? item : &config_->Controller()));
+  editor_->RefreshFrame();
+  ShowModel();
+  editor_->EnablePortCommands();
+  SetModified(!history_->IsClean());
+  UpdateEditActions();
+}
+
+void TForm1::LoadRecentFiles() {
+  recent_.clear();
+  for (int i = 1; i <= kRecentFiles; ++i) {
+    const std::string v = ini_.ReadString(kRecentSection, Format("File%d", i), "");
+    if (!v.empty() && !recent_.contains(Q(v))) recent_ << Q(v);
+  }
+  FillRecentMenu();
+}
+
+void TForm1::StoreRecentFiles() {
+  for (int i = 1; i <= kRecentFiles; ++i)
+    ini_.WriteString(kRecentSection, Format("File%d", i),
+                     i <= recent_.size() ? S(recent_[i - 1]) : std::string());
+}
+
+void TForm1::RememberFile(const QString& path) {
+  const QString full = QFileInfo(path).absoluteFilePath();
+  recent_.removeAll(full);
+  recent_.prepend(full);
+  while (recent_.size() > kRecentFiles) recent_.removeLast();
+  StoreRecentFiles();
+  ini_.SaveFile(S(SettingsPath()));  // the list survives a crash of the session
+  FillRecentMenu();
+}
+
+void TForm1::FillRecentMenu() {
+  if (!recentMenu_) return;
+  recentMenu_->clear();
+  for (int i = 0; i < recent_.size(); ++i) {
+    const QString path = recent_[i];
+    QAction* a = recentMenu_->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(path));
+    connect(a, &QAction::triggered, this, [this, path] {
+      if (!ConfirmDiscard()) return;
+      if (!QFileInfo(path).isFile()) {
+        messages_->Error("Файл " + S(path) + " не найден.");
+        recent_.removeAll(path);  // a file that is gone leaves the list
+        StoreRecentFiles();
+        FillRecentMenu();
+        return;
+      }
+      OpenFile(path);
+    });
+  }
+  recentMenu_->setEnabled(!recent_.isEmpty());
 }
 
 QString TForm1::SettingsPath() const {
@@ -132,14 +284,25 @@ void TForm1::BuildMenus() {
     return a;
   };
   QMenu* file = menuBar()->addMenu(QStringLiteral("Файл"));
+  // The F-keys of the controller's tools, and the keys of every other desktop editor.
+  auto also = [](QAction* a, const QKeySequence& key) {
+    QList<QKeySequence> keys = a->shortcuts();
+    keys << key;
+    a->setShortcuts(keys);
+    return a;
+  };
   file->addAction(
-      act(QStringLiteral("Создать"), QKeySequence(Qt::Key_F4), [this] { NewCommand(); }));
+      also(act(QStringLiteral("Создать"), QKeySequence(Qt::Key_F4), [this] { NewCommand(); }),
+           QKeySequence::New));
   file->addAction(
-      act(QStringLiteral("Открыть файл"), QKeySequence(Qt::Key_F3), [this] { OpenCommand(); }));
-  file->addAction(
-      act(QStringLiteral("Сохранить в файл"), QKeySequence(Qt::Key_F2), [this] { SaveCommand(); }));
-  file->addAction(
-      act(QStringLiteral("Сохранить как .."), QKeySequence(), [this] { SaveAsCommand(); }));
+      also(act(QStringLiteral("Открыть файл"), QKeySequence(Qt::Key_F3), [this] { OpenCommand(); }),
+           QKeySequence::Open));
+  recentMenu_ = file->addMenu(QStringLiteral("Последние файлы"));
+  file->addAction(also(
+      act(QStringLiteral("Сохранить в файл"), QKeySequence(Qt::Key_F2), [this] { SaveCommand(); }),
+      QKeySequence::Save));
+  file->addAction(act(QStringLiteral("Сохранить как .."),
+                      QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S), [this] { SaveAsCommand(); }));
   file->addSeparator();
   auto device = [&](const QString& text, const QKeySequence& key, auto slot) {
     QAction* a = act(text, key, slot);
@@ -163,7 +326,19 @@ void TForm1::BuildMenus() {
   file->addAction(
       device(QStringLiteral("Установить время"), QKeySequence(), [this] { SetTimeCommand(); }));
   file->addSeparator();
-  file->addAction(act(QStringLiteral("Выход"), QKeySequence(), [this] { close(); }));
+  file->addAction(
+      act(QStringLiteral("Выход"), QKeySequence(Qt::CTRL | Qt::Key_Q), [this] { close(); }));
+
+  QMenu* edit = menuBar()->addMenu(QStringLiteral("Правка"));
+  undo_ = act(
+      QStringLiteral("Отменить"), QKeySequence::Undo, [this] { UndoCommand(); }, false);
+  redo_ = act(
+      QStringLiteral("Повторить"), QKeySequence(Qt::CTRL | Qt::Key_Y), [this] { RedoCommand(); },
+      false);
+  redo_->setShortcuts(
+      {QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
+  edit->addAction(undo_);
+  edit->addAction(redo_);
 
   QMenu* view = menuBar()->addMenu(QStringLiteral("Вид"));
   view->addAction(linkLogDock_->toggleViewAction());
@@ -252,6 +427,7 @@ void TForm1::LoadSettings() {
   TEditorTI::LoadPresets(ini_);
   settings_.Load(ini_, S(QDir(home_).absolutePath()) + "/");
   setGeometry(settings_.Left, settings_.Top, settings_.Width, settings_.Height);
+  LoadRecentFiles();
 }
 
 void TForm1::SaveSettings() {
@@ -286,7 +462,7 @@ bool TForm1::NewCommand() {
   editor_->Select(&config_->Controller());
   editor_->RefreshFrame();
   ShowModel();
-  SetModified(false);
+  ResetHistory();
   return true;
 }
 
@@ -306,7 +482,8 @@ bool TForm1::OpenFile(const QString& path) {
   configFile_ = path;
   config_->Controller().ApplyModel();
   ShowModel();
-  SetModified(false);
+  ResetHistory();
+  RememberFile(path);
   return true;
 }
 
@@ -324,7 +501,10 @@ bool TForm1::WriteFile(const QString& path) {
 bool TForm1::SaveCommand() {
   if (QFileInfo(configFile_).fileName().isEmpty()) return SaveAsCommand();
   if (!WriteFile(configFile_)) return false;
+  CommitNow();
+  history_->MarkClean();
   SetModified(false);
+  RememberFile(configFile_);
   return true;
 }
 
@@ -336,7 +516,10 @@ bool TForm1::SaveAsCommand() {
   if (path.isEmpty()) return false;
   if (!WriteFile(path)) return false;
   configFile_ = path;
+  CommitNow();
+  history_->MarkClean();
   SetModified(false);
+  RememberFile(path);
   return true;
 }
 
@@ -427,7 +610,7 @@ bool TForm1::ReadConfigurationCommand() {
         deviceFile_ = Q(located->FileName);
         config_->Controller().ApplyModel();
         ShowModel();
-        SetModified(false);
+        ResetHistory();
       });
 }
 
@@ -444,16 +627,31 @@ bool TForm1::WriteConfigurationCommand() {
         ShowModel();
         // The frame may have been edited while the controller was looked for.
         if (!editor_->StoreFrame()) return;
-        if (!PrepareWriteConfiguration(*config_, *image_, *located, S(configFile_))) return;
+        // A model change is named in the question and taken back when nothing is written.
+        auto plan = std::make_shared<WritePlan>();
+        auto restore = [this, plan] {
+          if (!plan->Converted) return;
+          RestoreBeforeWrite(*config_, *plan);
+          ShowModel();
+          editor_->RefreshFrame();
+        };
+        if (!PrepareWriteConfiguration(*config_, *image_, *located, S(configFile_), plan.get())) {
+          restore();
+          return;
+        }
         auto bytes = std::make_shared<std::vector<std::uint8_t>>(
             image_->Data(), image_->Data() + image_->TotalSize);
         const std::string name = located->FileName;
+        const std::string note = plan->QuestionNote;
         runner_->Run(
-            [bytes, name](DeviceSession& session) {
-              return session.WriteControllerFile(*bytes, name);
+            [bytes, name, note](DeviceSession& session) {
+              return session.WriteControllerFile(*bytes, name, note);
             },
-            [this](bool written) {
-              if (written) messages_->Beep();
+            [this, restore](bool written) {
+              if (written)
+                messages_->Beep();
+              else
+                restore();
             });
       });
 }
@@ -545,7 +743,8 @@ bool TForm1::DetermineTypeCommand() {
         config_->Controller().ApplyModel();
         ShowModel();
         editor_->RefreshFrame();
-        SetModified(true);
+        namer_->Clear();
+        ScheduleCommit();
       });
 }
 

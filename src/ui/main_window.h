@@ -10,6 +10,7 @@
 #include "gui_messages.h"
 #include "link/link_log.h"
 #include "model/configuration.h"
+#include "model/history.h"
 #include "model/image.h"
 #include "tree_editor.h"
 
@@ -43,6 +44,15 @@ class TForm1 : public QMainWindow {
   bool OpenFile(const QString& path);
   bool SaveCommand();
   bool SaveAsCommand();
+  // Undo and redo of the last change to the configuration ("Правка").
+  bool UndoCommand();
+  bool RedoCommand();
+  History& UndoHistory() { return *history_; }
+  QAction* UndoAction() const { return undo_; }
+  QAction* RedoAction() const { return redo_; }
+  // Files opened or saved last, newest first (at most 8, kept in the settings file).
+  const QStringList& RecentFiles() const { return recent_; }
+  QMenu* RecentMenu() const { return recentMenu_; }
   void HelpCommand(int context = -1);
   void AboutCommand();
   // Asks to save unsaved changes; false when the user cancelled.
@@ -89,6 +99,18 @@ class TForm1 : public QMainWindow {
   void LoadSettings();
   void SaveSettings();
   bool WriteFile(const QString& path);
+  // A user action changed the configuration: one undo step when the event loop comes back
+  // (the notifications of one action arrive together).
+  void ScheduleCommit();
+  void CommitNow();
+  // A configuration was loaded or made: no undo steps, nothing unsaved.
+  void ResetHistory();
+  void AfterRestore(const std::string& path);
+  void UpdateEditActions();
+  void RememberFile(const QString& path);
+  void LoadRecentFiles();
+  void StoreRecentFiles();
+  void FillRecentMenu();
 
   QString home_;
   std::unique_ptr<GuiMessages> guiMessages_;
@@ -107,6 +129,14 @@ class TForm1 : public QMainWindow {
   QProgressBar* progress_ = nullptr;
   QLabel* linkLabel_ = nullptr;
   LinkLog linkLog_;
+  std::unique_ptr<History> history_;
+  class ActionNamer;
+  std::unique_ptr<ActionNamer> namer_;
+  bool commitPending_ = false;
+  QAction* undo_ = nullptr;
+  QAction* redo_ = nullptr;
+  QStringList recent_;
+  QMenu* recentMenu_ = nullptr;
   class LinkLogDock* linkLogDock_ = nullptr;
 };
 

@@ -1,5 +1,6 @@
 #include "controller/controller.h"
 
+#include <algorithm>
 #include <bitset>
 
 #include "base/format.h"
@@ -21,7 +22,44 @@ bool IsComBoard(const TItem* item) {
 bool IsDiBoard(const TItem* item) {
   return item->BoardMask & kMaskDI;
 }
+// Whether a board stays under model `desc`; `comSeen` counts the COM boards met so far.
+bool KeptByModel(const TItem* board, const ControllerDescription& desc, int& comSeen) {
+  if (IsDiBoard(board)) return desc.DiscreteInputs > 0;
+  if (IsComBoard(board)) return ++comSeen <= desc.MaxComBoards;
+  return true;
+}
 }  // namespace
+
+TController::ModelConversion TController::ConversionTo(int typeCode) const {
+  ModelConversion out;
+  const ControllerDescription* desc = FindDescription(typeCode);
+  if (!desc || typeCode == TypeCode) return out;
+  std::vector<const TItem*> removed;
+  int comSeen = 0, diKept = 0, comKept = 0;
+  for (int i = 1; i < ChildCount(); ++i) {
+    const TItem* board = Child(i);
+    if (KeptByModel(board, *desc, comSeen)) {
+      diKept += IsDiBoard(board) ? 1 : 0;
+      comKept += IsComBoard(board) ? 1 : 0;
+      continue;
+    }
+    removed.push_back(board);
+    out.RemovedBoards.push_back(board->Caption());
+  }
+  // The model's list names each board kind in order; what is missing is made.
+  int wantDi = 0, wantCom = 0;
+  for (const std::uint8_t kind : desc->Boards)
+    (kind == kComBoardRS232 || kind == kComBoardRS485 ? wantCom : wantDi) += 1;
+  out.AddedBoards = std::max(0, wantDi - diKept) + std::max(0, wantCom - comKept);
+  if (proc_)
+    for (int i = 1; i < proc_->ChildCount(); ++i) {
+      const auto* port = dynamic_cast<const TPort*>(proc_->Child(i));
+      if (!port || !port->LinkedBoard) continue;
+      for (const TItem* board : removed)
+        if (board == port->LinkedBoard) out.UnlinkedPorts.push_back(port->Caption());
+    }
+  return out;
+}
 
 TController::TController(Configuration& config) : TBlock(config) {
   ImageIndex = 3;
@@ -74,12 +112,7 @@ void TController::ApplyModel() {
   int comSeen = 0;
   for (int i = 1; i < ChildCount();) {
     TItem* board = Child(i);
-    bool keep = true;
-    if (IsDiBoard(board))
-      keep = Desc.DiscreteInputs > 0;
-    else if (IsComBoard(board))
-      keep = ++comSeen <= Desc.MaxComBoards;
-    if (!keep) {
+    if (!KeptByModel(board, Desc, comSeen)) {
       Config().Remove(board);
       continue;
     }
@@ -158,7 +191,7 @@ void TController::SetDefaults() {
 }
 
 void TController::SaveToImage(TConfig& cfg) {
-  ApplyModel();
+  if (!Config().Snapshotting) ApplyModel();
   Storage().ForceRebuild();
   for (int k = 1; k <= kSignalKinds; ++k)
     if (Storage().Overflow(k)) {

@@ -76,6 +76,9 @@ class Configuration {
   // --- state shared by build and load ---
   bool Abort = false;           // set by a save check that must stop the build
   bool PoolPageEnabled = true;  // the pool is not rebuilt while its page is disabled
+  // Set while the tree is written for the undo history: the write must change nothing and
+  // move no selection (no model is applied, no check speaks).
+  bool Snapshotting = false;
   // The first disagreement between what a loaded block says and what it holds; LoadImage
   // refuses the image with it ("Файл конфигурации повреждён: ...").
   std::string LoadFault;

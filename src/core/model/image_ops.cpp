@@ -99,7 +99,10 @@ bool BuildImage(Configuration& config, ConfigImage& image, const std::string& co
 }
 
 bool BuildImageUnchecked(Configuration& config, ConfigImage& image) {
-  return Build(config, image, std::string(), std::string(), BuildTime(), false);
+  config.Snapshotting = true;
+  const bool built = Build(config, image, std::string(), std::string(), BuildTime(), false);
+  config.Snapshotting = false;
+  return built;
 }
 
 bool OpenConfigFile(Configuration& config, ConfigImage& image, const std::string& path) {

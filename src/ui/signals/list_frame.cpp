@@ -3,6 +3,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QHBoxLayout>
+#include <QPointer>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -46,7 +47,8 @@ TFrameParams::TFrameParams(TItem* item, QWidget* parent) : ItemFrame(item, paren
                                         QStringLiteral("Таблица CSV (*.csv);;Все файлы (*)"));
   };
   ConfirmImport = [this](const CsvImportPlan& plan, const QString& file, bool& skipErrors) {
-    CsvPreviewDialog dialog(plan, QFileInfo(file).fileName(), this);
+    // The window owns the preview: a frame can be replaced while the preview is open.
+    CsvPreviewDialog dialog(plan, QFileInfo(file).fileName(), window());
     if (dialog.exec() != QDialog::Accepted) return false;
     skipErrors = dialog.SkipErrors();
     return true;
@@ -114,7 +116,8 @@ bool TFrameParams::ImportCsv() {
     return false;
   }
   bool skipErrors = false;
-  if (!ConfirmImport(plan, file, skipErrors)) return false;
+  QPointer<TFrameParams> alive(this);
+  if (!ConfirmImport(plan, file, skipErrors) || !alive) return false;
   if (ApplyListImport(*List(), plan, skipErrors) == 0) return false;
   view_->Hooks.Changed();
   view_->Refresh();
