@@ -242,30 +242,43 @@ TEST_F(PairingTest, OddFilesLoadWithAMessageAndLoseNothingThatFits) {
   config.Storage().ForceRebuild();
   EXPECT_EQ(test::SaveItem(*ts2), block);
 
-  // A count of 65535 with two records: the records and the list's capacity bound it.
+  // A count of 65535 with two records: the records present are the port's.
   messages.Errors.clear();
   test::LoadItem(*ts2,
                  Blk(132, {Rec(48, {1}), Rec(1, {1}), Rec(13, {0xFF, 0xFF}), current, current}));
-  EXPECT_EQ(ts2->PairCount(), kMaxPairs);
-  ASSERT_EQ(messages.Errors.size(), 1u);
-  EXPECT_EQ(messages.Errors[0],
-            "Порт 1_Порт ТС-2: записей пар больше 8192 (количество 65535); читаются первые 8192, "
-            "остальные не сохранятся");
+  EXPECT_EQ(ts2->PairCount(), 2);
+  EXPECT_EQ(messages.Errors,
+            std::vector<std::string>{"Порт 1_Порт ТС-2: количество записей пар 65535, а записей в "
+                                     "блоке 2; приняты записи блока"});
 
-  // Fewer records than the count says: named, with a message; a reference past the pool
-  // is named too and saves as -1.
+  // More records than a list holds: the first 8192 are read, with a message.
+  messages.Errors.clear();
+  ByteVec many = Join({Rec(48, {1}), Rec(1, {1}), Rec(13, U16(8193))});
+  for (int i = 0; i <= kMaxPairs; ++i) many.insert(many.end(), current.begin(), current.end());
+  test::LoadItem(
+      *ts2,
+      Join({{0xF1, 0xFF, 132, 0}, test::U32(static_cast<std::uint32_t>(8 + many.size())), many}));
+  EXPECT_EQ(ts2->PairCount(), kMaxPairs);
+  EXPECT_EQ(ts2->OwnList()->Count(), kMaxPairs);
+  EXPECT_EQ(messages.Errors,
+            std::vector<std::string>{"Порт 1_Порт ТС-2: записей пар больше 8192; читаются первые "
+                                     "8192, остальные не сохранятся"});
+
+  // A reference past the pool is named and saves as -1.
   messages.Errors.clear();
   const ByteVec far = Blk(230, {Rec(48, {1}), Rec(111, U16(8000)), Rec(110, {0xFF, 0xFF})});
-  test::LoadItem(*ts2, Blk(132, {Rec(48, {1}), Rec(1, {1}), Rec(13, {2, 0}), far}));
-  EXPECT_EQ(ts2->PairCount(), 2);
+  test::LoadItem(*ts2, Blk(132, {Rec(48, {1}), Rec(1, {1}), Rec(13, {1, 0}), far}));
+  EXPECT_EQ(ts2->PairCount(), 1);
   ts2->AfterLoad();
   EXPECT_FALSE(ts2->Pairs[0].Off);
   EXPECT_EQ(messages.Errors,
-            (std::vector<std::string>{
-                "Порт 1_Порт ТС-2: количество записей пар 2, а записей в блоке 1",
-                "Порт 1_Порт ТС-2: ссылок на сигналы, которых нет в списке сигналов: 1; они "
-                "сохранятся пустыми (-1)"}));
-  EXPECT_EQ(PairNames(*ts2), (std::vector<std::string>{"Пр1", "Пр2"}));
+            (std::vector<std::string>{"Порт 1_Порт ТС-2: ссылок на сигналы, которых нет в списке "
+                                      "сигналов: 1; они сохранятся пустыми (-1)"}));
+  config.Storage().ForceRebuild();
+  const ByteVec written = Blk(230, {Rec(48, {1}), Rec(43, {0, 0}), Rec(111, {0xFF, 0xFF}),
+                                    Rec(110, {0xFF, 0xFF}), Rec(17, {0xF4, 0x01})});
+  EXPECT_EQ(test::Slice(test::SaveItem(*ts2), 36, written.size()), written);
+  EXPECT_EQ(PairNames(*ts2), std::vector<std::string>{"Пр1"});
 }
 
 }  // namespace

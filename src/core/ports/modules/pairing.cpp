@@ -222,7 +222,7 @@ void TPairPort::LoadFromImage(TConfig& cfg) {
 
   // The pair records first, then the own list, which is named after them.
   std::vector<TPair> read;
-  bool tooMany = count > kMaxPairs;
+  bool tooMany = false;
   bool haveList = false;
   std::size_t listHeader = 0;
   const int listId = SignalKindOf(SignalKind)->BlockId;
@@ -250,26 +250,20 @@ void TPairPort::LoadFromImage(TConfig& cfg) {
   }
   const std::size_t after = cfg.Cursor();
 
-  const int stored = std::min<int>(count, kMaxPairs);
+  // The records present are the port's records (a count can be damaged; a record cannot
+  // be made up): a count that disagrees is named, and so are records past the list's size.
   const int records = static_cast<int>(read.size());
   if (tooMany)
     Config().Messages().Error(
-        Format("Порт %s: записей пар больше %d (количество %d); читаются первые %d, остальные не "
-               "сохранятся",
-               Caption(), kMaxPairs, static_cast<int>(count), kMaxPairs));
-  else if (stored != records)
-    Config().Messages().Error(Format("Порт %s: количество записей пар %d, а записей в блоке %d",
-                                     Caption(), stored, records));
+        Format("Порт %s: записей пар больше %d; читаются первые %d, остальные не сохранятся",
+               Caption(), kMaxPairs, kMaxPairs));
+  else if (count != records)
+    Config().Messages().Error(
+        Format("Порт %s: количество записей пар %d, а записей в блоке %d; приняты записи блока",
+               Caption(), static_cast<int>(count), records));
   // Records are named by position, which the own list's default names follow; the names
-  // the list stores are the user's. Records the count announces beyond those present are
-  // made with their defaults.
-  const int total = std::max(stored, records);
-  read.resize(static_cast<std::size_t>(total));
-  for (int i = 0; i < total; ++i) {
-    TPair& p = read[static_cast<std::size_t>(i)];
-    if (i >= records && SignalKind == kKindTU) p.OffFlag = p.OnFlag = 1;
-    p.Name = Format("Пр%d", i + 1);
-  }
+  // the list stores are the user's.
+  for (int i = 0; i < records; ++i) read[static_cast<std::size_t>(i)].Name = Format("Пр%d", i + 1);
   Pairs = std::move(read);
   UpdateSignalList();
   if (TParams* list = haveList ? OwnList() : nullptr) {
