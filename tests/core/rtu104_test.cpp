@@ -182,6 +182,37 @@ TEST_F(RTU104Test, DuplicateTakesTimersCountsAndSignalSettingsButNotTheAddress) 
   EXPECT_EQ(port->DeviceCount, 2);
 }
 
+// A device block of a newer version is kept whole with its bytes; the device after it and
+// the renamed link state load.
+TEST_F(RTU104Test, ANewerDeviceIsKeptAndCostsNothingAfterIt) {
+  TPortRTU104* port = AddPort(1);
+  AddDevice(port, 0x0A000001);
+  TRTU104* b = AddDevice(port, 0x0A000002);
+  ASSERT_TRUE(b->ApplyCounts({2, 0, 0, 0, 0, 0}));
+  b->List(kKindTS)->At(0)->SetName("1_Порт.2_RTU104.Ввод");
+  port->LinkStates()->At(1)->SetName("1_Порт.Связь с РП");
+  std::vector<std::uint8_t> bytes = test::Build(config);
+  ASSERT_FALSE(bytes.empty());
+  std::size_t at = test::TopBlocks(bytes, kPortRTU104)[0] + 8;
+  while (!(bytes[at] == 0xF1 && bytes[at + 2] == kRTU104Device)) at += test::GetU32(bytes, at + 4);
+  ASSERT_EQ(bytes[at + 8 + 2], 48);  // the first device's version record
+  bytes[at + 8 + 8] = 3;
+  test::Restamp(bytes);
+
+  RecordingMessages loadMessages;
+  Configuration loaded(loadMessages);
+  ASSERT_TRUE(test::Load(loaded, bytes));
+  ASSERT_EQ(loadMessages.Errors.size(), 1u);
+  EXPECT_EQ(loadMessages.Errors[0], "Новая версия RTU104");
+  auto* lport = dynamic_cast<TPortRTU104*>(loaded.Controller().Proc()->Child(1));
+  ASSERT_NE(lport, nullptr);
+  ASSERT_EQ(lport->Rtus().size(), 1u);
+  EXPECT_EQ(lport->Rtus()[0]->List(kKindTS)->At(0)->Name(), "1_Порт.2_RTU104.Ввод");
+  EXPECT_EQ(lport->LinkStates()->Count(), 2);
+  EXPECT_EQ(lport->LinkStates()->At(1)->Name(), "1_Порт.Связь с РП");
+  EXPECT_EQ(test::Build(loaded), bytes);
+}
+
 // Every protocol of the station port, renamed signals and link states, a blocked command,
 // a second IEC-104 port: loading and saving again gives the same image and the same tree.
 TEST_F(RTU104Test, ResaveOfBothPollingKindsKeepsTheRecordStream) {

@@ -2,7 +2,9 @@
 // device only when committed, refusals say why, the group-type menu, the protocol panels,
 // address clashes, the one-byte ASDU editors and timers that survive a visit.
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
+#include <QTimer>
 
 #include "controller/controller.h"
 #include "controller/proc.h"
@@ -40,6 +42,11 @@ class TelemechanicsWindowTest : public WindowTest {
     Settle();
     return qobject_cast<F*>(editor()->CurrentFrame());
   }
+  // The frame open now (the window may have made it anew after an edit).
+  template <typename F>
+  F* Current() {
+    return qobject_cast<F*>(editor()->CurrentFrame());
+  }
   // Opens the editor of a kind's count cell.
   static QLineEdit* EditCount(ui::CountTable* table, int signalKind) {
     table->setCurrentCell(CountSlot(signalKind), 1);
@@ -70,6 +77,8 @@ TEST_F(TelemechanicsWindowTest, CountsTypedDigitByDigitKeepTheSignalsAboveTheInt
   EXPECT_EQ(edit->text(), QStringLiteral("1500"));
   QTest::keyClick(edit, Qt::Key_Return);
   Settle();
+  frame = Current<ui::TKPFrame>();
+  ASSERT_NE(frame, nullptr);
   EXPECT_EQ(s->List(kKindTS)->Count(), 1500);
   EXPECT_EQ(s->Count(kKindTS), 1500);
   EXPECT_EQ(s->List(kKindTS)->At(1199)->Name(), "1_Порт.2_КП.Авария");
@@ -86,6 +95,8 @@ TEST_F(TelemechanicsWindowTest, CountsTypedDigitByDigitKeepTheSignalsAboveTheInt
   EXPECT_EQ(edit->text(), QStringLiteral("9000"));
   QTest::keyClick(edit, Qt::Key_Return);
   Settle();
+  frame = Current<ui::TKPFrame>();
+  ASSERT_NE(frame, nullptr);
   ASSERT_EQ(messages.Errors.size(), 1u);
   EXPECT_EQ(messages.Errors[0], "Количество сигналов ТС должно быть от 0 до 8192.");
   EXPECT_EQ(s->List(kKindTS)->Count(), 1500);
@@ -122,6 +133,8 @@ TEST_F(TelemechanicsWindowTest, IecDeviceCountsTypedDigitByDigitAndRefusedPastTh
   EXPECT_EQ(b->List(kKindTI)->Count(), 30);
   QTest::keyClick(edit, Qt::Key_Return);
   Settle();
+  frame = Current<ui::TRTU104Frame>();
+  ASSERT_NE(frame, nullptr);
   EXPECT_EQ(b->List(kKindTI)->Count(), 40);
   EXPECT_EQ(b->List(kKindTI)->At(25)->Name(), "1_Порт.2_RTU104.Давление");
   EXPECT_EQ(b->List(kKindTI)->At(25)->Gain, 0.5f);
@@ -134,6 +147,8 @@ TEST_F(TelemechanicsWindowTest, IecDeviceCountsTypedDigitByDigitAndRefusedPastTh
   QTest::keyClicks(edit, QStringLiteral("200"));
   QTest::keyClick(edit, Qt::Key_Return);
   Settle();
+  frame = Current<ui::TRTU104Frame>();
+  ASSERT_NE(frame, nullptr);
   ASSERT_EQ(messages.Errors.size(), 1u);
   EXPECT_EQ(messages.Errors[0], "Сигналов ТИ в конфигурации стало бы 8200, больше 8192.");
   EXPECT_EQ(b->List(kKindTI)->Count(), 40);
@@ -173,6 +188,45 @@ TEST_F(TelemechanicsWindowTest, SiriusPanelGroupMenuAndProtocolSwitch) {
   EXPECT_TRUE(frame->Iec101Panel()->isVisible());
   EXPECT_FALSE(frame->Counts()->IsFixed(kKindTI));
   EXPECT_EQ(s->List(kKindTI)->At(8)->Name(), "1_Порт.4_КП.Пр9");
+}
+
+// The grid's context menu: its entries, and the one picked sets every selected group.
+TEST_F(TelemechanicsWindowTest, GroupMenuSetsTheSelectedGroups) {
+  ShowWindow();
+  auto* port = AddPort<TPortKP>(kPortKP);
+  TKP* s = AddStation(port, 1, kProtocolVikont);
+  auto* frame = Open<ui::TKPFrame>(s);
+  ASSERT_NE(frame, nullptr);
+  ui::GroupTable* grid = frame->Groups();
+  grid->clearSelection();
+  grid->item(0, 3)->setSelected(true);
+  grid->item(2, 0)->setSelected(true);
+  QStringList entries;
+  QTimer::singleShot(0, [&entries] {
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    if (!menu) return;
+    for (QAction* a : menu->actions())
+      if (!a->isSeparator()) entries << a->text();
+    for (QAction* a : menu->actions())
+      if (a->text() == QStringLiteral("ТИИ_37 longint")) {
+        menu->setActiveAction(a);
+        QTest::keyClick(menu, Qt::Key_Return);
+        return;
+      }
+    menu->close();
+  });
+  emit grid->customContextMenuRequested(grid->visualItemRect(grid->item(0, 3)).center());
+  Settle();
+  EXPECT_EQ(entries, (QStringList{QStringLiteral("Очистить"), QStringLiteral("ТИ_11 word"),
+                                  QStringLiteral("ТИ_13 real"), QStringLiteral("ТИ_15 longint"),
+                                  QStringLiteral("ТИИ_36 real"), QStringLiteral("ТИИ_37 longint"),
+                                  QStringLiteral("Отмена")}));
+  EXPECT_EQ(s->GroupTypes[3], kGroupTII37);
+  EXPECT_EQ(s->GroupTypes[20], kGroupTII37);
+  EXPECT_EQ(grid->item(2, 0)->text(), QStringLiteral("ТИИ_37"));
+  ASSERT_NE(s->List(kKindTII), nullptr);
+  EXPECT_EQ(s->List(kKindTII)->Count(), 4);
+  EXPECT_EQ(frame->Counts()->Cell(kKindTII)->text(), QStringLiteral("4"));
 }
 
 TEST_F(TelemechanicsWindowTest, AddressClashesAreShown) {

@@ -35,10 +35,9 @@ TRTU104Frame::TRTU104Frame(TItem* item, QWidget* parent) : TCountedDeviceFrame(i
   // clash shown is then one of whole addresses.
   connect(ip_->Octet(3), &QSpinBox::valueChanged, this, [this] {
     if (Loading()) return;
-    editingOctet_ = true;
     Rtu()->SetIp(ip_->Value());
+    editingOctet_ = true;  // ShowState compares whole addresses once
     ListsChanged();
-    editingOctet_ = false;
   });
   // The record keeps one byte: the editor offers what it holds.
   asdu_ = form.Spin(QStringLiteral("Общий адрес АСДУ"), 0, 255, d->Asdu);
@@ -92,7 +91,9 @@ TRTU104Frame::TRTU104Frame(TItem* item, QWidget* parent) : TCountedDeviceFrame(i
 void TRTU104Frame::ShowState() {
   // Shown: another device with the same address; while the last octet is edited: another
   // device with the same whole IP address.
-  ErrorLabel()->setVisible(editingOctet_ ? Rtu()->SameIp() : Rtu()->SameAddress());
+  const bool editing = editingOctet_;
+  editingOctet_ = false;
+  ErrorLabel()->setVisible(editing ? Rtu()->SameIp() : Rtu()->SameAddress());
 }
 
 }  // namespace vilk::ui
