@@ -243,11 +243,16 @@ TEST_F(Iec103Test, CountsThatDisagreeWithTheirRecordsAreReportedAndBounded) {
   EXPECT_EQ(d->TS, (Iec103Table{{1, 2, 0}}));
   EXPECT_EQ(d->TI, (Iec103Table{{7, 8, 9}}));
   EXPECT_TRUE(d->TU.empty());
-  ASSERT_EQ(messages.Errors.size(), 3u);
+  ASSERT_EQ(messages.Errors.size(), 4u);
   EXPECT_EQ(messages.Errors[0],
             "Устройство 2_RTU_103: в таблице ТС записано 2 адресов при счётчике 1, читаются 1.");
   EXPECT_EQ(messages.Errors[1],
+            "Устройство 2_RTU_103: запись таблицы ТИ длиной 4 байт не делится на записи по 3 "
+            "байта, остаток пропущен.");
+  EXPECT_EQ(messages.Errors[2],
             "Устройство 2_RTU_103: в таблице ТИ записано 1 адресов при счётчике 5, читаются 1.");
+  EXPECT_EQ(messages.Errors[3],
+            "Устройство 2_RTU_103: в таблице ТУ записано 1 адресов при счётчике 0, читаются 0.");
   // A newer version is left at its defaults.
   messages.Errors.clear();
   TRTU103* e = static_cast<TPort103*>(d->Parent())->AddDevice(3, "");

@@ -358,8 +358,18 @@ void TRTU103::LoadFromImage(TConfig& cfg) {
   // tables) marks a damaged record: no more entries than the count are read.
   const std::pair<std::uint16_t, int> counts[] = {
       {kKeyCountTS, kKindTS}, {kKeyCountTI, kKindTI}, {kKeyCountTU, kKindTU}};
-  for (const auto& [key, kind] : counts) {
+  const std::uint16_t tableKeys[] = {kKeyTS, kKeyTI, kKeyTU};
+  for (int i = 0; i < 3; ++i) {
+    const auto& [key, kind] = counts[i];
     Iec103Table& table = Table(kind);
+    const std::uint8_t* data = nullptr;
+    std::size_t size = 0;
+    if (cfg.FindValue(tableKeys[i], &data, &size) && size % EntrySize(kind) != 0)
+      Config().Messages().Error(Format(
+          "Устройство %d_%s: запись таблицы %s длиной %d байт не делится на записи по %d байта, "
+          "остаток пропущен.",
+          Number, Name(), TableName(kind), static_cast<int>(size),
+          static_cast<int>(EntrySize(kind))));
     std::uint8_t stored = 0;
     if (!cfg.ReadScalar(key, stored)) stored = 0;
     if ((table.size() & 0xFF) == stored) continue;
