@@ -91,8 +91,7 @@ TEST_F(TableCliTest, ExportAndImportRoundTripWithEmptyCells) {
   EXPECT_NE(out.str().find("ts2 = 160 17\n"), std::string::npos);
   ASSERT_EQ(Run({"table", Path("out.cfg"), device, "ti", "--export", Path("back.txt")}), 0);
   // The empty cell was stored as 0.
-  EXPECT_EQ(test::ReadAll(Path("back.txt")),
-            Text("128\t148\t1\t\r\n0\t7\t2\t\r\n\t\t\t\r\n"));
+  EXPECT_EQ(test::ReadAll(Path("back.txt")), Text("128\t148\t1\t\r\n0\t7\t2\t\r\n\t\t\t\r\n"));
 }
 
 TEST_F(TableCliTest, BadCellsAndTooManyRowsRefuseTheFile) {
