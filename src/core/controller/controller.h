@@ -2,6 +2,7 @@
 // The root of the tree: the controller model, its boards and the whole-image writer and
 // reader.
 #include <string>
+#include <vector>
 
 #include "controller/models.h"
 #include "model/item.h"
@@ -28,6 +29,15 @@ class TController : public TBlock {
   void SelectModelRecord();
   // The question asked before the model changes to `newCode`.
   std::string ModelChangeQuestion(int newCode) const;
+  // What a change to the model `typeCode` does to the boards, as ApplyModel will do it:
+  // the boards it removes and the ports that then lose their board (captions, tree order),
+  // and how many boards it adds.
+  struct ModelConversion {
+    std::vector<std::string> RemovedBoards;
+    std::vector<std::string> UnlinkedPorts;
+    int AddedBoards = 0;
+  };
+  ModelConversion ConversionTo(int typeCode) const;
   void ApplyModel() override;
   bool IsModelSupported(int typeCode) const {
     return typeCode >= 0 && typeCode < 256 && Supported[typeCode];

@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "base/files.h"
+#include "base/format.h"
 #include "base/text.h"
 #include "controller/controller.h"
 #include "model/image_ops.h"
@@ -29,15 +30,70 @@ bool FinishReadConfiguration(Configuration& config, ConfigImage& image, const Mo
   return false;
 }
 
+namespace {
+std::string JoinList(const std::vector<std::string>& items) {
+  std::string out;
+  for (const std::string& s : items) out += (out.empty() ? "" : ", ") + s;
+  return out;
+}
+}  // namespace
+
+std::string ModelConversionNote(const TController& controller, const ModelRecord& identity) {
+  if (identity.TypeCode == controller.TypeCode) return {};
+  const ControllerDescription* desc = FindDescription(identity.TypeCode);
+  if (!desc) return {};  // a type the configuration cannot take is refused before the question
+  std::string note =
+      Format("Конфигурация %s будет преобразована для контроллера %s %s.\r",
+             controller.Desc.DisplayName, desc->DisplayName, identity.VersionLabel());
+  const TController::ModelConversion c = controller.ConversionTo(identity.TypeCode);
+  if (!c.RemovedBoards.empty())
+    note += Format("Будут удалены платы (%d): %s.\r", static_cast<int>(c.RemovedBoards.size()),
+                   JoinList(c.RemovedBoards));
+  if (!c.UnlinkedPorts.empty())
+    note += "Останутся без платы порты: " + JoinList(c.UnlinkedPorts) + ".\r";
+  if (c.AddedBoards > 0) note += Format("Будут добавлены платы: %d.\r", c.AddedBoards);
+  return note + "\r";
+}
+
 bool PrepareWriteConfiguration(Configuration& config, ConfigImage& image,
-                               const LocateResult& located, const std::string& configFileName) {
+                               const LocateResult& located, const std::string& configFileName,
+                               WritePlan* plan) {
   TController& controller = config.Controller();
+  if (plan) {
+    *plan = WritePlan{};
+    plan->QuestionNote = ModelConversionNote(controller, located.Identity);
+    if (!plan->QuestionNote.empty()) {
+      // The tree as it is, without the save checks and their boxes (the real build below
+      // shows them): it is only read back by RestoreBeforeWrite.
+      auto before = std::make_unique<ConfigImage>();
+      SilentMessages quiet;
+      IMessages& shown = config.Messages();
+      config.SetMessages(quiet);
+      const bool kept = BuildImageUnchecked(config, *before);
+      config.SetMessages(shown);
+      if (kept) {
+        plan->Before = std::move(before);
+        plan->PreviousRecord = controller.Record;
+        plan->PreviousType = controller.TypeCode;
+      }
+    }
+  }
   ApplyIdentity(controller, located.Identity);
+  if (plan) plan->Converted = plan->Before != nullptr;
   if (!controller.IsModelSupported(located.Identity.TypeCode)) {
     config.Messages().Error("Не совместимый тип контроллера");
     return false;
   }
   return BuildImage(config, image, configFileName, located.FileName);
+}
+
+void RestoreBeforeWrite(Configuration& config, WritePlan& plan) {
+  if (!plan.Converted || !plan.Before) return;
+  TController& controller = config.Controller();
+  // LoadImage hands the controller's record to the tree it reads.
+  controller.Record = plan.PreviousRecord;
+  if (LoadImage(config, *plan.Before, kConfigurationFile)) config.Controller().ApplyModel();
+  plan.Converted = false;
 }
 
 bool ReadConfiguration(DeviceSession& session, Configuration& config, ConfigImage& image,
@@ -55,10 +111,16 @@ bool WriteConfiguration(DeviceSession& session, Configuration& config, ConfigIma
                         const std::string& configFileName) {
   const LocateResult located = session.LocateConfiguration();
   if (!located.Found()) return false;
-  if (!PrepareWriteConfiguration(config, image, located, configFileName)) return false;
-  if (!session.WriteControllerFile(std::span<const std::uint8_t>(image.Data(), image.TotalSize),
-                                   located.FileName))
+  WritePlan plan;
+  if (!PrepareWriteConfiguration(config, image, located, configFileName, &plan)) {
+    RestoreBeforeWrite(config, plan);
     return false;
+  }
+  if (!session.WriteControllerFile(std::span<const std::uint8_t>(image.Data(), image.TotalSize),
+                                   located.FileName, plan.QuestionNote)) {
+    RestoreBeforeWrite(config, plan);
+    return false;
+  }
   config.Messages().Beep();
   return true;
 }

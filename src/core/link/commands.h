@@ -7,6 +7,7 @@
 //   read configuration:  LocateConfiguration, ReadControllerFile  | FinishReadConfiguration
 //   write configuration: LocateConfiguration | PrepareWriteConfiguration | WriteControllerFile
 // The command-line tool runs the whole functions below on one thread.
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -27,10 +28,30 @@ void ApplyIdentity(TController& controller, const ModelRecord& identity);
 bool FinishReadConfiguration(Configuration& config, ConfigImage& image, const ModelRecord& identity,
                              const std::vector<std::uint8_t>& data);
 
+// The lines the write question begins with when the controller is of another model than
+// the configuration: what the configuration is converted to and what it loses. Empty when
+// the models agree.
+std::string ModelConversionNote(const TController& controller, const ModelRecord& identity);
+
+// A write that converts the configuration to the controller's model keeps what it was
+// before, so that a write that does not go through (the question answered "Нет", a lost
+// link) leaves the configuration as the user had it.
+struct WritePlan {
+  std::string QuestionNote;  // ModelConversionNote, put before "Записать в RTU"
+  bool Converted = false;
+  ModelRecord PreviousRecord;
+  std::uint8_t PreviousType = 0;
+  std::unique_ptr<ConfigImage> Before;
+};
+
 // Applies the identity, checks the type and builds the image; false when the write must
 // stop (the messages have been shown). The image is then image.Data()[0 .. TotalSize).
+// With `plan`, a model change is noted there and can be taken back (RestoreBeforeWrite).
 bool PrepareWriteConfiguration(Configuration& config, ConfigImage& image,
-                               const LocateResult& located, const std::string& configFileName);
+                               const LocateResult& located, const std::string& configFileName,
+                               WritePlan* plan = nullptr);
+// Takes back the conversion of a write that did not go through; nothing when there was none.
+void RestoreBeforeWrite(Configuration& config, WritePlan& plan);
 
 // "Прочитать настройку": false when nothing was loaded. `raw`, when given, receives the
 // file as the controller holds it.

@@ -130,8 +130,8 @@ bool DeviceSession::ReadControllerFile(const std::string& name, std::vector<std:
   return true;
 }
 
-bool DeviceSession::WriteControllerFile(std::span<const std::uint8_t> data,
-                                        const std::string& name) {
+bool DeviceSession::WriteControllerFile(std::span<const std::uint8_t> data, const std::string& name,
+                                        const std::string& note) {
   ProgressGuard done(*progress_);
   const std::size_t size = data.size();
   if (size > kMaxTransferSize) {
@@ -140,8 +140,8 @@ bool DeviceSession::WriteControllerFile(std::span<const std::uint8_t> data,
   }
   net_->ForgetControllerMac();
   progress_->SetPosition(0);
-  const std::string question =
-      "Записать в RTU" + TargetSuffix(settings_) + "\r\r размер файла = " + std::to_string(size);
+  const std::string question = note + "Записать в RTU" + TargetSuffix(settings_) +
+                               "\r\r размер файла = " + std::to_string(size);
   if (protocol_.Messages().Question(question, false) != Answer::Yes) return false;
   if (!protocol_.Login().LoggedIn() && !(loginPrompt_ && loginPrompt_())) return false;
   if (!OpenOrComplain()) return false;

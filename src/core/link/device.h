@@ -63,7 +63,9 @@ class DeviceSession {
   bool ReadControllerFile(const std::string& name, std::vector<std::uint8_t>& out);
   // Writes a whole controller file after the confirmation (and the login, when nobody is
   // logged in). A refused password (1234) logs the user out.
-  bool WriteControllerFile(std::span<const std::uint8_t> data, const std::string& name);
+  // `note` goes before the question's own text (the model change of a configuration).
+  bool WriteControllerFile(std::span<const std::uint8_t> data, const std::string& name,
+                           const std::string& note = {});
   // Confirmation, then the restart request (no answer is awaited).
   bool Restart();
   // Sets the controller's clock from the computer's; "Время установлено." on success.
