@@ -80,6 +80,39 @@ TEST_F(ModulesWindowTest, ModeSwitchingRebuildsTheListsAtOnce) {
   EXPECT_TRUE(frame->Modes()->button(1)->isChecked());
 }
 
+// The port's menu adds the three module kinds; its frame renumbers the port and counts them.
+TEST_F(ModulesWindowTest, ThePortMenuAddsModulesAndTheFrameRenumbers) {
+  TPortDoro* port = AddDoro();
+  ASSERT_NE(port, nullptr);
+  QStringList offered;
+  for (QAction* a : editor()->ContextMenu()->actions()) offered << a->text();
+  EXPECT_TRUE(offered.contains(QStringLiteral("Добавить RIV-24")));
+  EXPECT_TRUE(offered.contains(QStringLiteral("Добавить DED-12")));
+  EXPECT_TRUE(offered.contains(QStringLiteral("Добавить ZUZ-24")));
+  for (int kind : {kModuleZUZ24, kModuleRIV24}) {
+    editor()->Select(port);
+    Settle();
+    for (QAction* a : editor()->ContextMenu()->actions())
+      if (a->data().isValid() && a->data().toInt() == kind) a->trigger();
+    Settle();
+  }
+  ASSERT_EQ(port->Modules().size(), 2u);
+  EXPECT_EQ(port->Modules()[0]->Caption(), "1_ZUZ-24");
+  EXPECT_EQ(port->Modules()[1]->Caption(), "2_RIV-24");
+
+  auto* frame = Open<ui::TPortDoroFrame>(port);
+  ASSERT_NE(frame, nullptr);
+  EXPECT_EQ(frame->CountLabel()->text(), QStringLiteral("Количество подключенных модулей = 2"));
+  ui::TAddrEditForm* picker = frame->Address()->OpenPicker();
+  ASSERT_NE(picker, nullptr);
+  ASSERT_NE(picker->Button(4), nullptr);
+  picker->Button(4)->click();
+  EXPECT_EQ(port->Caption(), "4_Порт DORO");
+  EXPECT_EQ(frame->Address()->text(), QStringLiteral("4"));
+  EXPECT_EQ(port->Modules()[0]->Inputs()->At(0)->Name(), "4_Порт.1_ZUZ-24.Работа ТУ");
+  EXPECT_EQ(port->LinkStates()->At(0)->Name(), "4_Порт.связь_1_ZUZ-24");
+}
+
 TEST_F(ModulesWindowTest, AnAddressTakenTwiceIsShown) {
   TPortDoro* port = AddDoro();
   ASSERT_NE(port, nullptr);
