@@ -11,6 +11,7 @@
 #include "frames/fieldbus/modbus_port_frames.h"
 #include "frames/fieldbus/rtu_frame.h"
 #include "frames/fieldbus/select_rtu.h"
+#include "frames/logic/ladder_frame.h"
 #include "frames/meters/meter_frames.h"
 #include "frames/modules/module_frames.h"
 #include "frames/modules/pairing_frame.h"
@@ -58,6 +59,7 @@ void RegisterBuiltInFrames() {
     RegisterFrame({kPortDoro, module}, Make<TModuleFrame>());
   RegisterFrame({0, kPortTS2}, Make<TPairPortFrame>());
   RegisterFrame({0, kPortTU2}, Make<TPairPortFrame>());
+  RegisterFrame({0, kPortLD}, Make<TPortLDFrame>());
   RegisterFrame({kPortRTUTCP, kModbusDevice}, Make<TRTUTCPFrame>());
   RegisterFrame({0, kPortCE303}, Make<TMeterPortFrame>());
   RegisterFrame({0, kPortCE318}, Make<TMeterPortFrame>());

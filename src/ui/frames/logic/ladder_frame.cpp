@@ -1,0 +1,719 @@
+#include "frames/logic/ladder_frame.h"
+
+#include <QCompleter>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QInputDialog>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QScrollBar>
+#include <QStringListModel>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <map>
+
+#include "base/format.h"
+#include "frames/modules/port_address.h"
+#include "model/configuration.h"
+#include "ports/logic/ladder_text.h"
+#include "qt_text.h"
+#include "signals/params.h"
+#include "signals/storage.h"
+
+namespace vilk::ui {
+
+namespace {
+const QColor kSelectedFill(0xA6, 0xCA, 0xF0);  // sky blue
+const QColor kRangeFill(0xC0, 0xDC, 0xC0);     // money green
+const QColor kEnergised(0xD0, 0x10, 0x10);
+constexpr int kCell = LadderView::kCell;
+
+// Every contact below `line`.
+template <typename F>
+void EachContact(const TLine& line, F&& visit) {
+  for (const auto& e : line.Elements) {
+    if (e->ElementType() == TBaseLD::Type::Contact)
+      visit(static_cast<const TLD&>(*e));
+    else if (e->ElementType() == TBaseLD::Type::Stack)
+      for (const auto& b : static_cast<const TStack&>(*e).Branches) EachContact(*b, visit);
+  }
+}
+}  // namespace
+
+// --- The grid ---
+
+LadderView::LadderView(TPortLDFrame* frame, TPortLD* port, QWidget* parent)
+    : QAbstractScrollArea(parent), frame_(frame), port_(port) {
+  setFocusPolicy(Qt::StrongFocus);
+  viewport()->setMouseTracking(true);
+  viewport()->setAutoFillBackground(false);
+  setMinimumSize(4 * kCell, 3 * kCell);
+}
+
+void LadderView::SetCursor(int column, int row) {
+  cursorColumn_ = std::clamp(column, 0, std::max(port_->GridWidth - 1, 0));
+  cursorRow_ = std::clamp(row, 0, std::max(port_->GridRows - 1, 0));
+  // Keep the cursor's cell in view (the scroll bars count cells).
+  const int cols = std::max(viewport()->width() / kCell, 1);
+  const int rows = std::max(viewport()->height() / kCell, 1);
+  if (cursorColumn_ < horizontalScrollBar()->value())
+    horizontalScrollBar()->setValue(cursorColumn_);
+  else if (cursorColumn_ >= horizontalScrollBar()->value() + cols)
+    horizontalScrollBar()->setValue(cursorColumn_ - cols + 1);
+  if (cursorRow_ < verticalScrollBar()->value())
+    verticalScrollBar()->setValue(cursorRow_);
+  else if (cursorRow_ >= verticalScrollBar()->value() + rows)
+    verticalScrollBar()->setValue(cursorRow_ - rows + 1);
+  viewport()->update();
+}
+
+QPoint LadderView::CellAt(const QPoint& pos) const {
+  return {pos.x() / kCell + horizontalScrollBar()->value(),
+          pos.y() / kCell + verticalScrollBar()->value()};
+}
+
+void LadderView::UpdateRanges() {
+  const int cols = viewport()->width() / kCell, rows = viewport()->height() / kCell;
+  horizontalScrollBar()->setRange(0, std::max(port_->GridWidth - cols, 0));
+  verticalScrollBar()->setRange(0, std::max(port_->GridRows - rows, 0));
+  horizontalScrollBar()->setPageStep(std::max(cols, 1));
+  verticalScrollBar()->setPageStep(std::max(rows, 1));
+}
+
+void LadderView::resizeEvent(QResizeEvent* event) {
+  QAbstractScrollArea::resizeEvent(event);
+  UpdateRanges();
+}
+
+QPen LadderView::Wire(const TBaseLD* e) const {
+  const TLadderSim* sim = frame_->Simulator();
+  if (sim && sim->Energised(e)) return QPen(kEnergised, 3);
+  return QPen(Qt::black, 1);
+}
+
+void LadderView::PaintElement(QPainter& p, const TBaseLD& e, const QRect& area) const {
+  const int x = e.Column * kCell, y = e.Row * kCell, mid = y + kCell / 2;
+  if (e.ElementType() == TBaseLD::Type::Stack) {
+    const auto& s = static_cast<const TStack&>(e);
+    if (s.Branches.empty()) return;
+    const int top = s.Branches.front()->Row * kCell + kCell / 2;
+    const int bottom = s.Branches.back()->Row * kCell + kCell / 2;
+    p.setPen(Wire(&e));
+    if (e.Column > 0) p.drawLine(x, top, x, bottom);
+    p.drawLine(x + e.Width * kCell, top, x + e.Width * kCell, bottom);
+    for (const auto& b : s.Branches)
+      if (b->Row <= area.bottom() && b->Row + b->Height > area.top()) PaintLine(p, *b, area);
+    return;
+  }
+  if (e.Selected()) p.fillRect(x, y, kCell, kCell, kSelectedFill);
+  if (e.ElementType() == TBaseLD::Type::Kept) {
+    p.setPen(Qt::gray);
+    p.drawRect(x + 20, y + 20, 24, 24);
+    p.drawText(QRect(x, y + 20, kCell, 24), Qt::AlignCenter, QStringLiteral("?"));
+    return;
+  }
+  const auto& c = static_cast<const TLD&>(e);
+  // The wire is broken between the bars.
+  p.fillRect(x + 28, mid - 2, 9, 5, e.Selected() ? kSelectedFill : QColor(Qt::white));
+  p.setPen(Wire(&e));
+  p.drawLine(x + 27, y + 20, x + 27, y + 44);
+  p.drawLine(x + 37, y + 20, x + 37, y + 44);
+  if (c.Inverse) p.drawLine(x + 24, y + 44, x + 40, y + 20);
+  if (!c.Signal) return;  // no label without a signal
+  const int index = port_->PoolIndex(c);
+  QFont font = p.font();
+  const TLD* selected = frame_->SelectedContact();
+  font.setBold(selected && selected->Signal && selected->Signal.get() == c.Signal.get());
+  p.setFont(font);
+  p.setPen(index < 0 ? QColor(Qt::red) : QColor(Qt::blue));
+  const QString label = index < 0 ? QStringLiteral("ТС_?") : QStringLiteral("ТС_%1").arg(index);
+  p.drawText(QRect(x, y + 46, kCell, 16), Qt::AlignCenter, label);
+  font.setBold(false);
+  p.setFont(font);
+  if (const TLadderSim* sim = frame_->Simulator()) {
+    // The input's value beside the contact.
+    p.setPen(sim->Value(c.Signal.get()) ? kEnergised : QColor(Qt::darkGray));
+    p.drawText(QRect(x, y + 2, kCell, 16), Qt::AlignCenter,
+               sim->Value(c.Signal.get()) ? QStringLiteral("1") : QStringLiteral("0"));
+  }
+}
+
+void LadderView::PaintLine(QPainter& p, const TLine& line, const QRect& area) const {
+  const int mid = line.Row * kCell + kCell / 2;
+  p.setPen(Wire(&line));
+  p.drawLine(line.Column * kCell, mid, (line.Column + line.Width) * kCell, mid);
+  for (const auto& e : line.Elements) {
+    if (e->Column > area.right() || e->Column + e->Width <= area.left()) continue;
+    if (e->Row > area.bottom() || e->Row + e->Height <= area.top()) continue;
+    PaintElement(p, *e, area);
+  }
+}
+
+void LadderView::PaintCells(QPainter& p, QPoint first, QSize cells) const {
+  const QRect area(first, cells);  // in cells
+  p.fillRect(QRect(first * kCell, cells * kCell), Qt::white);
+  const int firstTask = std::max(port_->TaskAtRow(area.top()), 0);
+  for (int i = firstTask; i < port_->TaskCount(); ++i) {
+    const TTaskLD& t = *port_->Tasks[static_cast<std::size_t>(i)];
+    if (t.Row > area.bottom()) break;
+    const int top = t.Row * kCell, bottom = (t.Row + t.Height) * kCell;
+    // Selected empty cells of the main line (a range across a gap).
+    for (std::size_t c = 0; c < t.Line->CellFlags.size(); ++c)
+      if (t.Line->CellFlags[c] & kLdSelected)
+        p.fillRect(static_cast<int>(c) * kCell, top, kCell, kCell, kRangeFill);
+    p.setPen(Qt::black);
+    p.drawLine(5, top, 5, bottom);
+    p.drawLine(6, top, 6, bottom);
+    const TOutLD& out = *t.Output;
+    const int ox = out.Column * kCell, oy = out.Row * kCell;
+    if (!t.Kept.empty()) {
+      p.setPen(Qt::gray);
+      p.drawText(QRect(kCell / 4, top, (out.Column - 1) * kCell, kCell), Qt::AlignVCenter,
+                 QStringLiteral("задача новой версии: сохраняется без изменений"));
+    } else {
+      PaintLine(p, *t.Line, area);
+    }
+    if (out.Selected()) p.fillRect(ox, oy, kCell, kCell, kSelectedFill);
+    const TLadderSim* sim = frame_->Simulator();
+    const bool on = sim && sim->Output(i);
+    p.setPen(Wire(&out));
+    p.setBrush(on ? QBrush(kEnergised) : Qt::NoBrush);
+    p.drawEllipse(QPoint(ox + kCell / 2, oy + kCell / 2), 10, 10);
+    p.setBrush(Qt::NoBrush);
+    if (out.Inverse) p.drawLine(ox + 22, oy + 42, ox + 42, oy + 22);
+    p.setPen(Qt::black);
+    const TParam* s = port_->OutputSignal(i);
+    const QString name = s ? Q(TParams::ShortName(*s)) : Q(port_->OutputNames[std::size_t(i)]);
+    p.drawText(QRect(ox - kCell / 2, oy + 46, 2 * kCell, 16), Qt::AlignCenter, name);
+  }
+}
+
+void LadderView::paintEvent(QPaintEvent*) {
+  QPainter p(viewport());
+  const QPoint first(horizontalScrollBar()->value(), verticalScrollBar()->value());
+  const QSize cells(viewport()->width() / kCell + 1, viewport()->height() / kCell + 1);
+  p.translate(-first * kCell);
+  PaintCells(p, first, cells);
+  if (hover_.x() >= 0) {
+    p.setPen(QPen(Qt::green, 2));
+    p.drawRect(hover_.x() * kCell + 1, hover_.y() * kCell + 1, kCell - 2, kCell - 2);
+  }
+  if (hasFocus() || port_->GridRows > 0) {
+    p.setPen(QPen(Qt::darkBlue, 1, Qt::DashLine));
+    p.drawRect(cursorColumn_ * kCell + 3, cursorRow_ * kCell + 3, kCell - 6, kCell - 6);
+  }
+}
+
+void LadderView::mousePressEvent(QMouseEvent* event) {
+  setFocus();
+  const QPoint cell = CellAt(event->position().toPoint());
+  if (event->button() == Qt::RightButton) {
+    if (QMenu* menu = frame_->ElementMenu(cell.x(), cell.y())) {
+      menu->exec(event->globalPosition().toPoint());
+      delete menu;
+    }
+    return;
+  }
+  if (event->button() != Qt::LeftButton) return;
+  SetCursor(cell.x(), cell.y());
+  if (frame_->Simulator())
+    frame_->ToggleInputAt(cell.x(), cell.y());
+  else
+    frame_->ClickCell(cell.x(), cell.y(), event->modifiers());
+}
+
+void LadderView::mouseMoveEvent(QMouseEvent* event) {
+  // While "Контакт" is down the cell under the mouse is marked.
+  const QPoint cell =
+      frame_->ContactButton()->isChecked() ? CellAt(event->position().toPoint()) : QPoint(-1, -1);
+  if (cell != hover_) {
+    hover_ = cell;
+    viewport()->update();
+  }
+}
+
+void LadderView::mouseDoubleClickEvent(QMouseEvent* event) {
+  if (event->button() != Qt::LeftButton || frame_->Simulator()) return;
+  const QPoint cell = CellAt(event->position().toPoint());
+  frame_->DoubleClickCell(cell.x(), cell.y());
+}
+
+void LadderView::keyPressEvent(QKeyEvent* event) {
+  const bool ctrl = event->modifiers() & Qt::ControlModifier;
+  switch (event->key()) {
+    case Qt::Key_Left:
+      SetCursor(cursorColumn_ - 1, cursorRow_);
+      return;
+    case Qt::Key_Right:
+      SetCursor(cursorColumn_ + 1, cursorRow_);
+      return;
+    case Qt::Key_Up:
+      SetCursor(cursorColumn_, cursorRow_ - 1);
+      return;
+    case Qt::Key_Down:
+      SetCursor(cursorColumn_, cursorRow_ + 1);
+      return;
+    case Qt::Key_Insert:
+      frame_->InsertAtCursor();
+      return;
+    case Qt::Key_Delete:
+      frame_->DeleteAtCursor();
+      return;
+    case Qt::Key_Slash:
+      frame_->InvertAtCursor();
+      return;
+    case Qt::Key_Space:
+      if (frame_->Simulator()) frame_->ToggleInputAt(cursorColumn_, cursorRow_);
+      return;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+      frame_->PickSignalAtCursor();
+      return;
+    case Qt::Key_C:
+      if (ctrl) {
+        frame_->CopyAtCursor();
+        return;
+      }
+      break;
+    case Qt::Key_V:
+      if (ctrl) {
+        frame_->PasteTask();
+        return;
+      }
+      break;
+    default:
+      break;
+  }
+  QAbstractScrollArea::keyPressEvent(event);
+}
+
+// --- The frame ---
+
+TPortLDFrame::TPortLDFrame(TItem* item, QWidget* parent) : ItemFrame(item, parent) {
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(FrameTitle(QStringLiteral("Порт дискретной логики"), this));
+  auto* top = new QWidget(this);
+  auto* form = new QFormLayout(top);
+  form->setContentsMargins(0, 0, 0, 0);
+  address_ = new QLineEdit(top);
+  address_->setReadOnly(true);
+  address_->setMaximumWidth(address_->fontMetrics().horizontalAdvance(QStringLiteral("00000")));
+  form->addRow(QStringLiteral("Адрес порта"), address_);
+  layout->addWidget(top);
+
+  auto* tools = new QHBoxLayout;
+  auto tool = [&](const QString& text, const QString& hint) {
+    auto* b = new QToolButton(this);
+    b->setText(text);
+    b->setToolTip(hint);
+    tools->addWidget(b);
+    return b;
+  };
+  task_ = tool(QStringLiteral("Задача"), QStringLiteral("Добавить задачу"));
+  contact_ = tool(QStringLiteral("Контакт"), QStringLiteral("Добавить контакт"));
+  contact_->setCheckable(true);
+  bridge_ = tool(QStringLiteral("Шунт"), QStringLiteral("Добавить шунт"));
+  clear_ = tool(QStringLiteral("Новая схема"), QStringLiteral("Удалить все задачи"));
+  simulate_ = tool(QStringLiteral("Моделирование"),
+                   QStringLiteral("Проверить программу: щелчок по контакту меняет его вход"));
+  simulate_->setCheckable(true);
+  tools->addSpacing(12);
+  signalLabel_ = new QLabel(this);
+  signalLabel_->setMinimumWidth(signalLabel_->fontMetrics().horizontalAdvance("ТС_00000"));
+  tools->addWidget(signalLabel_);
+  signalChoice_ = new QComboBox(this);
+  signalChoice_->setMinimumContentsLength(24);
+  tools->addWidget(signalChoice_);
+  inverse_ = new QCheckBox(QStringLiteral("Инверсия"), this);
+  tools->addWidget(inverse_);
+  tools->addStretch();
+  layout->addLayout(tools);
+
+  auto* body = new QHBoxLayout;
+  view_ = new LadderView(this, Port(), this);
+  body->addWidget(view_, 1);
+  outputs_ = new QListWidget(this);
+  outputs_->setMaximumWidth(outputs_->fontMetrics().horizontalAdvance("1_Порт.Выключатель = 0  "));
+  outputs_->hide();
+  body->addWidget(outputs_);
+  layout->addLayout(body, 1);
+
+  // The signal picker of the keyboard (Enter): type-ahead over the pool's ТС names.
+  signalEditor_ = new QLineEdit(view_->viewport());
+  signalEditor_->hide();
+  auto* completer = new QCompleter(signalEditor_);
+  completer->setCaseSensitivity(Qt::CaseInsensitive);
+  completer->setFilterMode(Qt::MatchContains);
+  signalEditor_->setCompleter(completer);
+  connect(signalEditor_, &QLineEdit::returnPressed, this, &TPortLDFrame::SignalTyped);
+  connect(signalEditor_, &QLineEdit::editingFinished, signalEditor_, [this] {
+    if (!signalEditor_->hasFocus()) signalEditor_->hide();
+  });
+
+  AskName = [this](const QString& title, const QString& current) -> std::optional<QString> {
+    bool ok = false;
+    const QString name = QInputDialog::getText(this, title, QStringLiteral("Введите имя задачи"),
+                                               QLineEdit::Normal, current, &ok);
+    if (!ok) return std::nullopt;
+    return name;
+  };
+
+  connect(task_, &QToolButton::clicked, this, &TPortLDFrame::AddTask);
+  connect(bridge_, &QToolButton::clicked, this, &TPortLDFrame::BridgeSelection);
+  connect(clear_, &QToolButton::clicked, this, &TPortLDFrame::NewProgram);
+  connect(simulate_, &QToolButton::toggled, this, &TPortLDFrame::SetSimulation);
+  connect(signalChoice_, &QComboBox::activated, this, &TPortLDFrame::SignalChosen);
+  connect(inverse_, &QCheckBox::clicked, this, [this](bool on) {
+    if (TLD* c = SelectedContact()) {
+      c->Inverse = on;
+      Changed(true);
+    }
+  });
+}
+
+TPortLDFrame::~TPortLDFrame() = default;
+
+void TPortLDFrame::SetToFrame() {
+  ItemFrame::SetToFrame();
+  address_->setText(QString::number(Port()->Number));
+  Changed(false);
+}
+
+TLD* TPortLDFrame::SelectedContact() const {
+  TBaseLD* a = Port()->Anchor;
+  return a && a->IsContact() && a->Selected() ? static_cast<TLD*>(a) : nullptr;
+}
+
+void TPortLDFrame::Changed(bool edited) {
+  Port()->Layout();
+  view_->UpdateRanges();
+  view_->SetCursor(view_->CursorColumn(), view_->CursorRow());
+  if (sim_) sim_->Scan();
+  ShowPanel();
+  FillOutputs();
+  view_->viewport()->update();
+  if (edited) ItemEdited();
+}
+
+void TPortLDFrame::ShowPanel() {
+  const TBaseLD* a = Port()->Anchor;
+  const bool contact = a && a->IsContact() && a->Selected();
+  signalLabel_->setVisible(contact);
+  signalChoice_->setVisible(contact);
+  inverse_->setVisible(contact);
+  bridge_->setEnabled(Port()->CanBridge());
+  if (!contact) return;
+  const auto* c = static_cast<const TLD*>(a);
+  const int index = Port()->PoolIndex(*c);
+  signalLabel_->setText(index >= 0 ? QStringLiteral("ТС_%1").arg(index) : QStringLiteral("ТС__"));
+  FillSignalChoice();
+  filling_ = true;
+  signalChoice_->setCurrentIndex(index);
+  inverse_->setChecked(c->Inverse);
+  filling_ = false;
+}
+
+void TPortLDFrame::FillSignalChoice() {
+  const TParams& pool = Port()->Storage().List(kKindTS);
+  filling_ = true;
+  signalChoice_->clear();
+  QStringList names;
+  names.reserve(pool.Count());
+  for (const TParam* s : pool.Items) names << (s ? Q(s->Name()) : QString());
+  signalChoice_->addItems(names);
+  filling_ = false;
+}
+
+void TPortLDFrame::FillOutputs() {
+  outputs_->setVisible(sim_ != nullptr);
+  if (!sim_) return;
+  outputs_->clear();
+  for (int i = 0; i < Port()->TaskCount(); ++i) {
+    const TParam* s = Port()->OutputSignal(i);
+    const QString name = s ? Q(s->Name()) : Q(Port()->OutputNames[std::size_t(i)]);
+    outputs_->addItem(QStringLiteral("%1 = %2").arg(name).arg(sim_->Output(i) ? 1 : 0));
+  }
+}
+
+void TPortLDFrame::SignalChosen(int index) {
+  TLD* c = SelectedContact();
+  if (filling_ || !c) return;
+  TParam* s = Port()->Storage().List(kKindTS).Count() > index && index >= 0
+                  ? Port()->Storage().List(kKindTS).At(index)
+                  : nullptr;
+  if (s && Port()->SetSignal(*c, s)) Changed(true);
+}
+
+void TPortLDFrame::AddTask() {
+  if (Port()->AddTask()) {
+    view_->SetCursor(0, Port()->Tasks.back()->Row);
+    Changed(true);
+  }
+}
+
+void TPortLDFrame::ClickCell(int column, int row, Qt::KeyboardModifiers modifiers) {
+  TPortLD* port = Port();
+  if (contact_->isChecked()) {
+    const int t = port->TaskAtRow(row);
+    if (t < 0 || column >= port->Tasks[std::size_t(t)]->Output->Column) {
+      contact_->setChecked(false);  // on or right of the output: the button is released
+      view_->viewport()->update();
+      return;
+    }
+    if (port->AddContact(column, row)) Changed(true);
+    return;
+  }
+  TBaseLD* e = port->ElementAt(column, row);
+  if (modifiers & Qt::ShiftModifier)
+    port->SelectRange(column, row);
+  else
+    port->Select(e, (modifiers & Qt::ControlModifier) != 0);
+  Changed(false);
+}
+
+void TPortLDFrame::DoubleClickCell(int column, int row) {
+  TPortLD* port = Port();
+  const int t = port->TaskAtRow(row);
+  if (t < 0 || port->ElementAt(column, row) != port->Tasks[std::size_t(t)]->Output.get()) return;
+  const TParam* s = port->OutputSignal(t);
+  QString current = s ? Q(TParams::ShortName(*s)) : QString();
+  QString title = QStringLiteral("Имя задачи");
+  for (;;) {
+    std::optional<QString> name = AskName ? AskName(title, current) : std::nullopt;
+    if (!name || name->trimmed().isEmpty()) return;
+    if (port->RenameOutput(t, S(name->trimmed()))) break;
+    title = QStringLiteral("Имя задачи уже используется");
+    current = *name;
+  }
+  Changed(true);
+}
+
+void TPortLDFrame::BridgeSelection() {
+  if (Port()->BridgeSelection()) Changed(true);
+}
+
+void TPortLDFrame::DeleteSelection() {
+  Port()->DeleteSelected();
+  Changed(true);
+}
+
+void TPortLDFrame::InvertSelection() {
+  Port()->ToggleInverseSelected();
+  Changed(true);
+}
+
+void TPortLDFrame::DuplicateSelection() {
+  Port()->DuplicateSelected();
+  Changed(true);
+}
+
+void TPortLDFrame::NewProgram() {
+  if (Port()->TaskCount() == 0 ||
+      Port()->Config().Messages().Question("Удалить все задачи?", false) != Answer::Yes)
+    return;
+  Port()->ClearProgram();
+  view_->SetCursor(0, 0);
+  Changed(true);
+}
+
+void TPortLDFrame::InsertAtCursor() {
+  if (Simulator()) return;
+  if (Port()->AddContact(view_->CursorColumn(), view_->CursorRow())) Changed(true);
+}
+
+void TPortLDFrame::DeleteAtCursor() {
+  if (Simulator()) return;
+  TBaseLD* e = Port()->ElementAt(view_->CursorColumn(), view_->CursorRow());
+  if (!e) return;
+  Port()->Select(e, false);
+  DeleteSelection();
+}
+
+void TPortLDFrame::InvertAtCursor() {
+  if (Simulator()) return;
+  TBaseLD* e = Port()->ElementAt(view_->CursorColumn(), view_->CursorRow());
+  if (!e || e->ElementType() == TBaseLD::Type::Kept) return;
+  Port()->Select(e, false);
+  InvertSelection();
+  Port()->Select(e, false);
+  Changed(false);
+}
+
+void TPortLDFrame::PickSignalAtCursor() {
+  if (Simulator()) return;
+  TBaseLD* e = Port()->ElementAt(view_->CursorColumn(), view_->CursorRow());
+  if (!e || !e->IsContact()) return;
+  Port()->Select(e, false);
+  Changed(false);
+  QStringList names;
+  for (const TParam* s : Port()->Storage().List(kKindTS).Items)
+    if (s) names << Q(s->Name());
+  auto* model = signalEditor_->completer();
+  model->setModel(new QStringListModel(names, model));
+  const auto* c = static_cast<const TLD*>(e);
+  signalEditor_->setText(c->Signal ? Q(c->Signal->Name()) : QString());
+  signalEditor_->selectAll();
+  const int x = (view_->CursorColumn() - view_->horizontalScrollBar()->value()) * kCell;
+  const int y = (view_->CursorRow() - view_->verticalScrollBar()->value()) * kCell;
+  signalEditor_->setGeometry(x, y + kCell - 22, 4 * kCell, 22);
+  signalEditor_->show();
+  signalEditor_->setFocus();
+}
+
+void TPortLDFrame::SignalTyped() {
+  TLD* c = SelectedContact();
+  const QString text = signalEditor_->text().trimmed();
+  if (!c || text.isEmpty()) {
+    signalEditor_->hide();
+    view_->setFocus();
+    return;
+  }
+  TParam* s = Port()->Storage().FindByName(kKindTS, S(text));
+  if (!s) {
+    Port()->Config().Messages().Error("Нет сигнала ТС " + S(text));
+    return;  // the editor stays for another try
+  }
+  signalEditor_->hide();
+  view_->setFocus();
+  if (Port()->SetSignal(*c, s)) Changed(true);
+}
+
+void TPortLDFrame::CopyAtCursor() {
+  const int t = Port()->TaskAtRow(view_->CursorRow());
+  if (t >= 0) clipboard_ = Port()->Tasks[std::size_t(t)]->Clone();
+}
+
+void TPortLDFrame::PasteTask() {
+  if (!clipboard_ || Simulator()) return;
+  if (Port()->PasteTask(*clipboard_)) {
+    view_->SetCursor(0, Port()->Tasks.back()->Row);
+    Changed(true);
+  }
+}
+
+void TPortLDFrame::ToggleInputAt(int column, int row) {
+  if (!sim_) return;
+  TBaseLD* e = Port()->ElementAt(column, row);
+  if (!e || !e->IsContact()) return;
+  const TParam* s = static_cast<TLD*>(e)->Signal.get();
+  if (!s) return;
+  sim_->SetInput(s, !sim_->Value(s));
+  Changed(false);
+}
+
+void TPortLDFrame::SetSimulation(bool on) {
+  if (on) {
+    Port()->Storage().ForceRebuild();
+    sim_ = std::make_unique<TLadderSim>(*Port());
+    sim_->TrackPower = true;
+    Port()->ClearSelection();
+  } else {
+    sim_.reset();
+  }
+  if (simulate_->isChecked() != on) simulate_->setChecked(on);
+  for (QWidget* w : {static_cast<QWidget*>(task_), static_cast<QWidget*>(contact_),
+                     static_cast<QWidget*>(clear_)})
+    w->setEnabled(!on);
+  contact_->setChecked(false);
+  Changed(false);
+}
+
+QMenu* TPortLDFrame::ElementMenu(int column, int row) {
+  if (Simulator()) return nullptr;
+  TBaseLD* e = Port()->ElementAt(column, row);
+  if (!e) return nullptr;
+  if (!e->Selected()) Port()->Select(e, false);
+  Changed(false);
+  auto* menu = new QMenu(this);
+  menu->addAction(QStringLiteral("Удалить"), this, &TPortLDFrame::DeleteSelection);
+  menu->addAction(QStringLiteral("Инверсия"), this, &TPortLDFrame::InvertSelection);
+  if (e->ElementType() == TBaseLD::Type::Output)
+    menu->addAction(QStringLiteral("Дублировать"), this, &TPortLDFrame::DuplicateSelection);
+  return menu;
+}
+
+bool TPortLDFrame::PrintPdf(const QString& path) {
+  TPortLD* port = Port();
+  port->Layout();
+  QPdfWriter pdf(path);
+  pdf.setTitle(Q(port->Caption()));
+  pdf.setPageSize(QPageSize(QPageSize::A4));
+  pdf.setPageOrientation(QPageLayout::Landscape);
+  pdf.setResolution(96);
+  QPainter p;
+  if (!p.begin(&pdf)) {
+    port->Config().Messages().Error("Ошибка записи файла " + S(path));
+    return false;
+  }
+  const QRect page = p.viewport();
+  const int cols = std::max(page.width() / kCell, 1);
+  const int rows = std::max((page.height() - 40) / kCell, 1);
+  // Printed without the simulation's colours.
+  std::unique_ptr<TLadderSim> noSim = std::move(sim_);
+  bool firstPage = true;
+  auto newPage = [&] {
+    if (!firstPage) pdf.newPage();
+    firstPage = false;
+  };
+  // The program, one page per block of cells.
+  for (int r0 = 0; r0 < std::max(port->GridRows, 1); r0 += rows)
+    for (int c0 = 0; c0 < port->GridWidth; c0 += cols) {
+      newPage();
+      p.resetTransform();
+      p.drawText(QRect(0, 0, page.width(), 30), Qt::AlignLeft | Qt::AlignVCenter,
+                 QStringLiteral("%1: столбцы %2-%3, строки %4-%5")
+                     .arg(Q(port->Caption()))
+                     .arg(c0)
+                     .arg(std::min(c0 + cols, port->GridWidth) - 1)
+                     .arg(r0)
+                     .arg(std::min(r0 + rows, std::max(port->GridRows, 1)) - 1));
+      p.translate(QPoint(-c0 * kCell, 40 - r0 * kCell));
+      p.setClipRect(QRect(QPoint(c0, r0) * kCell, QSize(cols, rows) * kCell));
+      view_->PaintCells(p, QPoint(c0, r0), QSize(std::min(cols, port->GridWidth - c0), rows));
+      p.setClipping(false);
+    }
+  // The legend (ТС_n and names) and the cross reference (tasks reading each input).
+  std::map<int, std::pair<std::string, std::vector<int>>> used;
+  for (int i = 0; i < port->TaskCount(); ++i) {
+    const TTaskLD& t = *port->Tasks[std::size_t(i)];
+    if (!t.Kept.empty()) continue;
+    EachContact(*t.Line, [&](const TLD& c) {
+      if (!c.Signal) return;
+      auto& entry = used[port->PoolIndex(c)];
+      entry.first = c.Signal->Name();
+      if (entry.second.empty() || entry.second.back() != i + 1) entry.second.push_back(i + 1);
+    });
+  }
+  QStringList lines;
+  lines << QStringLiteral("Сигналы и задачи, которые их читают:");
+  for (const auto& [index, entry] : used) {
+    QStringList tasks;
+    for (int t : entry.second) tasks << QString::number(t);
+    lines << QStringLiteral("%1  %2  задачи: %3")
+                 .arg(index < 0 ? QStringLiteral("ТС_?") : QStringLiteral("ТС_%1").arg(index))
+                 .arg(Q(entry.first))
+                 .arg(tasks.join(QStringLiteral(", ")));
+  }
+  lines << QString() << QStringLiteral("Задачи:");
+  for (int i = 0; i < port->TaskCount(); ++i)
+    lines << QStringLiteral("%1. %2").arg(i + 1).arg(Q(LadderTaskText(*port, i)));
+  const int lineHeight = p.fontMetrics().height() + 2;
+  int y = page.height();
+  for (const QString& line : lines) {
+    if (y + lineHeight > page.height()) {
+      newPage();
+      p.resetTransform();
+      y = 0;
+    }
+    p.drawText(QRect(0, y, page.width(), lineHeight), Qt::AlignLeft | Qt::AlignVCenter, line);
+    y += lineHeight;
+  }
+  const bool ok = p.end();
+  sim_ = std::move(noSim);
+  if (!ok) port->Config().Messages().Error("Ошибка записи файла " + S(path));
+  return ok;
+}
+
+}  // namespace vilk::ui
