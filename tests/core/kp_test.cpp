@@ -422,5 +422,46 @@ TEST_F(KPTest, ANewerStationIsKeptAndCostsNothingAfterIt) {
   EXPECT_EQ(test::Build(loaded), bytes);
 }
 
+// Damaged station and IEC-104 blocks (every 13th byte of the polling ports set to 0x00,
+// 0xFF or 0x7F in turn): loading reads nothing past a record or a block, and whatever loads
+// is saved and read back to the same image.
+TEST_F(KPTest, DamagedBlocksLoadOrAreRefusedAndResaveTheSame) {
+  TPortKP* port = AddPort(1);
+  TKP* a = AddStation(port, 1);
+  TKP* b = AddStation(port, 2);
+  a->Protocol = kProtocolSirius;
+  a->GroupTypes[1] = kGroupTI13;
+  a->GroupTypes[2] = kGroupTII36;
+  ASSERT_TRUE(a->ApplyCounts(Counts(9, 1, 0, 0, 1, 0)));
+  ASSERT_TRUE(b->ApplyCounts(Counts(2, 1, 3, 1, 1, 2)));
+  auto* iec =
+      static_cast<TCountedPort*>(config.Append(config.Controller().Proc(), MakePort(config, 128)));
+  iec->Renumber(2);
+  auto* d = static_cast<TCountedDevice*>(iec->AddChild(224));
+  ASSERT_TRUE(d->ApplyCounts(Counts(1, 0, 2, 0, 0, 1)));
+  const std::vector<std::uint8_t> good = test::Build(config);
+  ASSERT_FALSE(good.empty()) << messages.Errors.front();
+  const std::size_t from = test::TopBlocks(good, kPortKP)[0];
+  const std::size_t to =
+      test::TopBlocks(good, 128)[0] + test::GetU32(good, test::TopBlocks(good, 128)[0] + 4);
+  const std::uint8_t values[] = {0x00, 0xFF, 0x7F};
+  int loadedCount = 0, step = 0;
+  for (std::size_t at = from; at < to; at += 13, ++step) {
+    std::vector<std::uint8_t> bytes = good;
+    bytes[at] = values[step % 3];
+    test::Restamp(bytes);
+    SilentMessages quiet;
+    Configuration loaded(quiet);
+    if (!test::Load(loaded, bytes)) continue;
+    ++loadedCount;
+    const std::vector<std::uint8_t> again = test::Build(loaded);
+    if (again.empty()) continue;  // a save check refused what the damage made
+    Configuration reloaded(quiet);
+    ASSERT_TRUE(test::Load(reloaded, again)) << "offset " << at;
+    EXPECT_EQ(test::Build(reloaded), again) << "offset " << at;
+  }
+  EXPECT_GT(loadedCount, 0);
+}
+
 }  // namespace
 }  // namespace vilk
