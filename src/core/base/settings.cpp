@@ -17,8 +17,8 @@ void AppSettings::Load(const IniDocument& ini, const std::string& programDir) {
   Height = ini.ReadInteger("Form", "Height", 446);
   Width = ini.ReadInteger("Form", "Width", 657);
   LinkMode = ini.ReadInteger("Link", "Mode", 0);
-  ComN = ini.ReadInteger("Link", kComKey, 1);
-  if (ComN < 1 || ComN > 8) ComN = 1;
+  ComN = CheckedComNumber(ini.ReadInteger("Link", kComKey, 1));
+  SerialDevice = ini.ReadString("Link", "Device", "");
   SelfIP = ini.ReadString("Link", "SelfIP", "00.00.00.00");
   DestIP = ini.ReadString("Link", "DestIP", "00.00.00.00");
   DataAuto = ini.ReadString("Progs", "DataAuto", WithSlash(programDir) + "Auto.shm");
@@ -35,6 +35,9 @@ void AppSettings::Store(IniDocument& ini) const {
   ini.WriteInteger("Link", kComKey, ComN);
   ini.WriteString("Link", "SelfIP", NormalizeDotted(SelfIP));
   ini.WriteString("Link", "DestIP", NormalizeDotted(DestIP));
+  // Written only when used, so that a file of an older program stays as it was.
+  if (!SerialDevice.empty() || ini.ValueExists("Link", "Device"))
+    ini.WriteString("Link", "Device", SerialDevice);
   ini.WriteString("Progs", "DataAuto", DataAuto);
   ini.WriteString("Progs", "DirConf", DirConf);
   ini.WriteString("Progs", "DirProg", DirProg);

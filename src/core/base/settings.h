@@ -13,7 +13,10 @@ struct AppSettings {
   int Height = 446;
   int Width = 657;
   int LinkMode = 0;
-  int ComN = 1;  // serial port 1 to 8
+  int ComN = 1;  // serial port number, 1 to kMaxComNumber
+  // The serial device chosen by path (key "Device"): a USB adapter, a pseudo-terminal.
+  // Empty: the device of COM number ComN.
+  std::string SerialDevice;
   std::string SelfIP = "00.00.00.00";
   std::string DestIP = "00.00.00.00";
   std::string DataAuto;  // automation file path
@@ -25,6 +28,14 @@ struct AppSettings {
   // Writes the settings into the document (other sections untouched).
   void Store(IniDocument& ini) const;
 };
+
+// The highest serial port number the link dialog takes. Older files hold 1 to 8; a higher
+// number names a device all the same (COM12 is /dev/ttyS11) and is kept as it is.
+constexpr int kMaxComNumber = 99;
+// Bounds a stored COM number: outside 1 .. kMaxComNumber it cannot name a port and becomes 1.
+inline int CheckedComNumber(int n) {
+  return n < 1 || n > kMaxComNumber ? 1 : n;
+}
 
 // The serial-port key, spelled with the Cyrillic letters С, О, М.
 inline const char kComKey[] = "СОМ_N";

@@ -43,14 +43,17 @@ std::string FormatDotted(const IPv4& ip) {
 
 std::string LinkSettings::SerialDeviceName() const {
   if (!SerialDevice.empty()) return SerialDevice;
-  if (ComN < 1 || ComN > 8) return {};
+  if (ComN < 1 || ComN > kMaxComNumber) return {};
+#if defined(_WIN32)
+  return "COM" + std::to_string(ComN);
+#else
   return "/dev/ttyS" + std::to_string(ComN - 1);
+#endif
 }
 
 void LinkSettings::Load(const IniDocument& ini) {
   LinkMode = static_cast<std::uint8_t>(ini.ReadInteger("Link", "Mode", 0));
-  ComN = ini.ReadInteger("Link", kComKey, 1);
-  if (ComN <= 0 || ComN > 8) ComN = 1;
+  ComN = CheckedComNumber(ini.ReadInteger("Link", kComKey, 1));
   SelfIP = ParseDotted(ini.ReadString("Link", "SelfIP", "00.00.00.00")).value_or(IPv4{});
   DestIP = ParseDotted(ini.ReadString("Link", "DestIP", "00.00.00.00")).value_or(IPv4{});
   SerialDevice = ini.ReadString("Link", "Device", "");
@@ -70,6 +73,7 @@ LinkSettings LinkSettings::FromApp(const AppSettings& app) {
   LinkSettings s;
   s.LinkMode = static_cast<std::uint8_t>(app.LinkMode);
   s.ComN = app.ComN;  // a number the dialog allowed but no device has fails at open
+  s.SerialDevice = app.SerialDevice;
   s.SelfIP = ParseDotted(app.SelfIP).value_or(IPv4{});
   s.DestIP = ParseDotted(app.DestIP).value_or(IPv4{});
   return s;
@@ -78,6 +82,7 @@ LinkSettings LinkSettings::FromApp(const AppSettings& app) {
 void LinkSettings::ToApp(AppSettings& app) const {
   app.LinkMode = LinkMode;
   app.ComN = ComN;
+  app.SerialDevice = SerialDevice;
   app.SelfIP = FormatDotted(SelfIP);
   app.DestIP = FormatDotted(DestIP);
 }

@@ -19,6 +19,7 @@ using IPv4 = std::array<std::uint8_t, 4>;
 constexpr std::uint8_t kLinkSerial = 0;
 constexpr std::uint8_t kLinkUdp = 1;
 constexpr std::uint16_t kControllerPort = 208;  // UDP port at both ends
+constexpr int kMaxDevicePath = 255;             // longest serial device path the dialog takes
 
 // Dotted text as the settings file holds it: three times the text before the next ".",
 // trimmed, as a number; the trimmed rest as the fourth; each byte is the number modulo 256.
@@ -41,7 +42,7 @@ inline IPv4 FromLowFirst(std::uint32_t v) {
 
 struct LinkSettings {
   std::uint8_t LinkMode = kLinkSerial;  // 0 serial, 1 UDP, anything else: no transport
-  int ComN = 1;                         // COM1..COM8 can be opened
+  int ComN = 1;                         // COM1 .. COM99 (kMaxComNumber)
   IPv4 SelfIP{};
   IPv4 DestIP{};
   // The device that "COMn" stands for when it is not /dev/ttyS(n-1) (key "Device"; the
@@ -50,11 +51,12 @@ struct LinkSettings {
 
   bool IsUdp() const { return LinkMode == kLinkUdp; }
   bool IsSerial() const { return LinkMode == kLinkSerial; }
-  // The serial device to open: SerialDevice when set, else /dev/ttyS(n-1) for COM1..COM8,
-  // else empty (nothing can be opened).
+  // The serial device to open: SerialDevice when set, else the device of COM number n
+  // (/dev/ttyS(n-1), "COMn" on Windows), else empty (nothing can be opened).
   std::string SerialDeviceName() const;
 
-  // Reads section "Link": a COM number outside 1..8 becomes 1, unreadable addresses 0.0.0.0.
+  // Reads section "Link": a COM number outside 1 .. kMaxComNumber becomes 1, unreadable
+  // addresses 0.0.0.0.
   void Load(const IniDocument& ini);
   void Store(IniDocument& ini) const;
   // The same values through the window's settings object.

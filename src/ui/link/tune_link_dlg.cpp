@@ -1,5 +1,6 @@
 #include "link/tune_link_dlg.h"
 
+#include <QApplication>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QPushButton>
@@ -8,6 +9,7 @@
 
 #include "network.h"
 #include "qt_text.h"
+#include "serial_ports.h"
 
 namespace vilk::ui {
 
@@ -35,6 +37,19 @@ TTuneLinkDlg::TTuneLinkDlg(QWidget* parent, const LinkSettings& settings)
   comEdit_->setRange(0, 99);
   comEdit_->setValue(settings.ComN);
   comForm->addRow(QStringLiteral("Номер порта"), comEdit_);
+  ports_ = new QComboBox(this);
+  ports_->addItem(QStringLiteral("По номеру порта"), QString());
+  for (const SerialPortEntry& p : SerialPortLister()()) ports_->addItem(Q(p.Text()), Q(p.Location));
+  comForm->addRow(QStringLiteral("Порты компьютера :"), ports_);
+  device_ = new QLineEdit(Q(settings.SerialDevice), this);
+  device_->setMaxLength(kMaxDevicePath);
+  device_->setPlaceholderText(QStringLiteral("пусто: устройство по номеру порта"));
+  comForm->addRow(QStringLiteral("Устройство :"), device_);
+  const int listed = ports_->findData(Q(settings.SerialDevice));
+  ports_->setCurrentIndex(listed < 0 ? 0 : listed);
+  // Choosing a port puts its device in the field; the field stays free for any other path.
+  connect(ports_, &QComboBox::activated, this,
+          [this](int index) { device_->setText(ports_->itemData(index).toString()); });
   layout->addLayout(comForm);
   layout->addWidget(net_);
 
@@ -63,6 +78,18 @@ TTuneLinkDlg::TTuneLinkDlg(QWidget* parent, const LinkSettings& settings)
   netForm->addRow(QStringLiteral("IP адрес RTU :"), row(dest_, &TTuneLinkDlg::CopyToDest));
   layout->addLayout(netForm);
 
+  auto* checkRow = new QHBoxLayout;
+  check_ = new QPushButton(QStringLiteral("Проверить"), this);
+  check_->setAutoDefault(false);
+  connect(check_, &QPushButton::clicked, this, &TTuneLinkDlg::Check);
+  checkRow->addWidget(check_);
+  checkResult_ = new QLabel(this);
+  checkResult_->setWordWrap(true);
+  checkResult_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  checkRow->addWidget(checkResult_, 1);
+  layout->addLayout(checkRow);
+  CheckOptions.AnswerWaitMs = 1000;
+
   AddAcceptRow(this, layout, QStringLiteral("Установить"), QStringLiteral("Отменить"));
 }
 
@@ -76,10 +103,20 @@ void TTuneLinkDlg::CopyToDest() {
     dest_->SetValue(ToField(FromLowFirst(addresses_->currentData().value<quint32>())));
 }
 
+void TTuneLinkDlg::Check() {
+  checkResult_->setText(QStringLiteral("Проверка..."));
+  checkResult_->repaint();
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  const LinkCheckResult r = CheckLink(Result(), CheckOptions);
+  QApplication::restoreOverrideCursor();
+  checkResult_->setText(Q(r.Text));
+}
+
 LinkSettings TTuneLinkDlg::Result() const {
   LinkSettings s = settings_;
   s.LinkMode = net_->isChecked() ? kLinkUdp : kLinkSerial;
   s.ComN = comEdit_->value();
+  s.SerialDevice = S(device_->text().trimmed());
   s.SelfIP = FromField(self_->Value());
   s.DestIP = FromField(dest_->Value());
   return s;

@@ -2,9 +2,13 @@
 // "Параметры связи": serial port or Ethernet, the port number and the two addresses.
 #include <QComboBox>
 #include <QDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QRadioButton>
 
 #include "link/link_settings.h"
+#include "network.h"
 #include "widgets.h"
 
 namespace vilk::ui {
@@ -22,6 +26,16 @@ class TTuneLinkDlg : public QDialog {
   IpEdit* SelfEdit() const { return self_; }
   IpEdit* DestEdit() const { return dest_; }
   QComboBox* Addresses() const { return addresses_; }
+  // The machine's serial ports (the first entry: the device of the port number) and the
+  // device path, which takes any path the list lacks.
+  QComboBox* Ports() const { return ports_; }
+  QLineEdit* DeviceEdit() const { return device_; }
+  QPushButton* CheckButton() const { return check_; }
+  QLabel* CheckResult() const { return checkResult_; }
+  // "Проверить": tries the link of the fields right now; the answer goes to CheckResult().
+  void Check();
+  // The wait for the controller's answer during Check (short: the window waits meanwhile).
+  TransportOptions CheckOptions;
   // The speed buttons: copy the chosen local address into a field.
   void CopyToSelf();
   void CopyToDest();
@@ -32,6 +46,10 @@ class TTuneLinkDlg : public QDialog {
   ClampSpinBox* comEdit_;
   IpEdit *self_, *dest_;
   QComboBox* addresses_;
+  QComboBox* ports_;
+  QLineEdit* device_;
+  QPushButton* check_;
+  QLabel* checkResult_;
 };
 
 }  // namespace vilk::ui
