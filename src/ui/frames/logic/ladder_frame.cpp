@@ -331,14 +331,17 @@ TPortLDFrame::TPortLDFrame(TItem* item, QWidget* parent) : ItemFrame(item, paren
   tools->addStretch();
   layout->addLayout(tools);
 
-  auto* body = new QHBoxLayout;
+  // The grid takes the width; the outputs of the simulation are listed below it.
   view_ = new LadderView(this, Port(), this);
-  body->addWidget(view_, 1);
+  layout->addWidget(view_, 1);
   outputs_ = new QListWidget(this);
-  outputs_->setMaximumWidth(outputs_->fontMetrics().horizontalAdvance("1_Порт.Выключатель = 0  "));
+  outputs_->setFlow(QListView::LeftToRight);
+  outputs_->setWrapping(true);
+  outputs_->setResizeMode(QListView::Adjust);
+  outputs_->setSpacing(4);
+  outputs_->setMaximumHeight(4 * outputs_->fontMetrics().height() + 12);
   outputs_->hide();
-  body->addWidget(outputs_);
-  layout->addLayout(body, 1);
+  layout->addWidget(outputs_);
 
   // The signal picker of the keyboard (Enter): type-ahead over the pool's ТС names.
   signalEditor_ = new QLineEdit(view_->viewport());
@@ -347,6 +350,7 @@ TPortLDFrame::TPortLDFrame(TItem* item, QWidget* parent) : ItemFrame(item, paren
   completer->setCaseSensitivity(Qt::CaseInsensitive);
   completer->setFilterMode(Qt::MatchContains);
   signalEditor_->setCompleter(completer);
+  signalEditor_->installEventFilter(this);
   connect(signalEditor_, &QLineEdit::returnPressed, this, &TPortLDFrame::SignalTyped);
   connect(signalEditor_, &QLineEdit::editingFinished, signalEditor_, [this] {
     if (!signalEditor_->hasFocus()) signalEditor_->hide();
@@ -374,6 +378,17 @@ TPortLDFrame::TPortLDFrame(TItem* item, QWidget* parent) : ItemFrame(item, paren
 }
 
 TPortLDFrame::~TPortLDFrame() = default;
+
+bool TPortLDFrame::eventFilter(QObject* watched, QEvent* event) {
+  // Escape leaves the signal picker without a change.
+  if (watched == signalEditor_ && event->type() == QEvent::KeyPress &&
+      static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+    signalEditor_->hide();
+    view_->setFocus();
+    return true;
+  }
+  return ItemFrame::eventFilter(watched, event);
+}
 
 void TPortLDFrame::SetToFrame() {
   ItemFrame::SetToFrame();
@@ -618,6 +633,20 @@ void TPortLDFrame::SetSimulation(bool on) {
     w->setEnabled(!on);
   contact_->setChecked(false);
   Changed(false);
+}
+
+bool TPortLDFrame::SimulateInputs(const QString& inputs) {
+  SetSimulation(true);
+  for (const QString& item : inputs.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+    const qsizetype eq = item.lastIndexOf(QLatin1Char('='));
+    if (eq <= 0) return false;
+    const QString value = item.mid(eq + 1);
+    TParam* s = Port()->Storage().FindByName(kKindTS, S(item.left(eq)));
+    if (!s || (value != QLatin1String("0") && value != QLatin1String("1"))) return false;
+    sim_->SetInput(s, value == QLatin1String("1"));
+  }
+  Changed(false);
+  return true;
 }
 
 QMenu* TPortLDFrame::ElementMenu(int column, int row) {

@@ -65,6 +65,7 @@ class TPortLDFrame : public ItemFrame {
   TPortLDFrame(TItem* item, QWidget* parent);
   ~TPortLDFrame() override;
   void SetToFrame() override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
   // Edits act on the program directly; nothing waits in the widgets.
   bool GetFromFrame() override { return true; }
 
@@ -105,6 +106,9 @@ class TPortLDFrame : public ItemFrame {
   // Simulation: toggles the input read by the contact at the cell.
   void ToggleInputAt(int column, int row);
   void SetSimulation(bool on);
+  // Turns the simulation on with the inputs "NAME=0|1,NAME=0|1,..." (pool ТС names) and
+  // scans once; false when a name or a value does not read.
+  bool SimulateInputs(const QString& inputs);
   // The element's pop-up menu ("Удалить", "Инверсия", "Дублировать" for outputs).
   QMenu* ElementMenu(int column, int row);
   // Writes the program, a legend of signal names and the cross reference as PDF.
