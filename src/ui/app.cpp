@@ -16,6 +16,7 @@
 #include "controller/controller.h"
 #include "controller/proc.h"
 #include "frames/fieldbus/select_rtu.h"
+#include "frames/logic/ladder_frame.h"
 #include "link/device_runner.h"
 #include "link/link_log_dock.h"
 #include "link/password_form.h"
@@ -122,7 +123,7 @@ class StderrMessages : public IMessages {
 }  // namespace
 
 int RunApplication(int argc, char** argv) {
-  QString home, screenshot, file, select, mib, tab, dialogName, modbus, csv, readUdp;
+  QString home, screenshot, file, select, mib, tab, dialogName, modbus, csv, readUdp, simulate, pdf;
   for (int i = 1; i < argc; ++i) {
     const QString a = QString::fromLocal8Bit(argv[i]);
     auto next = [&](QString& into) {
@@ -150,6 +151,10 @@ int RunApplication(int argc, char** argv) {
       next(csv);
     else if (a == QLatin1String("--read-udp"))
       next(readUdp);
+    else if (a == QLatin1String("--simulate"))
+      next(simulate);
+    else if (a == QLatin1String("--pdf"))
+      next(pdf);
     else if (a == QLatin1String("--help")) {
       std::printf(
           "vilk [--home DIR] [FILE.cfg]\n"
@@ -160,7 +165,9 @@ int RunApplication(int argc, char** argv) {
           "vilk --screenshot OUT.png --read-udp PORT   (reads the configuration from "
           "127.0.0.1:PORT,\n"
           "                                             the exchange log shown)\n"
-          "  --modbus ADDR=TYPE[,ADDR=TYPE...]  adds a Modbus RTU port with these devices first\n");
+          "  --modbus ADDR=TYPE[,ADDR=TYPE...]  adds a Modbus RTU port with these devices first\n"
+          "  --simulate NAME=0|1[,...]  the selected discrete-logic port in simulation mode\n"
+          "  --pdf OUT.pdf  also prints the selected discrete-logic port's program\n");
       return 0;
     } else if (!a.startsWith(QLatin1String("--")))
       file = a;
@@ -190,6 +197,13 @@ int RunApplication(int argc, char** argv) {
   if (!tab.isEmpty() && window.Editor()->CurrentFrame())
     if (auto* tabs = window.Editor()->CurrentFrame()->findChild<QTabWidget*>())
       tabs->setCurrentIndex(tab.toInt());
+  if (auto* logic = qobject_cast<TPortLDFrame*>(window.Editor()->CurrentFrame())) {
+    if (!simulate.isEmpty() && !logic->SimulateInputs(simulate)) {
+      std::fprintf(stderr, "vilk: --simulate %s does not read\n", simulate.toUtf8().constData());
+      return 2;
+    }
+    if (!pdf.isEmpty() && !logic->PrintPdf(pdf)) return 1;
+  }
   window.show();
   if (screenshot.isEmpty()) window.StartLinkTest();
   if (!screenshot.isEmpty() && !csv.isEmpty()) {
