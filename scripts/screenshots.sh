@@ -37,6 +37,12 @@ shot window-module.png "2_DED-12"
 shot window-pairing-port.png "11_Порт ТС-2"
 shot window-kp-station.png "1_КП"
 shot window-rtu104-device.png "21_RTU104"
+shot window-ladder.png "13_Порт дискретной логики"
+# The program in simulation mode (Пожар on: the alarm latches and the signalling follows),
+# and the program printed for the commissioning file.
+QT_QPA_PLATFORM=offscreen "$bin/src/app/vilk" --home "$work" --screenshot "$top/docs/window-ladder-simulation.png" \
+  --select "13_Порт дискретной логики" --simulate "Пожар=1,Q1 включен=1" \
+  --pdf "$top/docs/ladder-program.pdf" "$work/station.cfg"
 QT_QPA_PLATFORM=offscreen "$bin/src/app/vilk" --home "$work" --screenshot "$top/docs/window-pc-addresses.png" \
   --select "1_Порт ПЭВМ" --tab 1 "$work/station.cfg"
 QT_QPA_PLATFORM=offscreen "$bin/src/app/vilk" --home "$work" --screenshot "$top/docs/window-pu.png" \

@@ -7,6 +7,7 @@
 #include "model/kinds.h"
 #include "ports/devices/gps.h"
 #include "ports/fieldbus/iec103.h"
+#include "ports/logic/port_ld.h"
 #include "ports/meters/meters.h"
 #include "ports/modules/modules.h"
 #include "ports/modules/pairing.h"
@@ -108,6 +109,46 @@ static void AddModules(Configuration& config) {
   tu2->SetChannel(0, true, ded->Commands()->At(1));
   TParams::SetShortName(*tu2->OwnList()->At(0), "Q1");
   config.Storage().ForceRebuild();
+}
+
+// A ladder program: a latched alarm, an interlock that reads it, and the signalling.
+static void AddLogic(Configuration& config) {
+  auto* port =
+      static_cast<TPortLD*>(config.Append(config.Controller().Proc(), MakePort(config, kPortLD)));
+  port->Number = 13;
+  port->UpdateCaption();
+  TStorage& pool = config.Storage();
+  pool.ForceRebuild();
+  auto put = [&](int column, int row, TParam* signal, bool inverse) {
+    if (TLD* c = port->AddContact(column, row)) {
+      port->SetSignal(*c, signal);
+      c->Inverse = inverse;
+    }
+  };
+  auto bridge = [&](int first, int last, int row, TParam* signal) {
+    port->Select(port->ElementAt(first, row), false);
+    port->SelectRange(last, row);
+    if (TLD* c = port->BridgeSelection()) port->SetSignal(*c, signal);
+  };
+  for (int i = 0; i < 3; ++i) port->AddTask();
+  port->RenameOutput(0, "Авария");
+  port->RenameOutput(1, "Блокировка Q2");
+  port->RenameOutput(2, "Сигнализация");
+  TParam* alarm = port->OutputSignal(0);
+  // Авария = [Пожар | Неисправность ЗУ | Авария] /Связь с ЩУ
+  put(0, 0, pool.FindByName(kKindTS, "Пожар"), false);
+  put(1, 0, pool.FindByName(kKindTS, "Связь с ЩУ"), true);
+  bridge(0, 0, 0, pool.FindByName(kKindTS, "Неисправность ЗУ"));
+  bridge(0, 0, 1, alarm);
+  // Блокировка Q2 = Q1 включен /Q1 отключен /Авария
+  put(0, 3, pool.FindByName(kKindTS, "Q1 включен"), false);
+  put(1, 3, pool.FindByName(kKindTS, "Q1 отключен"), true);
+  put(2, 3, alarm, true);
+  // Сигнализация = [Дверь ЗРУ | Авария]
+  put(0, 4, pool.FindByName(kKindTS, "Дверь ЗРУ"), false);
+  bridge(0, 0, 4, alarm);
+  port->ClearSelection();
+  pool.ForceRebuild();
 }
 
 void BuildDemo(Configuration& config) {
@@ -215,6 +256,7 @@ void BuildDemo(Configuration& config) {
 
   AddTelemechanicsPolling(config);
   AddModules(config);
+  AddLogic(config);
 }
 
 }  // namespace vilk
