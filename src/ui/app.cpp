@@ -13,6 +13,7 @@
 #include <set>
 
 #include "base/files.h"
+#include "base/version.h"
 #include "controller/controller.h"
 #include "controller/proc.h"
 #include "frames/fieldbus/select_rtu.h"
@@ -25,10 +26,12 @@
 #include "ports/fieldbus/modbus.h"
 #include "ports/fieldbus/templates.h"
 #include "qt_text.h"
+#include "serial_ports.h"
 #include "signals/csv.h"
 #include "signals/csv_preview.h"
 #include "signals/storage.h"
 #include "snmp/mib_dialog.h"
+#include "theme.h"
 
 namespace vilk::ui {
 
@@ -124,6 +127,7 @@ class StderrMessages : public IMessages {
 
 int RunApplication(int argc, char** argv) {
   QString home, screenshot, file, select, mib, tab, dialogName, modbus, csv, readUdp, simulate, pdf;
+  QString paletteName, serialPort;
   for (int i = 1; i < argc; ++i) {
     const QString a = QString::fromLocal8Bit(argv[i]);
     auto next = [&](QString& into) {
@@ -155,9 +159,17 @@ int RunApplication(int argc, char** argv) {
       next(simulate);
     else if (a == QLatin1String("--pdf"))
       next(pdf);
-    else if (a == QLatin1String("--help")) {
+    else if (a == QLatin1String("--palette"))
+      next(paletteName);
+    else if (a == QLatin1String("--serial-port"))
+      next(serialPort);
+    else if (a == QLatin1String("--version")) {
+      std::printf("vilk %s\n", ProgramVersion());
+      return 0;
+    } else if (a == QLatin1String("--help")) {
       std::printf(
           "vilk [--home DIR] [FILE.cfg]\n"
+          "vilk --version\n"
           "vilk --screenshot OUT.png [--select CAPTION[/CAPTION...]] [--tab N] [FILE.cfg]\n"
           "vilk --screenshot OUT.png --mib MIBFILE   (the MIB dialog with MIBFILE loaded)\n"
           "vilk --screenshot OUT.png --dialog link|login|modbus-addresses\n"
@@ -167,7 +179,10 @@ int RunApplication(int argc, char** argv) {
           "                                             the exchange log shown)\n"
           "  --modbus ADDR=TYPE[,ADDR=TYPE...]  adds a Modbus RTU port with these devices first\n"
           "  --simulate NAME=0|1[,...]  the selected discrete-logic port in simulation mode\n"
-          "  --pdf OUT.pdf  also prints the selected discrete-logic port's program\n");
+          "  --pdf OUT.pdf  also prints the selected discrete-logic port's program\n"
+          "  --palette dark  the window in a dark theme\n"
+          "  --serial-port DEVICE  lists DEVICE among the serial ports; with --dialog link it is\n"
+          "                        chosen and checked\n");
       return 0;
     } else if (!a.startsWith(QLatin1String("--")))
       file = a;
@@ -177,6 +192,24 @@ int RunApplication(int argc, char** argv) {
 
   QApplication app(argc, argv);
   QApplication::setApplicationName(QString::fromUtf8(kAppTitle));
+  if (paletteName == QLatin1String("dark")) {
+    QApplication::setStyle(QStringLiteral("Fusion"));
+    QApplication::setPalette(DarkPalette());
+  } else if (!paletteName.isEmpty()) {
+    std::fprintf(stderr, "vilk: --palette takes dark\n");
+    return 2;
+  }
+  if (!serialPort.isEmpty()) {
+    SerialPortEntry extra;
+    extra.Location = S(serialPort);
+    extra.Name = S(QFileInfo(serialPort).fileName());
+    extra.Description = "псевдотерминал vilk-sim";
+    SerialPortLister() = [extra] {
+      std::vector<SerialPortEntry> ports = SystemSerialPorts();
+      ports.insert(ports.begin(), extra);
+      return ports;
+    };
+  }
   StderrMessages offscreenMessages;
   TForm1 window(HomeFolder(home), screenshot.isEmpty() ? nullptr : &offscreenMessages);
   if (!file.isEmpty()) window.OpenFile(file);
@@ -241,9 +274,16 @@ int RunApplication(int argc, char** argv) {
     IniDocument ini;
     KeySettings keys;
     LoginState login;
-    if (dialogName == QLatin1String("link"))
-      dialog = std::make_unique<TTuneLinkDlg>(&window, window.Runner()->Settings);
-    else if (dialogName == QLatin1String("modbus-addresses"))
+    if (dialogName == QLatin1String("link")) {
+      auto link = std::make_unique<TTuneLinkDlg>(&window, window.Runner()->Settings);
+      if (!serialPort.isEmpty()) {
+        link->ComChk()->setChecked(true);
+        link->Ports()->setCurrentIndex(1);
+        emit link->Ports()->activated(1);
+        link->Check();
+      }
+      dialog = std::move(link);
+    } else if (dialogName == QLatin1String("modbus-addresses"))
       dialog = ModbusAddressDialog(window);
     else
       dialog = std::make_unique<TPasswordForm>(&window, login, keys, ini);

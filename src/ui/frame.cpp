@@ -1,6 +1,7 @@
 #include "frame.h"
 
 #include "frames/kept_frame.h"
+#include "help_pages.h"
 
 #include <QFileDialog>
 #include <QFileInfo>
@@ -94,6 +95,10 @@ ItemFrame* CreateFrame(TItem* item, QWidget* parent) {
   }
   if (frame) frame->SetToFrame();
   return frame;
+}
+
+int ItemFrame::HelpContext() const {
+  return HelpContextOf(KeyOf(*item_));
 }
 
 }  // namespace vilk::ui

@@ -31,7 +31,8 @@ class ItemFrame : public QWidget {
   // show why (the configuration's error box) and return false; the item is then unchanged.
   // An override checks before it writes anything and calls this before its own writes.
   virtual bool GetFromFrame();
-  virtual int HelpContext() const { return 1; }
+  // The help page of this frame's kind (HelpContextOf its kind key).
+  virtual int HelpContext() const;
 
   // GetFromFrame, then the configuration hears of the edit when the item's saved bytes
   // changed. Whoever needs the frame's values in the item (the tree editor, a save, the

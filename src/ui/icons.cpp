@@ -21,10 +21,20 @@ Look LookOf(int index) {
   return {QColor::fromRgb(look.Rgb), look.Glyph};
 }
 
-QPixmap Draw(int index) {
-  const int size = 16;
-  QPixmap pm(size, size);
+// The scales an icon is drawn for: ordinary, "150 %", "200 %" and "300 %" screens. Each
+// is drawn at its own pixel size, so nothing is blown up from 16 pixels.
+constexpr qreal kScales[] = {1.0, 1.5, 2.0, 3.0};
+
+QPixmap Blank(int width, int height, qreal scale) {
+  QPixmap pm(qRound(width * scale), qRound(height * scale));
+  pm.setDevicePixelRatio(scale);
   pm.fill(Qt::transparent);
+  return pm;
+}
+
+QPixmap Draw(int index, qreal scale) {
+  const int size = 16;
+  QPixmap pm = Blank(size, size, scale);
   if (index < 0) return pm;
   const Look look = LookOf(index);
   QPainter p(&pm);
@@ -41,9 +51,8 @@ QPixmap Draw(int index) {
   return pm;
 }
 
-QPixmap Warning() {
-  QPixmap pm(16, 16);
-  pm.fill(Qt::transparent);
+QPixmap Warning(qreal scale) {
+  QPixmap pm = Blank(16, 16, scale);
   QPainter p(&pm);
   p.setRenderHint(QPainter::Antialiasing);
   p.setBrush(QColor(230, 170, 0));
@@ -63,7 +72,11 @@ QPixmap Warning() {
 QIcon NodeIcon(int index) {
   static QHash<int, QIcon> cache;
   auto it = cache.find(index);
-  if (it == cache.end()) it = cache.insert(index, QIcon(Draw(index)));
+  if (it == cache.end()) {
+    QIcon icon;
+    for (const qreal scale : kScales) icon.addPixmap(Draw(index, scale));
+    it = cache.insert(index, icon);
+  }
   return *it;
 }
 
@@ -72,12 +85,16 @@ QIcon NodeIconWithState(int index, int state) {
   static QHash<int, QIcon> cache;
   auto it = cache.find(index);
   if (it == cache.end()) {
-    QPixmap pm(34, 16);
-    pm.fill(Qt::transparent);
-    QPainter p(&pm);
-    p.drawPixmap(0, 0, Warning());
-    p.drawPixmap(18, 0, Draw(index));
-    it = cache.insert(index, QIcon(pm));
+    QIcon icon;
+    for (const qreal scale : kScales) {
+      QPixmap pm = Blank(34, 16, scale);
+      QPainter p(&pm);
+      p.drawPixmap(0, 0, Warning(scale));
+      p.drawPixmap(18, 0, Draw(index, scale));
+      p.end();
+      icon.addPixmap(pm);
+    }
+    it = cache.insert(index, icon);
   }
   return *it;
 }

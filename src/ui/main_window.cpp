@@ -33,6 +33,7 @@
 #include "signals/editor_ti.h"
 #include "signals/list_frame.h"
 #include "snmp/mib_dialog.h"
+#include "window_fit.h"
 
 namespace vilk::ui {
 
@@ -427,6 +428,8 @@ void TForm1::LoadSettings() {
   TEditorTI::LoadPresets(ini_);
   settings_.Load(ini_, S(QDir(home_).absolutePath()) + "/");
   setGeometry(settings_.Left, settings_.Top, settings_.Width, settings_.Height);
+  // Every frame fits beside the tree, as far as the screen allows.
+  FitWindowToFrames(this, LargestFrameHint());
   LoadRecentFiles();
 }
 
@@ -529,8 +532,11 @@ void TForm1::HelpCommand(int context) {
     context = 1;
   else if (active && active != this)
     context = 1;
-  else if (ItemFrame* frame = editor_->CurrentFrame())
+  else if (ItemFrame* frame = editor_->CurrentFrame()) {
     context = frame->HelpContext();
+    ShowHelp(this, context, frame, Q(frame->Item()->Caption()));
+    return;
+  }
   ShowHelp(this, context);
 }
 

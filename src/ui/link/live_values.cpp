@@ -4,6 +4,7 @@
 
 #include "signals/signal_table.h"
 #include "signals/storage.h"
+#include "theme.h"
 
 namespace vilk::ui {
 
@@ -94,7 +95,7 @@ void LiveValues::Stop() {
     QFont f = box_->font();
     f.setBold(false);
     box_->setFont(f);
-    box_->setStyleSheet(QString());
+    box_->setPalette(QPalette());  // back to the theme's own
   }
 }
 
@@ -117,7 +118,11 @@ void LiveValues::Tick() {
 void LiveValues::Arrived(quint16, bool ok, qint32 value) {
   const int row = pendingRow_;
   pendingRow_ = -1;
-  if (box_) box_->setStyleSheet(ok ? QStringLiteral("color: green") : QStringLiteral("color: red"));
+  if (box_) {
+    QPalette p = box_->palette();
+    p.setColor(QPalette::WindowText, ok ? GoodText(p) : ErrorText(p));
+    box_->setPalette(p);
+  }
   if (!ok || row < 0 || row >= list_->Count() || !list_->At(row)) return;
   TParam* s = list_->At(row);
   if (s->Kind == kKindTI || s->Kind == kKindTII)

@@ -10,6 +10,7 @@
 
 #include "base/format.h"
 #include "qt_text.h"
+#include "theme.h"
 
 namespace vilk::ui {
 
@@ -26,7 +27,7 @@ CsvPreviewDialog::CsvPreviewDialog(const CsvImportPlan& plan, const QString& fil
   table_->setSelectionBehavior(QAbstractItemView::SelectRows);
   table_->horizontalHeader()->setStretchLastSection(true);
   // Errors first catch the eye by colour; the palette keeps them readable in dark themes.
-  const QColor errorColour(0xC0, 0x20, 0x20), changedColour(0x20, 0x80, 0x20);
+  const QColor errorColour = ErrorText(palette()), changedColour = GoodText(palette());
   for (int r = 0; r < table_->rowCount(); ++r) {
     const CsvRowPlan& row = plan.Rows[static_cast<std::size_t>(r)];
     QString result;

@@ -16,6 +16,7 @@
 #include "model/configuration.h"
 #include "qt_text.h"
 #include "signals/list_edit.h"
+#include "theme.h"
 
 namespace vilk::ui {
 
@@ -129,14 +130,15 @@ QVariant SignalTableModel::data(const QModelIndex& index, int role) const {
     return icon ? TypeIconImage(icon) : QVariant();
   }
   if (role == Qt::ForegroundRole && col == SignalColumn::Name) {
-    if (s->Selected) return QColor(Qt::white);
-    if (s->Unresolved) return QColor(Qt::gray);
-    if (s->Name() != s->DefaultName()) return QColor(Qt::blue);
+    const QPalette pal = AppPalette();
+    if (s->Selected) return pal.color(QPalette::HighlightedText);
+    if (s->Unresolved) return GreyedText(pal);
+    if (s->Name() != s->DefaultName()) return RenamedText(pal);
   }
   if (role == Qt::BackgroundRole) {
-    if (col == SignalColumn::Name && s->Selected) return QColor(0, 0, 128);
+    if (col == SignalColumn::Name && s->Selected) return AppPalette().color(QPalette::Highlight);
     if (col == SignalColumn::Number && !highlight_.empty() && highlight_.count(s->Name()))
-      return QColor(150, 150, 150);
+      return AppPalette().color(QPalette::Mid);
   }
   return {};
 }

@@ -14,6 +14,7 @@
 #include "model/configuration.h"
 #include "ports/fieldbus/templates.h"
 #include "signals/param.h"
+#include "theme.h"
 #include "widgets.h"
 
 namespace vilk::ui {
@@ -158,7 +159,7 @@ TRTU103Frame::TRTU103Frame(TItem* item, QWidget* parent) : ItemFrame(item, paren
   error_ = new QLabel(QStringLiteral("Уже существует"), body);
   error_->setObjectName(QStringLiteral("ErrorLabel"));
   QPalette red = error_->palette();
-  red.setColor(QPalette::WindowText, Qt::red);
+  red.setColor(QPalette::WindowText, ErrorText(red));
   error_->setPalette(red);
   error_->setVisible(false);
   auto* row = new QWidget(body);

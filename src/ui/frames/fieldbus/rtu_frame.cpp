@@ -17,6 +17,7 @@
 #include "ports/fieldbus/templates.h"
 #include "signals/param.h"
 #include "signals/storage.h"
+#include "theme.h"
 
 namespace vilk::ui {
 
@@ -159,7 +160,7 @@ void TRTUFrame::BuildTop(QWidget* body) {
   error_ = new QLabel(QStringLiteral("Уже существует"), body);
   error_->setObjectName(QStringLiteral("ErrorLabel"));
   QPalette red = error_->palette();
-  red.setColor(QPalette::WindowText, Qt::red);
+  red.setColor(QPalette::WindowText, ErrorText(red));
   error_->setPalette(red);
   error_->setVisible(false);
   if (!tcp_) {

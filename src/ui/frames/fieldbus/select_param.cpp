@@ -10,6 +10,7 @@
 
 #include "base/text.h"
 #include "qt_text.h"
+#include "theme.h"
 #include "widgets.h"
 
 namespace vilk::ui {
@@ -150,9 +151,9 @@ void TSelectParam::Recolor() {
     const qlonglong address = item->data(kAddressRole).toLongLong();
     QColor color = palette().color(QPalette::Text);
     if (CharCount(prefix_ + S(item->text())) > kLongLine)
-      color = Qt::red;
+      color = ErrorText(palette());
     else if (address >= 0 && GridCovers(cells, kind_, static_cast<std::uint32_t>(address)))
-      color = Qt::gray;
+      color = GreyedText(palette());
     item->setForeground(color);
   }
 }

@@ -9,6 +9,7 @@
 #include "controller/controller.h"
 #include "model/configuration.h"
 #include "signals/storage.h"
+#include "theme.h"
 
 namespace vilk::ui {
 
@@ -169,7 +170,7 @@ TMeterFrame::TMeterFrame(TItem* item, QWidget* parent) : ItemFrame(item, parent)
   error_ = new QLabel(QStringLiteral("Уже существует"), row);
   error_->setObjectName(QStringLiteral("ErrorLabel"));
   QPalette red = error_->palette();
-  red.setColor(QPalette::WindowText, Qt::red);
+  red.setColor(QPalette::WindowText, ErrorText(red));
   error_->setPalette(red);
   error_->setVisible(false);
   h->addWidget(address_);

@@ -7,6 +7,7 @@
 
 #include "controller/controller.h"
 #include "model/configuration.h"
+#include "theme.h"
 
 namespace vilk::ui {
 
@@ -88,7 +89,9 @@ TModuleFrame::TModuleFrame(TItem* item, QWidget* parent) : ItemFrame(item, paren
   address_->setObjectName(QStringLiteral("Адрес"));
   address_->setRange(1, 255);
   clash_ = new QLabel(QStringLiteral("Уже существует"), addressRow);
-  clash_->setStyleSheet(QStringLiteral("color: #B00000"));
+  QPalette red = clash_->palette();
+  red.setColor(QPalette::WindowText, ErrorText(red));
+  clash_->setPalette(red);
   clash_->hide();
   h->addWidget(address_);
   h->addWidget(clash_);

@@ -11,6 +11,7 @@
 #include "model/configuration.h"
 #include "signals/params.h"
 #include "signals/storage.h"
+#include "theme.h"
 
 namespace vilk::ui {
 
@@ -166,7 +167,7 @@ QLabel* TCountedDeviceFrame::MakeErrorLabel(QWidget* parent) {
   error_ = new QLabel(QStringLiteral("Уже существует"), parent);
   error_->setObjectName(QStringLiteral("ErrorLabel"));
   QPalette red = error_->palette();
-  red.setColor(QPalette::WindowText, Qt::red);
+  red.setColor(QPalette::WindowText, ErrorText(red));
   error_->setPalette(red);
   error_->setVisible(false);
   return error_;

@@ -15,7 +15,6 @@ class TPCFrame : public ItemFrame {
   TPCFrame(TItem* item, QWidget* parent);
   void SetToFrame() override;
   bool GetFromFrame() override;
-  int HelpContext() const override { return 1; }
 
   QTabWidget* Tabs() const { return tabs_; }
   FormatTable* Formats() const { return formats_; }
