@@ -87,9 +87,11 @@ void FitWindowToFrames(QMainWindow* window, QSize frameHint) {
   }
   // Room for the title bar and borders the window system adds around the geometry.
   const QRect avail = screen->availableGeometry().adjusted(0, 30, 0, 0);
-  g.setSize(g.size().expandedTo(wanted).boundedTo(avail.size()));
+  // Grown no further than the screen; a larger size the user left is his to keep.
+  g.setSize(g.size().expandedTo(wanted.boundedTo(avail.size())));
   if (g.right() > avail.right()) g.moveRight(avail.right());
   if (g.bottom() > avail.bottom()) g.moveBottom(avail.bottom());
+  // The title bar stays reachable whatever the size.
   if (g.left() < avail.left()) g.moveLeft(avail.left());
   if (g.top() < avail.top()) g.moveTop(avail.top());
   window->setGeometry(g);

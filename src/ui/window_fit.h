@@ -11,8 +11,9 @@ namespace vilk::ui {
 QSize LargestFrameHint();
 
 // Grows `window` (already at its stored or default place) to hold a frame of `frameHint`
-// beside the tree and the pool panel, within the available area of its screen, and moves
-// it back onto that screen when it would stick out.
+// beside the tree and the pool panel, no further than the available area of its screen,
+// and moves it back onto that screen when it would stick out (its top left corner always
+// on the screen). A stored size larger than that is kept.
 void FitWindowToFrames(QMainWindow* window, QSize frameHint);
 
 // The window size that fits a frame of `frameHint`, from its parts: the tree and pool

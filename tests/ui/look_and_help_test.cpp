@@ -143,7 +143,8 @@ TEST_F(WindowTest, TheFirstStartFitsTheLargestFrameAsFarAsTheScreenAllows) {
   EXPECT_GE(g.width(), std::min(hint.width() + 330, avail.width()));
   EXPECT_GE(g.width(), std::min(657, avail.width()));
   EXPECT_GE(g.height(), std::min(446, avail.height() - 30));
-  // A stored size larger than the screen is cut to it; a place off the screen is brought back.
+  // A stored size larger than the screen is the user's and kept; a place off the screen is
+  // brought back so that the title bar can be reached.
   IniDocument ini;
   ini.WriteInteger("Form", "Left", avail.right() + 500);
   ini.WriteInteger("Form", "Top", -300);
@@ -153,7 +154,7 @@ TEST_F(WindowTest, TheFirstStartFitsTheLargestFrameAsFarAsTheScreenAllows) {
   ASSERT_TRUE(ini.SaveFile(S(File(QStringLiteral("Vilk.ini")))));
   window = std::make_unique<ui::TForm1>(home.path(), &messages);
   EXPECT_EQ(window->geometry(),
-            QRect(avail.left(), avail.top() + 30, avail.width(), avail.height() - 30));
+            QRect(avail.left(), avail.top() + 30, avail.width() + 400, avail.height() + 400));
 }
 
 TEST_F(WindowTest, ThePcFrameOpensUnclippedAtTheFirstSize) {
