@@ -77,3 +77,25 @@ port=$(sed -n 's/^udp .*:\([0-9]*\)$/\1/p' "$work/sim.out")
 QT_QPA_PLATFORM=offscreen "$bin/src/app/vilk" --home "$work" --screenshot "$top/docs/window-link-log.png" \
   --read-udp "$port" "$work/station.cfg"
 kill "$sim"
+# The first start without a settings file, on a 1366 x 768 screen: the window grows from its
+# stored default (657 x 446) to fit the frames, the PC frame opens with nothing cut off.
+fresh=$(mktemp -d)
+cat > "$work/screen-1366.json" <<'JSON'
+{"screens": [{"name": "laptop", "x": 0, "y": 0, "width": 1366, "height": 768,
+              "logicalDpi": 96, "logicalBaseDpi": 96, "dpr": 1}]}
+JSON
+QT_QPA_PLATFORM="offscreen:configfile=$work/screen-1366.json" "$bin/src/app/vilk" --home "$fresh" \
+  --screenshot "$top/docs/window-first-start.png" --select "1_Порт ПЭВМ" "$work/station.cfg"
+rm -rf "$fresh"
+# The same window in a dark theme: names, greyed rows and marks from the palette.
+QT_QPA_PLATFORM=offscreen "$bin/src/app/vilk" --home "$work" --palette dark \
+  --screenshot "$top/docs/window-dark.png" --select "40_RTU/ТИ" "$work/station.cfg"
+# The link dialog with the stand-in's pseudo-terminal listed as a serial port and checked.
+mkdir -p "$work/ctl-pty"
+"$bin/src/sim/vilk-sim" --dir "$work/ctl-pty" --pty > "$work/pty.out" &
+ptysim=$!
+for _ in $(seq 50); do grep -q ready "$work/pty.out" && break; sleep 0.1; done
+pty=$(sed -n 's/^serial //p' "$work/pty.out")
+QT_QPA_PLATFORM=offscreen "$bin/src/app/vilk" --home "$work" --screenshot "$top/docs/dialog-link-serial.png" \
+  --dialog link --serial-port "$pty"
+kill "$ptysim"
