@@ -18,6 +18,7 @@
 #include "base/format.h"
 #include "controller/controller.h"
 #include "frames/controller/controller_frame.h"
+#include "frames/logic/ladder_frame.h"
 #include "help_dialog.h"
 #include "link/commands.h"
 #include "link/device_runner.h"
@@ -113,6 +114,10 @@ TForm1::TForm1(const QString& home, IMessages* messages, QWidget* parent)
     }
     if (auto* frame = qobject_cast<TControllerFrame*>(editor_->CurrentFrame()))
       frame->DetectButton()->setEnabled(!busy);
+    if (auto* logic = qobject_cast<TPortLDFrame*>(editor_->CurrentFrame())) {
+      if (busy) logic->LiveBox()->setChecked(false);
+      logic->LiveBox()->setEnabled(!busy);
+    }
   });
   connect(editor_, &TFrame1::CurrentChanged, this, [this] {
     // The controller frame's "Определить тип" asks the controller through the link.

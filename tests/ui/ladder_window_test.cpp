@@ -4,14 +4,17 @@
 #include <QAbstractItemView>
 #include <QAction>
 #include <QCompleter>
+#include <QElapsedTimer>
 #include <QImage>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QProcess>
 #include <QScrollBar>
 
 #include "controller/controller.h"
 #include "controller/proc.h"
 #include "frames/logic/ladder_frame.h"
+#include "link/device_runner.h"
 #include "ports/logic/ladder_text.h"
 #include "ports/logic/port_ld.h"
 #include "ports/modules/modules.h"
@@ -274,6 +277,79 @@ TEST_F(LadderWindowTest, PrintsTheProgramAsPdf) {
   EXPECT_EQ(head, QByteArray("%PDF-"));
   EXPECT_GT(pdf.size(), 1000);
   EXPECT_FALSE(frame->PrintPdf(File("missing/dir/logic.pdf")));
+}
+
+// The inputs of the simulation from a linked controller's live values (the stand-in gives
+// every address its own number, non-zero, unless told a value).
+TEST_F(LadderWindowTest, LiveInputsComeFromTheLinkedController) {
+  frame->TaskButton()->click();
+  frame->ContactButton()->setChecked(true);
+  Click(0, 0);
+  Click(1, 0);
+  frame->ContactButton()->setChecked(false);
+  Click(0, 0);
+  ChooseSignal("Пуск");
+  Click(1, 0);
+  ChooseSignal("Стоп");
+  frame->InverseBox()->click();
+  ASSERT_EQ(Text(), "1_Порт.Пр_0\n  Пуск /Стоп\n");
+  const int stop = 8192 + config().Storage().IndexOf(kKindTS, riv->Inputs()->At(1));
+
+  // vilk-sim on a free UDP port of 127.0.0.1; Стоп reads 0, Пуск its address.
+  QProcess sim;
+  sim.start(
+      QStringLiteral(VILK_SIM_PATH),
+      {QStringLiteral("--dir"), home.path(), QStringLiteral("--udp"), QStringLiteral("127.0.0.1:0"),
+       QStringLiteral("--value"), QStringLiteral("%1=0").arg(stop)});
+  std::uint16_t simPort = 0;
+  QElapsedTimer t;
+  t.start();
+  bool ready = false;
+  while (!ready && t.elapsed() < 10000) {
+    if (!sim.canReadLine() && !sim.waitForReadyRead(200)) continue;
+    while (sim.canReadLine()) {
+      const QString line = QString::fromUtf8(sim.readLine()).trimmed();
+      if (line.startsWith(QStringLiteral("udp ")))
+        simPort = static_cast<std::uint16_t>(line.section(QLatin1Char(':'), -1).toInt());
+      if (line == QStringLiteral("ready")) ready = true;
+    }
+  }
+  ASSERT_TRUE(ready && simPort);
+  ui::DeviceRunner* runner = window->Runner();
+  runner->Settings.LinkMode = kLinkUdp;
+  runner->Settings.SelfIP = {127, 0, 0, 1};
+  runner->Settings.DestIP = {127, 0, 0, 1};
+  runner->Options.SelfPort = 0;
+  runner->Options.DestPort = simPort;
+  runner->Options.AnswerWaitMs = 1500;
+  runner->Options.ValidateSelf = false;
+  runner->Login.Confirm("", "");
+
+  EXPECT_FALSE(frame->LiveBox()->isVisible());
+  frame->SimulateButton()->click();
+  ASSERT_TRUE(frame->LiveBox()->isVisible());
+  ASSERT_TRUE(frame->LiveBox()->isEnabled());
+  frame->LiveBox()->setChecked(true);
+  t.restart();
+  while (t.elapsed() < 8000 && !frame->Simulator()->Output(0))
+    QApplication::processEvents(QEventLoop::AllEvents, 20);
+  EXPECT_TRUE(frame->Simulator()->Output(0));
+  EXPECT_EQ(frame->OutputList()->item(0)->text(), QStringLiteral("1_Порт.Пр_0 = 1"));
+  // A click no longer toggles an input while they are live.
+  Click(0, 0);
+  EXPECT_TRUE(frame->Simulator()->Value(riv->Inputs()->At(0)));
+  // A device command takes the link: the live inputs stop until it ends.
+  ASSERT_TRUE(window->SetTimeCommand());
+  EXPECT_FALSE(frame->LiveBox()->isChecked());
+  EXPECT_FALSE(frame->LiveBox()->isEnabled());
+  t.restart();
+  while (window->Runner()->Busy() && t.elapsed() < 20000)
+    QApplication::processEvents(QEventLoop::AllEvents, 20);
+  EXPECT_TRUE(frame->LiveBox()->isEnabled());
+  frame->SimulateButton()->click();
+  EXPECT_EQ(frame->Simulator(), nullptr);
+  sim.terminate();
+  sim.waitForFinished(3000);
 }
 
 }  // namespace

@@ -13,9 +13,11 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <map>
+#include <unordered_set>
 
 #include "base/format.h"
 #include "frames/modules/port_address.h"
+#include "link/live_values.h"
 #include "model/configuration.h"
 #include "ports/logic/ladder_text.h"
 #include "qt_text.h"
@@ -328,6 +330,13 @@ TPortLDFrame::TPortLDFrame(TItem* item, QWidget* parent) : ItemFrame(item, paren
   tools->addWidget(signalChoice_);
   inverse_ = new QCheckBox(QStringLiteral("Инверсия"), this);
   tools->addWidget(inverse_);
+  live_ = new QCheckBox(QStringLiteral("Значения контроллера"), this);
+  live_->hide();
+  tools->addWidget(live_);
+  liveTimer_ = new QTimer(this);
+  liveTimer_->setInterval(200);
+  connect(liveTimer_, &QTimer::timeout, this, &TPortLDFrame::TakeLiveValues);
+  connect(live_, &QCheckBox::toggled, this, &TPortLDFrame::SetLive);
   tools->addStretch();
   layout->addLayout(tools);
 
@@ -377,7 +386,40 @@ TPortLDFrame::TPortLDFrame(TItem* item, QWidget* parent) : ItemFrame(item, paren
   });
 }
 
-TPortLDFrame::~TPortLDFrame() = default;
+TPortLDFrame::~TPortLDFrame() {
+  SetLive(false);
+}
+
+void TPortLDFrame::SetLive(bool on) {
+  if (!on) {
+    liveTimer_->stop();
+    liveValues_.reset();  // stops its link first
+    liveList_.reset();
+    if (live_->isChecked()) live_->setChecked(false);
+    return;
+  }
+  if (!sim_ || liveValues_) return;
+  // One entry per input read, each once: the reader goes round them one value per tick.
+  liveList_ = MakeParams(Port()->Config(), kKindTS, kRoleSelection, nullptr);
+  liveList_->BaseNumber = SignalKindOf(kKindTS)->BaseNumber;
+  std::unordered_set<const TParam*> seen;
+  for (const auto& t : Port()->Tasks)
+    if (t->Kept.empty())
+      EachContact(*t->Line, [&](const TLD& c) {
+        if (c.Signal && seen.insert(c.Signal.get()).second) liveList_->Append(c.Signal);
+      });
+  liveValues_ =
+      std::make_unique<LiveValues>(liveList_.get(), nullptr, live_, Port()->Config().Messages());
+  liveValues_->Start();
+  liveTimer_->start();
+}
+
+void TPortLDFrame::TakeLiveValues() {
+  if (!sim_ || !liveList_) return;
+  for (const TParam* s : liveList_->Items)
+    if (s) sim_->SetInput(s, s->IntValue != 0);
+  Changed(false);
+}
 
 bool TPortLDFrame::eventFilter(QObject* watched, QEvent* event) {
   // Escape leaves the signal picker without a change.
@@ -609,7 +651,7 @@ void TPortLDFrame::PasteTask() {
 }
 
 void TPortLDFrame::ToggleInputAt(int column, int row) {
-  if (!sim_) return;
+  if (!sim_ || liveValues_) return;  // live inputs come from the controller
   TBaseLD* e = Port()->ElementAt(column, row);
   if (!e || !e->IsContact()) return;
   const TParam* s = static_cast<TLD*>(e)->Signal.get();
@@ -625,8 +667,11 @@ void TPortLDFrame::SetSimulation(bool on) {
     sim_->TrackPower = true;
     Port()->ClearSelection();
   } else {
+    SetLive(false);
     sim_.reset();
   }
+  live_->setVisible(on);
+  live_->setEnabled(static_cast<bool>(LiveValues::Provider()));
   if (simulate_->isChecked() != on) simulate_->setChecked(on);
   for (QWidget* w : {static_cast<QWidget*>(task_), static_cast<QWidget*>(contact_),
                      static_cast<QWidget*>(clear_)})

@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QTimer>
 #include <QToolButton>
 #include <functional>
 #include <memory>
@@ -18,9 +19,11 @@
 #include "frame.h"
 #include "ports/logic/ladder_sim.h"
 #include "ports/logic/port_ld.h"
+#include "signals/params.h"
 
 namespace vilk::ui {
 
+class LiveValues;
 class TPortLDFrame;
 
 class LadderView : public QAbstractScrollArea {
@@ -80,6 +83,9 @@ class TPortLDFrame : public ItemFrame {
   QComboBox* SignalChoice() const { return signalChoice_; }
   QCheckBox* InverseBox() const { return inverse_; }
   QListWidget* OutputList() const { return outputs_; }
+  // "Значения контроллера": in simulation, the inputs follow the linked controller's live
+  // values (read as the list editor's "Значение" reads them) instead of clicks.
+  QCheckBox* LiveBox() const { return live_; }
   QLineEdit* SignalEditor() const { return signalEditor_; }
   TLadderSim* Simulator() const { return sim_.get(); }
 
@@ -124,6 +130,8 @@ class TPortLDFrame : public ItemFrame {
   void SignalChosen(int index);
   void SignalTyped();
   TLD* SelectedContact() const;
+  void SetLive(bool on);
+  void TakeLiveValues();
 
   LadderView* view_;
   QToolButton *task_, *contact_, *bridge_, *clear_, *simulate_;
@@ -132,6 +140,10 @@ class TPortLDFrame : public ItemFrame {
   QComboBox* signalChoice_;
   QCheckBox* inverse_;
   QListWidget* outputs_;
+  QCheckBox* live_;
+  std::unique_ptr<TParams> liveList_;  // the inputs the contacts read, for the live reader
+  std::unique_ptr<LiveValues> liveValues_;
+  QTimer* liveTimer_;
   QLineEdit* signalEditor_;
   std::unique_ptr<TLadderSim> sim_;
   std::unique_ptr<TTaskLD> clipboard_;
