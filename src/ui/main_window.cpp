@@ -7,6 +7,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QScreen>
 #include <QStatusBar>
@@ -31,6 +32,7 @@
 #include "network.h"
 #include "ports/fieldbus/templates.h"
 #include "qt_text.h"
+#include "search_dialog.h"
 #include "signals/editor_ti.h"
 #include "signals/list_frame.h"
 #include "snmp/mib_dialog.h"
@@ -151,6 +153,7 @@ TForm1::~TForm1() {
   if (runner_) runner_->Wait();
   // The editor and its tree model watch the configuration: they go before it does.
   delete editor_;
+  delete search_;  // it watches the configuration too
   namer_.reset();
 }
 
@@ -222,6 +225,17 @@ void TForm1::AfterRestore(const std::string& path) {
   editor_->EnablePortCommands();
   SetModified(!history_->IsClean());
   UpdateEditActions();
+}
+
+SearchDialog* TForm1::ShowSearch() {
+  if (!search_) search_ = new SearchDialog(*config_, editor_, this);
+  search_->show();
+  search_->raise();
+  search_->activateWindow();
+  search_->Edit()->setFocus();
+  search_->Edit()->selectAll();
+  search_->Update();
+  return search_;
 }
 
 void TForm1::LoadRecentFiles() {
@@ -345,6 +359,8 @@ void TForm1::BuildMenus() {
       {QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
   edit->addAction(undo_);
   edit->addAction(redo_);
+  edit->addSeparator();
+  edit->addAction(act(QStringLiteral("Найти..."), QKeySequence::Find, [this] { ShowSearch(); }));
 
   QMenu* view = menuBar()->addMenu(QStringLiteral("Вид"));
   view->addAction(linkLogDock_->toggleViewAction());

@@ -52,6 +52,8 @@ class TForm1 : public QMainWindow {
   QAction* RedoAction() const { return redo_; }
   // Files opened or saved last, newest first (at most 8, kept in the settings file).
   const QStringList& RecentFiles() const { return recent_; }
+  // "Найти..." (Ctrl+F): the search over node captions and signal names.
+  class SearchDialog* ShowSearch();
   QMenu* RecentMenu() const { return recentMenu_; }
   void HelpCommand(int context = -1);
   void AboutCommand();
@@ -137,6 +139,7 @@ class TForm1 : public QMainWindow {
   QAction* redo_ = nullptr;
   QStringList recent_;
   QMenu* recentMenu_ = nullptr;
+  class SearchDialog* search_ = nullptr;
   class LinkLogDock* linkLogDock_ = nullptr;
 };
 

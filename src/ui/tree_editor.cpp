@@ -4,6 +4,7 @@
 #include <QDragEnterEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMimeData>
 #include <QVBoxLayout>
@@ -12,6 +13,7 @@
 #include "controller/proc.h"
 #include "frames/fieldbus/device_adder.h"
 #include "model/kinds.h"
+#include "model/show.h"
 #include "model/tree_rules.h"
 #include "qt_text.h"
 #include "signals/storage.h"
@@ -322,6 +324,65 @@ bool TFrame1::DeleteCommand() {
   return true;
 }
 
+bool TFrame1::CopyCommand() {
+  if (!current_ || current_->Menu != PopupMenu::DuplicateDelete) return false;
+  copied_ = CaptionPath(*current_);
+  return true;
+}
+
+TItem* TFrame1::PasteCommand() {
+  if (copied_.empty() || !current_) return nullptr;
+  auto* source = const_cast<TItem*>(FindByCaptionPath(config_.Controller(), copied_));
+  if (!source || source->Menu != PopupMenu::DuplicateDelete) {
+    config_.Messages().Error("Скопированного узла " + copied_ + " больше нет.");
+    copied_.clear();
+    return nullptr;
+  }
+  TItem* target = current_;
+  // Into a port of the same kind (at its end), or before a device of such a port: the
+  // places a drag could take it to.
+  const bool intoPort =
+      target->Level() == source->Level() - 1 && target->Name() == source->Parent()->Name();
+  const bool beside = target->Level() == source->Level() && CanDrop(source, target);
+  if (!intoPort && !beside && target != source->Parent()) {
+    config_.Messages().Error("Узел " + source->Caption() + " нельзя вставить в " +
+                             target->Caption() + ".");
+    return nullptr;
+  }
+  if (!StoreFrame()) return nullptr;
+  TItem* copy = source->Parent()->DuplicateChild(source);
+  if (!copy) return nullptr;
+  TItem* from = copy->Parent();
+  if (intoPort && target != from) {
+    config_.Move(copy, target, target->ChildCount());
+    from->ChildrenChanged();
+    target->ChildrenChanged();
+    config_.Storage().RebuildPool();
+  } else if (beside && target->Parent() != from) {
+    Drop(config_, copy, target);
+  }
+  tree_->expand(model_->IndexOf(copy->Parent()));
+  Select(copy);
+  return copy;
+}
+
+bool TFrame1::InsertCommand() {
+  if (!current_) return false;
+  BuildMenu(current_);
+  std::vector<QAction*> adds;
+  for (QAction* a : menu_->actions())
+    if (a->data().toInt() > 0 && a->isEnabled()) adds.push_back(a);  // kind codes, not "Отмена"
+  if (adds.empty()) return false;
+  if (adds.size() == 1) {
+    adds.front()->trigger();
+    return true;
+  }
+  const QRect r = tree_->visualRect(model_->IndexOf(current_));
+  menu_->popup(tree_->viewport()->mapToGlobal(r.bottomLeft()));
+  menu_->setActiveAction(adds.front());
+  return true;
+}
+
 bool TFrame1::DropItem(TItem* dragged, TItem* target) {
   if (!StoreFrame()) return false;
   TItem* parent = Drop(config_, dragged, target);
@@ -344,6 +405,27 @@ ConfigTreeView::ConfigTreeView(TFrame1* editor, QWidget* parent)
   connect(this, &QTreeView::collapsed, this, [this](const QModelIndex& index) {
     if (!index.parent().isValid()) expand(index);  // the root stays open
   });
+}
+
+void ConfigTreeView::keyPressEvent(QKeyEvent* event) {
+  // The editing keys of a tree; line edits elsewhere keep their own.
+  if (event->key() == Qt::Key_Delete && event->modifiers() == Qt::NoModifier) {
+    editor_->DeleteCommand();
+    return;
+  }
+  if (event->key() == Qt::Key_Insert && event->modifiers() == Qt::NoModifier) {
+    editor_->InsertCommand();
+    return;
+  }
+  if (event->matches(QKeySequence::Copy)) {
+    editor_->CopyCommand();
+    return;
+  }
+  if (event->matches(QKeySequence::Paste)) {
+    editor_->PasteCommand();
+    return;
+  }
+  QTreeView::keyPressEvent(event);
 }
 
 TItem* ConfigTreeView::TargetAt(const QPoint& pos) const {

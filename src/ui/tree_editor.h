@@ -47,6 +47,14 @@ class TFrame1 : public QWidget {
   TItem* DuplicateCommand();
   bool DeleteCommand();
   bool DropItem(TItem* dragged, TItem* target);
+  // Ctrl+C on a node that can be duplicated remembers it; Ctrl+V puts a duplicate of it
+  // under the current node's port (or after the current device), through the kind's own
+  // duplicate and the drag rules. False, with a message, when it cannot go there.
+  bool CopyCommand();
+  TItem* PasteCommand();
+  // Insert: the node's add command (its menu when it has several).
+  bool InsertCommand();
+  bool HasCopy() const { return !copied_.empty(); }
 
   // The context menu of the current item (its commands carry their Tags as data).
   QMenu* ContextMenu() const { return menu_; }
@@ -80,6 +88,7 @@ class TFrame1 : public QWidget {
   TItem* current_ = nullptr;
   QMenu* menu_;
   bool shown_ = false;
+  std::string copied_;  // caption path of the copied node: pointers die with an undo
   std::unique_ptr<ChangeWatcher> watcher_;
 };
 
@@ -94,6 +103,7 @@ class ConfigTreeView : public QTreeView {
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dragMoveEvent(QDragMoveEvent* event) override;
   void dropEvent(QDropEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   TItem* TargetAt(const QPoint& pos) const;

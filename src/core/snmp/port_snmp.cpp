@@ -207,6 +207,15 @@ void TPortSNMP::Renumber(std::uint8_t number) {
   UpdateSignalList();
 }
 
+void TPortSNMP::RenumberDevices() {
+  const std::string text = PortText();
+  for (TSNMP* device : SnmpDevices())
+    if (device->PortText != text) {
+      device->PortText = text;
+      device->UpdateSignalList();
+    }
+}
+
 void TPortSNMP::DeviceAdded(TPort& device) {
   if (auto* snmp = dynamic_cast<TSNMP*>(&device)) {
     snmp->PortText = PortText();

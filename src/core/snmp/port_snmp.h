@@ -69,6 +69,8 @@ class TPortSNMP : public TDevicePort {
   std::string LinkStateName(const TPort& device, int index) const override;
   std::string LinkStatePrefix() const override { return PortText(); }
   void DeviceAdded(TPort& device) override;
+  // A device dragged or pasted in from another port takes this port's name part.
+  void RenumberDevices() override;
   void LinkStatesChanged() override;
 };
 

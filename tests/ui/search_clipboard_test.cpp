@@ -1,0 +1,127 @@
+// Search in the window (a signal among 8,192 found and its row selected), copy and paste of
+// a device between two ports, and the tree's Delete and Insert keys.
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+
+#include "model/show.h"
+#include "search_dialog.h"
+#include "signals/list_frame.h"
+#include "snmp/port_snmp.h"
+#include "ui_fixture.h"
+
+namespace vilk::test {
+namespace {
+
+class SearchClipboardTest : public WindowTest {
+ protected:
+  void SetUp() override {
+    WindowTest::SetUp();
+    ResetKindRegistry();  // the real SNMP port and device
+  }
+  TSNMP* AddDevice(TItem* port, int tags, const char* stem) {
+    auto* device = static_cast<TSNMP*>(port->AddChild(kSNMPDevice));
+    TSNMP_TagList list(static_cast<std::size_t>(tags));
+    for (int i = 0; i < tags; ++i)
+      list[static_cast<std::size_t>(i)].Name = stem + std::to_string(i);
+    device->SetTags(list);
+    config().Storage().RebuildPool();
+    Settle();
+    return device;
+  }
+  static std::vector<TSNMP*> Devices(TItem* port) {
+    std::vector<TSNMP*> out;
+    for (int i = 0; i < port->ChildCount(); ++i)
+      if (auto* d = dynamic_cast<TSNMP*>(port->Child(i))) out.push_back(d);
+    return out;
+  }
+};
+
+TEST_F(SearchClipboardTest, SearchFindsASignalAmong8192AndSelectsItsRow) {
+  ShowWindow();
+  TItem* port = editor()->AddPortCommand(kPortSNMP);
+  TSNMP* device = AddDevice(port, 8192, "tag");
+  ui::SearchDialog* search = window->ShowSearch();
+  ASSERT_NE(search, nullptr);
+  EXPECT_TRUE(window->Action(QStringLiteral("Найти..."))->shortcuts().contains(QKeySequence::Find));
+
+  search->Edit()->setText(QStringLiteral("TAG8191"));
+  ASSERT_EQ(search->Results()->count(), 1);
+  EXPECT_TRUE(search->Results()->item(0)->text().contains(QStringLiteral("№ 8191")))
+      << search->Results()->item(0)->text().toStdString();
+  QTest::keyClick(search->Edit(), Qt::Key_Return);
+  auto* frame = qobject_cast<ui::TFrameParams*>(editor()->CurrentFrame());
+  ASSERT_NE(frame, nullptr);
+  EXPECT_EQ(frame->List()->Owner, device);
+  EXPECT_EQ(frame->View()->CurrentRow(), 8191);
+  EXPECT_TRUE(frame->List()->At(8191)->Selected);
+  EXPECT_FALSE(frame->List()->At(0)->Selected);
+
+  // Many hits: the first thousand shown, all counted.
+  search->Edit()->setText(QStringLiteral("tag1"));
+  EXPECT_EQ(search->Results()->count(), static_cast<int>(ui::SearchDialog::kShown));
+  EXPECT_TRUE(search->Summary()->text().startsWith(QStringLiteral("Найдено: 1111")))
+      << search->Summary()->text().toStdString();
+
+  // A change of the configuration is found at the next keystroke.
+  device->Measurements()->At(5)->SetName("Особый");
+  config().NotifyEdited(device->Measurements());
+  search->Edit()->setText(QStringLiteral("особ"));
+  EXPECT_EQ(search->Results()->count(), 1);
+}
+
+TEST_F(SearchClipboardTest, CopyAndPasteADeviceBetweenTwoPortsAndTheTreeKeys) {
+  ShowWindow();
+  TItem* first = editor()->AddPortCommand(kPortSNMP);
+  TSNMP* device = AddDevice(first, 3, "ifIn");
+  TItem* second = editor()->AddPortCommand(kPortSNMP);
+  static_cast<TPortSNMP*>(second)->Renumber(2);  // new ports all start at address 1
+  Settle();
+
+  ASSERT_TRUE(editor()->Select(device));
+  editor()->Tree()->setFocus();
+  QTest::keyClick(editor()->Tree(), Qt::Key_C, Qt::ControlModifier);
+  EXPECT_TRUE(editor()->HasCopy());
+  ASSERT_TRUE(editor()->Select(second));
+  QTest::keyClick(editor()->Tree(), Qt::Key_V, Qt::ControlModifier);
+  Settle();
+  ASSERT_EQ(Devices(second).size(), 1u) << "pasted under the second port";
+  TSNMP* pasted = Devices(second)[0];
+  EXPECT_EQ(editor()->CurrentItem(), pasted);
+  EXPECT_EQ(pasted->Device.Tags, device->Device.Tags);
+  EXPECT_EQ(Devices(first).size(), 1u) << "the original stays";
+  // Its signals are its own, under its own prefix.
+  TParams* copied = pasted->Measurements();
+  ASSERT_NE(copied, nullptr);
+  ASSERT_EQ(copied->Count(), 3);
+  EXPECT_NE(copied->At(0), device->Measurements()->At(0));
+  EXPECT_EQ(copied->At(0)->Name().rfind("2_Порт.", 0), 0u) << copied->At(0)->Name();
+  EXPECT_NE(copied->At(0)->Name(), device->Measurements()->At(0)->Name());
+
+  // Delete asks and removes; the answer No keeps it.
+  messages.SetAnswer(Answer::No);
+  QTest::keyClick(editor()->Tree(), Qt::Key_Delete);
+  EXPECT_EQ(Devices(second).size(), 1u);
+  messages.SetAnswer(Answer::Yes);
+  QTest::keyClick(editor()->Tree(), Qt::Key_Delete);
+  EXPECT_EQ(Devices(second).size(), 0u);
+  EXPECT_FALSE(messages.Questions.empty());
+
+  // Insert on a port with one add command adds a device.
+  ASSERT_TRUE(editor()->Select(second));
+  QTest::keyClick(editor()->Tree(), Qt::Key_Insert);
+  Settle();
+  EXPECT_EQ(Devices(second).size(), 1u);
+
+  // Pasting once the copied node is gone says so.
+  ASSERT_TRUE(editor()->Select(device));
+  editor()->CopyCommand();
+  messages.SetAnswer(Answer::Yes);
+  ASSERT_TRUE(editor()->DeleteCommand());
+  ASSERT_TRUE(editor()->Select(second));
+  EXPECT_EQ(editor()->PasteCommand(), nullptr);
+  EXPECT_NE(messages.Errors.back().find("больше нет"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace vilk::test
