@@ -8,6 +8,7 @@
 #include "link/device_runner.h"
 #include "link/link_log_dock.h"
 #include "signals/list_frame.h"
+#include "theme.h"
 #include "ui_fixture.h"
 
 namespace vilk::test {
@@ -145,7 +146,9 @@ TEST_F(DeviceWindowTest, LiveValuesAreReadRowAfterRow) {
   EXPECT_EQ(port->TS()->At(0)->IntValue, 8192);
   EXPECT_EQ(port->TS()->At(1)->IntValue, -7);
   EXPECT_EQ(port->TS()->At(2)->IntValue, 8194);
-  EXPECT_TRUE(frame->ValueBox()->styleSheet().contains(QStringLiteral("green")));
+  // Read well: the theme's good colour on the box.
+  EXPECT_EQ(frame->ValueBox()->palette().color(QPalette::WindowText),
+            ui::GoodText(frame->ValueBox()->palette()));
   const QString shown = frame->View()->Model()->index(1, 3).data().toString();
   EXPECT_TRUE(shown.endsWith(QStringLiteral(" -7"))) << shown.toStdString();
   // A device command takes the link: the live values stop until it ends.

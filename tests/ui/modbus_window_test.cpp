@@ -21,6 +21,7 @@
 #include "ports/fieldbus/modbus.h"
 #include "ports/fieldbus/templates.h"
 #include "signals/params.h"
+#include "theme.h"
 #include "ui_fixture.h"
 
 namespace vilk::test {
@@ -439,8 +440,9 @@ TEST_F(ModbusWindowTest, ParameterDialogFillsRowsFromAShiftSelectedRange) {
         QListWidget* list = d->List();
         ASSERT_EQ(list->count(), 6);
         EXPECT_EQ(list->item(3)->text(), QStringLiteral("$0020=Вход 1"));
-        EXPECT_EQ(list->item(0)->foreground().color(), QColor(Qt::gray)) << "row 1 reads it";
-        EXPECT_NE(list->item(3)->foreground().color(), QColor(Qt::gray));
+        const QColor greyed = ui::GreyedText(d->palette());
+        EXPECT_EQ(list->item(0)->foreground().color(), greyed) << "row 1 reads it";
+        EXPECT_NE(list->item(3)->foreground().color(), greyed);
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
                           list->visualItemRect(list->item(3)).center());
         QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::ShiftModifier,
@@ -449,7 +451,7 @@ TEST_F(ModbusWindowTest, ParameterDialogFillsRowsFromAShiftSelectedRange) {
         EXPECT_EQ(d->Grid()->Text(1, 0), QStringLiteral("2")) << "copied from the row above";
         EXPECT_EQ(d->Grid()->Text(1, 1), QStringLiteral("0020"));
         EXPECT_EQ(d->Grid()->Text(1, 2), QStringLiteral("3"));
-        EXPECT_EQ(list->item(4)->foreground().color(), QColor(Qt::gray));
+        EXPECT_EQ(list->item(4)->foreground().color(), greyed);
         // The first row goes; the new one moves up.
         QTest::mouseClick(d->RowButton(0), Qt::LeftButton);
         EXPECT_EQ(d->Grid()->Text(0, 1), QStringLiteral("0020"));
