@@ -66,11 +66,13 @@ std::vector<ShownField> ShowTable(const char* name, std::uint16_t key, const Tab
   std::vector<ShownField> shown;
   for (int i = 0; i < kModbusRows; ++i) {
     const auto& r = table[static_cast<std::size_t>(i)];
+    // The rows are packed: their fields are copied out, never bound by reference.
+    const int function = r.Function, address = r.Address, count = r.Count;
     std::string text;
     if constexpr (std::is_same_v<Table, ModbusTITable>)
-      text = Format("%d %d %4.4X %d", r.Type, r.Function, r.Address, r.Count);
+      text = Format("%d %d %4.4X %d", static_cast<int>(r.Type), function, address, count);
     else
-      text = Format("%d %4.4X %d", r.Function, r.Address, r.Count);
+      text = Format("%d %4.4X %d", function, address, count);
     shown.push_back({Format("%s%d", name, i + 1), text, "", key, true});
   }
   return shown;
