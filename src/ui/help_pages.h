@@ -3,6 +3,7 @@
 // says what the frame is for and lists each of its fields with the values it takes and the
 // unit; every page ends with the window's keyboard shortcuts.
 #include <QString>
+#include <string>
 
 #include "model/kinds.h"
 
@@ -17,6 +18,9 @@ int HelpContextOf(KindKey key);
 // The page of an open frame: the kind's heading and purpose, then one row per field as the
 // frame lays it out (label, kind of input, range, unit, the field's hint).
 QString FrameHelpPage(int context, const QWidget& frame, const QString& caption);
+
+// What a kind is for, by its class name (empty for a kind without a line yet).
+QString KindPurpose(const std::string& className);
 
 // The shortcut table at the end of every page.
 QString ShortcutsSection();

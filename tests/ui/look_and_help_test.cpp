@@ -13,6 +13,7 @@
 #include <QSpinBox>
 #include <QTextBrowser>
 #include <QTimer>
+#include <set>
 
 #include "app.h"
 #include "base/version.h"
@@ -233,6 +234,21 @@ TEST_F(WindowTest, F1OpensThePageOfTheOpenFrame) {
   EXPECT_TRUE(usage.startsWith(QStringLiteral("Как пользоваться")));
   EXPECT_TRUE(usage.contains(QStringLiteral("Ctrl+F")));
   help->close();
+}
+
+TEST(HelpPageTest, EveryKindTheTableBuildsSaysWhatItIsFor) {
+  int built = 0;
+  std::set<int> contexts;
+  for (const KindRow& row : KindTable()) {
+    if (!row.Make) continue;
+    ++built;
+    EXPECT_FALSE(ui::KindPurpose(row.ClassName).isEmpty()) << row.ClassName;
+    contexts.insert(ui::HelpContextOf(row.Key()));
+  }
+  EXPECT_EQ(static_cast<int>(contexts.size()), built) << "one page per kind";
+  EXPECT_EQ(contexts.count(1), 0u) << "context 1 stays Как пользоваться";
+  EXPECT_FALSE(ui::KindPurpose("TController").isEmpty());
+  EXPECT_TRUE(ui::KindPurpose("TNoSuchKind").isEmpty());
 }
 
 TEST(HelpPageTest, EveryFieldIsListedWithRangeAndUnit) {
