@@ -9,8 +9,10 @@
 #include "base/version.h"
 #include "controller/controller.h"
 #include "csv_commands.h"
+#include "diff_command.h"
 #include "export_commands.h"
 #include "home.h"
+#include "ladder_command.h"
 #include "mib_command.h"
 #include "model/image_ops.h"
 #include "model/show.h"
@@ -19,9 +21,9 @@
 #include "show_output.h"
 #include "signals/storage.h"
 #include "stream_messages.h"
-#include "ladder_command.h"
 #include "table_command.h"
 #include "templates_command.h"
+#include "validate_output.h"
 
 namespace vilk::cli {
 
@@ -38,8 +40,16 @@ Usage:
   vilkcfg signals [--json] FILE.cfg        print the signal pool
   vilkcfg show [--json] FILE.cfg [PATH]    print every field of every item (or of the item
                                            at the caption path PATH and those below it)
-  vilkcfg check FILE.cfg                   load, then run the save checks; blocks kept
-                                           unread are listed and make it exit 1
+  vilkcfg check [--json] FILE.cfg          load, run the save checks (their messages on
+                                           stderr) and print the validation report: one
+                                           line per problem, "ошибка" or "предупреждение",
+                                           caption path and message, separated by tabs;
+                                           exit 1 on an error, on a load message or on a
+                                           block kept unread (listed), else 0
+  vilkcfg diff A.cfg B.cfg                 items added (+), removed (-), moved (>) and
+                                           changed (~, each field as "old -> new") from A
+                                           to B by caption path; exit 0 equal, 1 differ,
+                                           2 usage or a file that does not load
   vilkcfg resave IN.cfg OUT.cfg            load and save again
   vilkcfg export-xml FILE.cfg N OUT.xml    the N-th PC's signal list (from 1) as XML
   vilkcfg export-ini FILE.cfg N OUT.ini    the same as INI (code page 1251, CR LF)
@@ -290,6 +300,7 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
   if (cmd == "templates") return RunTemplates(rest, out, err);
   if (cmd == "table") return RunTable(rest, out, err);
   if (cmd == "ladder" || cmd == "ladder-sim") return RunLadder(cmd, rest, out, err);
+  if (cmd == "diff") return RunDiff(rest, out, err);
   // A configuration and its image only for the commands that use them. Modbus devices
   // name their signals from the template library of the home folder, as in the window.
   SetTemplateHome(DefaultHome());
@@ -331,7 +342,7 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     bool json = false;
     std::vector<std::string> files;
     for (const std::string& a : rest) {
-      if (a == "--json" && cmd != "check")
+      if (a == "--json")
         json = true;
       else if (a.size() > 2 && a.compare(0, 2, "--") == 0)
         return Usage(err, "unknown option " + a);
@@ -362,7 +373,9 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
       for (const std::string& line : kept) s.messages.Error(line);
       ConfigImage scratch;
       const bool builds = BuildImage(s.config, scratch, files[0], "");
-      return builds && kept.empty() && loadedClean ? 0 : 1;
+      const std::vector<Problem> problems = Validate(s.config);
+      PrintProblems(out, problems, json);
+      return builds && kept.empty() && loadedClean && !HasErrors(problems) ? 0 : 1;
     }
     return 0;
   }

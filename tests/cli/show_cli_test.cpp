@@ -92,7 +92,7 @@ TEST_F(ShowCliTest, APathShowsThatItemAndWhatIsBelowIt) {
   EXPECT_EQ(err.str(), "Нет узла Процессор/7_Порт\n");
   EXPECT_EQ(Run({"show", Path("demo.cfg"), "a", "b"}), 2);
   EXPECT_EQ(Run({"show", "--xml", Path("demo.cfg")}), 2);
-  EXPECT_EQ(Run({"check", "--json", Path("demo.cfg")}), 2);
+  EXPECT_EQ(Run({"check", "--xml", Path("demo.cfg")}), 2);
 }
 
 TEST_F(ShowCliTest, JsonForScripts) {
