@@ -60,6 +60,9 @@ modbus() {
 }
 modbus window-modbus-device.png --select "1_Meter" --tab 2
 modbus dialog-modbus-addresses.png --dialog modbus-addresses
+# The search (Ctrl+F) over node captions and signal names, its first hit opened.
+QT_QPA_PLATFORM=offscreen "$bin/src/app/vilk" --home "$work" --screenshot "$top/docs/window-search.png" \
+  --search "Q1" "$work/station.cfg"
 # The CSV import preview: a spreadsheet's list for the PC's discrete inputs, one row wrong.
 printf '\xEF\xBB\xBF№;Адрес;Вид;Имя параметра\r\n%s\r\n%s\r\n%s\r\n%s\r\n%s\r\n' \
   '0;8192;ТС;Q1 включен' '1;8193;ТС;Дверь ЗРУ' '2;8194;ТС;Q1 отключен' '3;8195;ТС;Пожар в ЗРУ' \

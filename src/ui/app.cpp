@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QLineEdit>
+#include <QPainter>
 #include <QStandardPaths>
 #include <QTabWidget>
 #include <QTimer>
@@ -26,6 +28,7 @@
 #include "ports/fieldbus/modbus.h"
 #include "ports/fieldbus/templates.h"
 #include "qt_text.h"
+#include "search_dialog.h"
 #include "serial_ports.h"
 #include "signals/csv.h"
 #include "signals/csv_preview.h"
@@ -126,7 +129,8 @@ class StderrMessages : public IMessages {
 }  // namespace
 
 int RunApplication(int argc, char** argv) {
-  QString home, screenshot, file, select, mib, tab, dialogName, modbus, csv, readUdp, simulate, pdf;
+  QString home, screenshot, file, select, mib, tab, dialogName, modbus, csv, readUdp, simulate, pdf,
+      search;
   QString paletteName, serialPort;
   for (int i = 1; i < argc; ++i) {
     const QString a = QString::fromLocal8Bit(argv[i]);
@@ -155,6 +159,8 @@ int RunApplication(int argc, char** argv) {
       next(csv);
     else if (a == QLatin1String("--read-udp"))
       next(readUdp);
+    else if (a == QLatin1String("--search"))
+      next(search);
     else if (a == QLatin1String("--simulate"))
       next(simulate);
     else if (a == QLatin1String("--pdf"))
@@ -177,6 +183,7 @@ int RunApplication(int argc, char** argv) {
           "vilk --screenshot OUT.png --read-udp PORT   (reads the configuration from "
           "127.0.0.1:PORT,\n"
           "                                             the exchange log shown)\n"
+          "vilk --screenshot OUT.png --search TEXT FILE.cfg  (the search, its first hit opened)\n"
           "  --modbus ADDR=TYPE[,ADDR=TYPE...]  adds a Modbus RTU port with these devices first\n"
           "  --simulate NAME=0|1[,...]  the selected discrete-logic port in simulation mode\n"
           "  --pdf OUT.pdf  also prints the selected discrete-logic port's program\n"
@@ -254,6 +261,19 @@ int RunApplication(int argc, char** argv) {
     QApplication::processEvents();
     QApplication::processEvents();
     return dialog.grab().save(screenshot, "PNG") ? 0 : 1;
+  }
+  if (!screenshot.isEmpty() && !search.isEmpty()) {
+    // The window with the search open over it, the first hit opened.
+    SearchDialog* dialog = window.ShowSearch();
+    dialog->Edit()->setText(search);
+    dialog->Activate(0);
+    dialog->move(window.geometry().center() - QPoint(dialog->width() / 2, dialog->height() / 3));
+    QApplication::processEvents();
+    QPixmap shot = window.grab();
+    QPainter painter(&shot);
+    painter.drawPixmap(dialog->geometry().topLeft() - window.geometry().topLeft(), dialog->grab());
+    painter.end();
+    return shot.save(screenshot, "PNG") ? 0 : 1;
   }
   if (!screenshot.isEmpty() && !readUdp.isEmpty()) {
     DeviceRunner* runner = window.Runner();
