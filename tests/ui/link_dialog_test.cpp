@@ -134,6 +134,21 @@ TEST_F(LinkDialogTest, AnyPathCanBeTypedAndAFailedCheckSaysWhy) {
   EXPECT_TRUE(dialog.CheckResult()->text().contains(QStringLiteral("ответил контроллер")));
   EXPECT_EQ(dialog.Result().SerialDevice, S(sim->Device));
 
+  // A path longer than a device path can be is refused at "Установить", whole and said.
+  const QString longPath = QStringLiteral("/dev/") + QString(300, QLatin1Char('x'));
+  dialog.DeviceEdit()->setText(longPath);
+  EXPECT_EQ(dialog.DeviceEdit()->text(), longPath) << "shown whole, never cut";
+  dialog.show();
+  dialog.accept();
+  EXPECT_TRUE(dialog.isVisible());
+  EXPECT_EQ(dialog.result(), QDialog::Rejected);
+  EXPECT_EQ(dialog.CheckResult()->text(),
+            QStringLiteral("Путь устройства длиннее 255 символов (305)."));
+  dialog.DeviceEdit()->setText(QStringLiteral("/dev/ttyACM0"));
+  dialog.accept();
+  EXPECT_EQ(dialog.result(), QDialog::Accepted);
+  EXPECT_FALSE(dialog.isVisible());
+
   // A number with no device and no path: said, nothing opened.
   dialog.DeviceEdit()->clear();
   dialog.ComEdit()->setValue(0);

@@ -42,7 +42,6 @@ TTuneLinkDlg::TTuneLinkDlg(QWidget* parent, const LinkSettings& settings)
   for (const SerialPortEntry& p : SerialPortLister()()) ports_->addItem(Q(p.Text()), Q(p.Location));
   comForm->addRow(QStringLiteral("Порты компьютера :"), ports_);
   device_ = new QLineEdit(Q(settings.SerialDevice), this);
-  device_->setMaxLength(kMaxDevicePath);
   device_->setPlaceholderText(QStringLiteral("пусто: устройство по номеру порта"));
   comForm->addRow(QStringLiteral("Устройство :"), device_);
   const int listed = ports_->findData(Q(settings.SerialDevice));
@@ -101,6 +100,19 @@ void TTuneLinkDlg::CopyToSelf() {
 void TTuneLinkDlg::CopyToDest() {
   if (addresses_->currentIndex() >= 0)
     dest_->SetValue(ToField(FromLowFirst(addresses_->currentData().value<quint32>())));
+}
+
+void TTuneLinkDlg::accept() {
+  // The field takes any text, so that a longer stored path is shown whole, never cut.
+  const qsizetype length = device_->text().trimmed().size();
+  if (length > kMaxDevicePath) {
+    checkResult_->setText(QStringLiteral("Путь устройства длиннее %1 символов (%2).")
+                              .arg(kMaxDevicePath)
+                              .arg(length));
+    device_->setFocus();
+    return;
+  }
+  QDialog::accept();
 }
 
 void TTuneLinkDlg::Check() {

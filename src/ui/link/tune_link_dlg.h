@@ -36,6 +36,10 @@ class TTuneLinkDlg : public QDialog {
   void Check();
   // The wait for the controller's answer during Check (short: the window waits meanwhile).
   TransportOptions CheckOptions;
+
+  // "Установить": a device path longer than kMaxDevicePath characters is refused, said in
+  // the dialog, which stays open.
+  void accept() override;
   // The speed buttons: copy the chosen local address into a field.
   void CopyToSelf();
   void CopyToDest();
