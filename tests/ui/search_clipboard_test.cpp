@@ -3,10 +3,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <functional>
 
 #include "model/show.h"
 #include "search_dialog.h"
 #include "signals/list_frame.h"
+#include "signals/storage_page.h"
+#include "snmp/mib_dialog.h"
 #include "snmp/port_snmp.h"
 #include "ui_fixture.h"
 
@@ -121,6 +124,51 @@ TEST_F(SearchClipboardTest, CopyAndPasteADeviceBetweenTwoPortsAndTheTreeKeys) {
   ASSERT_TRUE(editor()->Select(second));
   EXPECT_EQ(editor()->PasteCommand(), nullptr);
   EXPECT_NE(messages.Errors.back().find("больше нет"), std::string::npos);
+}
+
+TEST_F(SearchClipboardTest, ThePoolPageAndTheMibTreeFilterTheirRows) {
+  ShowWindow();
+  TItem* port = editor()->AddPortCommand(kPortSNMP);
+  AddDevice(port, 30, "ifInOctets");
+  ui::TStoragePage* page = editor()->PoolPage();
+  page->SetActiveKind(kKindTI);
+  ui::SignalTableView* view = page->View(kKindTI);
+  ASSERT_EQ(view->Model()->rowCount({}), 30);
+  auto shown = [view] {
+    std::vector<int> rows;
+    for (int r = 0; r < view->Model()->rowCount({}); ++r)
+      if (!view->isRowHidden(r)) rows.push_back(r);
+    return rows;
+  };
+  page->Filter()->setText(QStringLiteral("OCTETS2"));
+  EXPECT_EQ(shown(), (std::vector<int>{2, 20, 21, 22, 23, 24, 25, 26, 27, 28, 29}));
+  page->Refresh();  // a redraw keeps the filter
+  EXPECT_EQ(shown().size(), 11u);
+  page->Filter()->clear();
+  EXPECT_EQ(shown().size(), 30u);
+
+  ui::TMIBdlg dialog(window.get());
+  dialog.MibFolder = VILK_TEST_DATA "/mibs";
+  dialog.FileEdit()->setText(QStringLiteral(VILK_TEST_DATA "/mibs/IF-MIB"));
+  dialog.Load();
+  dialog.TreeFilter()->setText(QStringLiteral("ifinoctets"));
+  // Every visible leaf matches; the nodes above a match stay to reach it.
+  int visibleMatches = 0, visibleOthers = 0;
+  std::function<void(const QModelIndex&)> walk = [&](const QModelIndex& parent) {
+    for (int r = 0; r < dialog.Model()->rowCount(parent); ++r) {
+      const QModelIndex i = dialog.Model()->index(r, 0, parent);
+      if (dialog.Tree()->isRowHidden(r, parent)) continue;
+      const bool leaf = dialog.Model()->rowCount(i) == 0;
+      if (i.data().toString().contains(QStringLiteral("ifInOctets"), Qt::CaseInsensitive))
+        ++visibleMatches;
+      else if (leaf)
+        ++visibleOthers;
+      walk(i);
+    }
+  };
+  walk({});
+  EXPECT_GE(visibleMatches, 1);
+  EXPECT_EQ(visibleOthers, 0);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <QVBoxLayout>
 #include <unordered_set>
 
+#include "base/text.h"
 #include "qt_text.h"
 #include "signals/list_edit.h"
 #include "signals/storage.h"
@@ -17,9 +18,17 @@ TStoragePage::TStoragePage(Configuration& config, QWidget* parent)
   auto* column = new QVBoxLayout;
   column->setSpacing(2);
   layout->addLayout(column);
+  auto* right = new QVBoxLayout;
+  right->setSpacing(2);
+  filter_ = new QLineEdit(this);
+  filter_->setPlaceholderText(QStringLiteral("Фильтр"));
+  filter_->setClearButtonEnabled(true);
+  right->addWidget(filter_);
   tabs_ = new QTabWidget(this);
   tabs_->setDocumentMode(true);
-  layout->addWidget(tabs_, 1);
+  right->addWidget(tabs_, 1);
+  layout->addLayout(right, 1);
+  connect(filter_, &QLineEdit::textChanged, this, [this] { ApplyFilter(View(ActiveKind())); });
   for (int k = 1; k <= kSignalKinds; ++k) {
     auto* view = new SignalTableView(&config_.Storage().List(k), tabs_);
     view->Hooks.Changed = [this] { Refresh(); };
@@ -114,6 +123,21 @@ void TStoragePage::Refresh() {
     View(k)->Model()->SetHighlightNames(std::move(names));
     View(k)->Refresh();
   }
+  ApplyFilter(View(ActiveKind()));
+}
+
+void TStoragePage::ApplyFilter(SignalTableView* view) {
+  const std::string needle = FoldCase(S(filter_->text()));
+  const TParams* list = view->List();
+  const int rows = view->Model()->rowCount({});
+  view->setUpdatesEnabled(false);
+  for (int r = 0; r < rows; ++r) {
+    const TParam* s = r < list->Count() ? list->At(r) : nullptr;
+    const bool shown =
+        needle.empty() || (s && FoldCase(s->Name()).find(needle) != std::string::npos);
+    if (view->isRowHidden(r) == shown) view->setRowHidden(r, !shown);
+  }
+  view->setUpdatesEnabled(true);
 }
 
 void TStoragePage::AfterCommand() {

@@ -1,6 +1,7 @@
 #pragma once
 // The signal pool page: the six pool lists, one tab each, and the buttons that fill the
 // selection list open in the editor (and move names in own lists).
+#include <QLineEdit>
 #include <QPointer>
 #include <QTabWidget>
 #include <QToolButton>
@@ -26,6 +27,8 @@ class TStoragePage : public QWidget {
   int ActiveKind() const { return tabs_->currentIndex() + 1; }
   void SetActiveKind(int kind) { tabs_->setCurrentIndex(kind - 1); }
   QToolButton* Button(const QString& hint) const;
+  // The filter above the lists: only the rows whose name holds the text are shown.
+  QLineEdit* Filter() const { return filter_; }
 
   // The button commands (also used by tests).
   void AddSelected(bool all);
@@ -45,11 +48,13 @@ class TStoragePage : public QWidget {
   TParams* OpenList() const;
   bool CanAdd() const;
   void AfterCommand();
+  void ApplyFilter(SignalTableView* view);
   QToolButton* AddButton(const QString& hint, QStyle::StandardPixmap icon,
                          std::function<void()> action);
 
   Configuration& config_;
   QTabWidget* tabs_;
+  QLineEdit* filter_;
   std::array<SignalTableView*, kSignalKinds> views_{};
   TItem* open_ = nullptr;
   QPointer<TFrameParams> frame_;

@@ -7,7 +7,9 @@
 #include <QPushButton>
 #include <QSplitter>
 #include <QVBoxLayout>
+#include <functional>
 
+#include "base/text.h"
 #include "qt_text.h"
 
 namespace vilk::ui {
@@ -105,7 +107,16 @@ TMIBdlg::TMIBdlg(QWidget* parent) : QDialog(parent) {
 
   auto* split = new QSplitter(Qt::Horizontal, this);
   model_ = new MibTreeModel(tree_, this);
-  view_ = new QTreeView(split);
+  auto* treeColumn = new QWidget(split);
+  auto* treeLayout = new QVBoxLayout(treeColumn);
+  treeLayout->setContentsMargins(0, 0, 0, 0);
+  treeFilter_ = new QLineEdit(treeColumn);
+  treeFilter_->setPlaceholderText(QStringLiteral("Фильтр"));
+  treeFilter_->setClearButtonEnabled(true);
+  treeLayout->addWidget(treeFilter_);
+  view_ = new QTreeView(treeColumn);
+  treeLayout->addWidget(view_, 1);
+  connect(treeFilter_, &QLineEdit::textChanged, this, [this] { ApplyTreeFilter(); });
   view_->setHeaderHidden(true);
   view_->setModel(model_);
   view_->viewport()->installEventFilter(this);
@@ -216,6 +227,24 @@ void TMIBdlg::Load() {
   model_->ChildrenReplaced(nullptr);
   for (const std::string& e : errors) errors_->addItem(Q(e));
   view_->expand(model_->index(0, 0, {}));
+  if (!treeFilter_->text().isEmpty()) ApplyTreeFilter();
+}
+
+void TMIBdlg::ApplyTreeFilter() {
+  const std::string needle = FoldCase(S(treeFilter_->text()));
+  // Shown: a node that matches, or one with a match below it; matches are opened to.
+  std::function<bool(MibNode*)> visit = [&](MibNode* node) {
+    bool below = false;
+    for (int i = 0; i < node->ChildCount(); ++i) below = visit(node->Child(i)) || below;
+    const bool match = needle.empty() || FoldCase(node->Text).find(needle) != std::string::npos;
+    const QModelIndex index = model_->IndexOf(node);
+    if (index.isValid()) {
+      view_->setRowHidden(index.row(), index.parent(), !(match || below));
+      if (below && !needle.empty()) view_->expand(index);
+    }
+    return match || below;
+  };
+  if (MibNode* root = tree_.Root()) visit(root);
 }
 
 void TMIBdlg::ShowDetails(const QModelIndex& index) {

@@ -57,6 +57,9 @@ class TMIBdlg : public QDialog {
 
   QLineEdit* FileEdit() const { return file_; }
   QTreeView* Tree() const { return view_; }
+  // The filter above the tree: the nodes whose text holds it, and the nodes above them.
+  QLineEdit* TreeFilter() const { return treeFilter_; }
+  void ApplyTreeFilter();
   MibTreeModel* Model() const { return model_; }
   TMibTree& MibTree() { return tree_; }
   QListWidget* InfoList() const { return info_; }
@@ -77,6 +80,7 @@ class TMIBdlg : public QDialog {
   MibTreeModel* model_;
   QLineEdit* file_;
   QTreeView* view_;
+  QLineEdit* treeFilter_;
   QListWidget *info_, *errors_;
   QLabel *object_, *category_, *oid_, *syntax_, *access_, *description_;
   QWidget* rowsRow_;
