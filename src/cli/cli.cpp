@@ -18,6 +18,7 @@
 #include "model/show.h"
 #include "model/unknown.h"
 #include "ports/fieldbus/templates.h"
+#include "report_command.h"
 #include "show_output.h"
 #include "signals/storage.h"
 #include "stream_messages.h"
@@ -50,6 +51,10 @@ Usage:
                                            changed (~, each field as "old -> new") from A
                                            to B by caption path; exit 0 equal, 1 differ,
                                            2 usage or a file that does not load
+  vilkcfg report FILE.cfg OUT.html         the commissioning report: the ports with their
+                                           boards and devices, and every PC's point list
+                                           (kind, address, name, owner, inversion, gain
+                                           and offset)
   vilkcfg resave IN.cfg OUT.cfg            load and save again
   vilkcfg export-xml FILE.cfg N OUT.xml    the N-th PC's signal list (from 1) as XML
   vilkcfg export-ini FILE.cfg N OUT.ini    the same as INI (code page 1251, CR LF)
@@ -301,6 +306,7 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
   if (cmd == "table") return RunTable(rest, out, err);
   if (cmd == "ladder" || cmd == "ladder-sim") return RunLadder(cmd, rest, out, err);
   if (cmd == "diff") return RunDiff(rest, out, err);
+  if (cmd == "report") return RunReport(rest, out, err);
   // A configuration and its image only for the commands that use them. Modbus devices
   // name their signals from the template library of the home folder, as in the window.
   SetTemplateHome(DefaultHome());

@@ -1,6 +1,7 @@
 // vilkcfg check (the validation report, as lines and as JSON) and vilkcfg diff.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <sstream>
 
 #include "../core/file_faults.h"
@@ -100,6 +101,21 @@ TEST_F(CheckDiffCliTest, DiffSaysWhatDiffers) {
   EXPECT_EQ(Run({"diff", Path("a.cfg"), Path("absent.cfg")}), 2);
   EXPECT_EQ(out.str(), "");
   EXPECT_NE(err.str().find("absent.cfg"), std::string::npos) << err.str();
+}
+
+TEST_F(CheckDiffCliTest, ReportWritesTheHtmlPage) {
+  Write("a.cfg", [](TPC& pc) { pc.Place = "ЦУС"; });
+  ASSERT_EQ(Run({"report", Path("a.cfg"), Path("a.html")}), 0) << err.str();
+  EXPECT_EQ(out.str(), "");
+  const std::vector<std::uint8_t> bytes = test::ReadAll(Path("a.html"));
+  const std::string html(bytes.begin(), bytes.end());
+  EXPECT_NE(html.find("<p>Файл: a.cfg<br>\n"), std::string::npos) << html;
+  EXPECT_NE(html.find("<h2>1_Порт ПЭВМ</h2>\n<p>Место установки: ЦУС<br>\n"), std::string::npos);
+
+  EXPECT_EQ(Run({"report", Path("a.cfg"), Path("a.pdf")}), 2);
+  EXPECT_EQ(Run({"report", Path("a.cfg")}), 2);
+  EXPECT_EQ(Run({"report", Path("absent.cfg"), Path("b.html")}), 1);
+  EXPECT_FALSE(std::filesystem::exists(Path("b.html")));
 }
 
 }  // namespace
