@@ -40,11 +40,13 @@ TEST_F(SearchTest, FindsCaptionsAndSignalNamesWhateverTheirCase) {
   EXPECT_EQ(hits[0].Row, 0);
   EXPECT_EQ(hits[4].Text, "Насос.Изм2");
   EXPECT_EQ(hits[4].Item, port->TI());
-  // Node captions: the PC is found as a node.
+  // Node captions: the PC is found as a node, after its link state in the IP port's list.
   hits = index.Find("пк", 100, &total);
-  ASSERT_EQ(hits.size(), 1u);
-  EXPECT_EQ(hits[0].Item, pc);
-  EXPECT_EQ(hits[0].Row, -1);
+  ASSERT_EQ(hits.size(), 2u);
+  EXPECT_EQ(hits[0].Text, "0_Порт_IP.связь_ПК_ПК");
+  EXPECT_EQ(hits[0].Row, 0);
+  EXPECT_EQ(hits[1].Item, pc);
+  EXPECT_EQ(hits[1].Row, -1);
 
   // The limit keeps the first hits and still counts them all.
   hits = index.Find("вход", 2, &total);
