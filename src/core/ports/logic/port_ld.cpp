@@ -606,7 +606,8 @@ void TPortLD::LoadFromImage(TConfig& cfg) {
   OutputNames.clear();
   GridWidth = kLdNewGridWidth;
   ClearSelection();
-  if (TParams* old = OwnList()) Config().Remove(old);
+  // The blocks kept unread by an earlier load go too: they are read again from here.
+  Config().RemoveChildren(this);
   UpdateCaption();
 
   LoadState st{Config().Messages()};
