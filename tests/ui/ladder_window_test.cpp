@@ -164,6 +164,8 @@ TEST_F(LadderWindowTest, KeyboardEditingGivesTheProgramOfItsMouseTwin) {
   EXPECT_FALSE(frame->ContactButton()->isChecked());
   Click(0, 0);
   EXPECT_EQ(frame->SignalLabel()->text(), QStringLiteral("ТС__"));
+  EXPECT_EQ(QColor(view->viewport()->grab().toImage().pixel(Centre(0, 0) - QPoint(28, 28))),
+            QColor(0xA6, 0xCA, 0xF0));
   ChooseSignal("Пуск");
   EXPECT_TRUE(frame->SignalLabel()->text().startsWith(QStringLiteral("ТС_")));
   Click(1, 0);
@@ -194,6 +196,12 @@ TEST_F(LadderWindowTest, BridgeRenameAndTheNameCheck) {
   Click(0, 0);
   Click(1, 0, Qt::ShiftModifier);
   EXPECT_TRUE(frame->BridgeButton()->isEnabled());
+  // The range is drawn money green, a single selection sky blue.
+  auto cornerOf = [&](int column, int row) {
+    return QColor(view->viewport()->grab().toImage().pixel(Centre(column, row) - QPoint(28, 28)));
+  };
+  EXPECT_EQ(cornerOf(1, 0), QColor(0xC0, 0xDC, 0xC0));
+  EXPECT_EQ(cornerOf(2, 0), QColor(Qt::white));
   frame->BridgeButton()->click();
   EXPECT_EQ(Text(), "1_Порт.Пр_0\n  [Пуск Стоп | ?]\n");
   // A double click on the output asks for the name; a name the pool has is asked again.

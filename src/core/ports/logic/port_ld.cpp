@@ -431,6 +431,7 @@ void TPortLD::ClearProgram() {
 
 void TPortLD::ClearSelection() {
   Anchor = RangeFirst = RangeLast = nullptr;
+  RangeRow = RangeFromColumn = RangeToColumn = -1;
   for (auto& t : Tasks) {
     t->Output->Flags &= static_cast<std::uint8_t>(~kLdSelected);
     t->Line->Flags &= static_cast<std::uint8_t>(~kLdSelected);
@@ -462,6 +463,9 @@ void TPortLD::SelectRange(int column, int row) {
   Anchor = anchor;
   const int a = std::min(anchor->Column, column);
   const int b = std::min(std::max(anchor->Column, column), task.Output->Column - 1);
+  RangeRow = row;
+  RangeFromColumn = a;
+  RangeToColumn = b;
   for (int c = a; c <= b; ++c) {
     TBaseLD* e = vilk::ElementAt(task, c, row);
     if (!e) continue;

@@ -34,6 +34,8 @@ class TPortLD : public TPort {
   TBaseLD* Anchor = nullptr;
   TBaseLD* RangeFirst = nullptr;
   TBaseLD* RangeLast = nullptr;
+  // The cells of a range selection: row, first and last column (-1: no range).
+  int RangeRow = -1, RangeFromColumn = -1, RangeToColumn = -1;
 
   int TaskCount() const { return static_cast<int>(Tasks.size()); }
   TParams* OwnList() const;

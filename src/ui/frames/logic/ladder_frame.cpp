@@ -109,7 +109,10 @@ void LadderView::PaintElement(QPainter& p, const TBaseLD& e, const QRect& area) 
       if (b->Row <= area.bottom() && b->Row + b->Height > area.top()) PaintLine(p, *b, area);
     return;
   }
-  if (e.Selected()) p.fillRect(x, y, kCell, kCell, kSelectedFill);
+  const bool inRange = e.Row == port_->RangeRow && e.Column >= port_->RangeFromColumn &&
+                       e.Column <= port_->RangeToColumn;
+  const QColor fill = inRange ? kRangeFill : kSelectedFill;
+  if (e.Selected()) p.fillRect(x, y, kCell, kCell, fill);
   if (e.ElementType() == TBaseLD::Type::Kept) {
     p.setPen(Qt::gray);
     p.drawRect(x + 20, y + 20, 24, 24);
@@ -118,7 +121,7 @@ void LadderView::PaintElement(QPainter& p, const TBaseLD& e, const QRect& area) 
   }
   const auto& c = static_cast<const TLD&>(e);
   // The wire is broken between the bars.
-  p.fillRect(x + 28, mid - 2, 9, 5, e.Selected() ? kSelectedFill : QColor(Qt::white));
+  p.fillRect(x + 28, mid - 2, 9, 5, e.Selected() ? fill : QColor(Qt::white));
   p.setPen(Wire(&e));
   p.drawLine(x + 27, y + 20, x + 27, y + 44);
   p.drawLine(x + 37, y + 20, x + 37, y + 44);
@@ -161,10 +164,10 @@ void LadderView::PaintCells(QPainter& p, QPoint first, QSize cells) const {
     const TTaskLD& t = *port_->Tasks[static_cast<std::size_t>(i)];
     if (t.Row > area.bottom()) break;
     const int top = t.Row * kCell, bottom = (t.Row + t.Height) * kCell;
-    // Selected empty cells of the main line (a range across a gap).
-    for (std::size_t c = 0; c < t.Line->CellFlags.size(); ++c)
-      if (t.Line->CellFlags[c] & kLdSelected)
-        p.fillRect(static_cast<int>(c) * kCell, top, kCell, kCell, kRangeFill);
+    // A range selection: every cell of it, the empty ones too.
+    if (port_->RangeRow >= t.Row && port_->RangeRow < t.Row + t.Height)
+      for (int c = port_->RangeFromColumn; c <= port_->RangeToColumn; ++c)
+        p.fillRect(c * kCell, port_->RangeRow * kCell, kCell, kCell, kRangeFill);
     p.setPen(Qt::black);
     p.drawLine(5, top, 5, bottom);
     p.drawLine(6, top, 6, bottom);
