@@ -37,8 +37,11 @@ FormatTable::FormatTable(const QString& title, const QStringList& lines,
     }
   }
   grid_->resizeRowsToContents();
-  grid_->setMinimumHeight(grid_->horizontalHeader()->height() +
-                          lines_ * (lines_ > 0 ? grid_->rowHeight(0) : 0) + 4);
+  // Every row shown whole: rows differ in height (a box is taller than a text), and the
+  // header has no height of its own before it is shown.
+  int height = grid_->horizontalHeader()->sizeHint().height() + 2 * grid_->frameWidth() + 2;
+  for (int l = 0; l < lines_; ++l) height += grid_->rowHeight(l);
+  grid_->setMinimumHeight(height);
   layout->addWidget(grid_);
 }
 
