@@ -1,6 +1,8 @@
 #include "model/report.h"
 
+#include <memory>
 #include <unordered_map>
+#include <vector>
 
 #include "base/format.h"
 #include "controller/controller.h"
@@ -21,22 +23,26 @@ std::string Dotted(std::uint32_t ip) {
                 static_cast<int>((ip >> 8) & 0xFF), static_cast<int>(ip & 0xFF));
 }
 
-// Every own signal of the tree with the item that owns its list, found in one walk.
-void CollectOwners(const TItem& item, std::unordered_map<const TParam*, const TItem*>& owners) {
+// Every own signal of the tree with the (escaped) caption path of the item that owns its
+// list, found in one walk: the path is built once per list, not once per row.
+using Owners = std::unordered_map<const TParam*, const std::string*>;
+
+void CollectOwners(const TItem& item, std::vector<std::unique_ptr<std::string>>& paths,
+                   Owners& owners) {
   if (const auto* list = dynamic_cast<const TParams*>(&item); list && list->ListRole == kRoleOwn) {
     const TItem* owner = list->Owner ? list->Owner : list->Parent();
+    paths.push_back(std::make_unique<std::string>(HtmlText(CaptionPath(owner ? *owner : *list))));
     for (const TParam* s : list->Items)
-      if (s) owners.emplace(s, owner ? owner : list);
+      if (s) owners.emplace(s, paths.back().get());
   }
-  for (int i = 0; i < item.ChildCount(); ++i) CollectOwners(*item.Child(i), owners);
+  for (int i = 0; i < item.ChildCount(); ++i) CollectOwners(*item.Child(i), paths, owners);
 }
 
 std::string Number(float value) {
   return Format("%g", static_cast<double>(value));
 }
 
-void PointList(std::string& html, const TPC& pc,
-               const std::unordered_map<const TParam*, const TItem*>& owners) {
+void PointList(std::string& html, const TPC& pc, const Owners& owners) {
   html += "<h2>" + HtmlText(pc.Caption()) + "</h2>\n<p>";
   if (!pc.Place.empty()) html += "Место установки: " + HtmlText(pc.Place) + "<br>\n";
   html += "IP адрес ПЭВМ: " + Dotted(pc.PcIp) + Format(", адрес ASDU: %d</p>\n", pc.AsduAddress);
@@ -56,7 +62,7 @@ void PointList(std::string& html, const TPC& pc,
       html += "<tr><td>" + kindText + "</td><td>" + Format("%d", pc.Base(kind) + i) + "</td><td>";
       if (s) html += HtmlText(s->Name());
       html += "</td><td>";
-      if (owned) html += HtmlText(CaptionPath(*owner->second));
+      if (owned) html += *owner->second;
       html += "</td><td>";
       if (owned && kind == kKindTS) html += s->Inverted ? "да" : "нет";
       html += "</td><td>";
@@ -128,8 +134,9 @@ std::string CommissioningReportHtml(const Configuration& config, const std::stri
   }
   html += "</table>\n";
 
-  std::unordered_map<const TParam*, const TItem*> owners;
-  CollectOwners(controller, owners);
+  std::vector<std::unique_ptr<std::string>> paths;
+  Owners owners;
+  CollectOwners(controller, paths, owners);
   if (const TPortIP* ip = controller.PortIP())
     for (int i = 0; i < ip->ChildCount(); ++i)
       if (const auto* pc = dynamic_cast<const TPC*>(ip->Child(i))) PointList(html, *pc, owners);
