@@ -24,12 +24,12 @@ void PortRows::AddAddress(Form& form) {
   frame_->Bind([this] { address_->setText(QString::number(Port()->Number)); }, [] {});
 }
 
-void PortRows::AddBoard(Form& form) {
+void PortRows::AddBoard(Form& form, const QString& objectName) {
   auto* row = new QWidget(form.Container());
   auto* h = new QHBoxLayout(row);
   h->setContentsMargins(0, 0, 0, 0);
   board_ = new QComboBox(row);
-  board_->setObjectName(QStringLiteral("Плата"));
+  board_->setObjectName(objectName);
   board_->setMinimumContentsLength(14);
   tune_ = new QPushButton(QStringLiteral("Настроить"), row);
   h->addWidget(board_);
@@ -40,9 +40,16 @@ void PortRows::AddBoard(Form& form) {
   connect(tune_, &QPushButton::clicked, this, [this] { Port()->GoToLinked(); });
 }
 
+void PortRows::AddCount(Form& form) {
+  count_ = new QLabel(form.Container());
+  count_->setObjectName(QStringLiteral("CountLabel"));
+  form.Add(QString(), count_);
+}
+
 void PortRows::Refresh() {
   TPort* port = Port();
   if (address_) address_->setText(QString::number(port->Number));
+  if (count_ && countText_) count_->setText(Q(countText_()));
   if (!board_) return;
   boards_ = port->Config().Controller().BoardCandidates(port, port->BoardMask);
   board_->clear();
@@ -65,7 +72,10 @@ void PortRows::BoardChosen(int index) {
   if (board == port->LinkedBoard) return;
   TController::SelectBoard(port, board);
   frame_->ItemEdited();
-  Refresh();
+  if (reshowFrame_)
+    frame_->SetToFrame();
+  else
+    Refresh();
 }
 
 bool PortRows::eventFilter(QObject* watched, QEvent* event) {
@@ -91,8 +101,12 @@ TAddrEditForm* PortRows::OpenAddressPicker() {
   connect(picker_, &TAddrEditForm::Picked, this, [this](int number) {
     TPort* p = Port();
     if (number == p->Number) return;
-    p->Number = static_cast<std::uint8_t>(number);
-    p->UpdateCaption();
+    if (renumber_) {
+      renumber_(static_cast<std::uint8_t>(number));
+    } else {
+      p->Number = static_cast<std::uint8_t>(number);
+      p->UpdateCaption();
+    }
     address_->setText(QString::number(number));
     frame_->ItemEdited();
   });

@@ -1,15 +1,8 @@
 #pragma once
 // The Modbus master ports: the RTU port on a COM board and the TCP port on the network.
-#include <QComboBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPointer>
-#include <QPushButton>
-#include <vector>
-
 #include "form.h"
+#include "frames/port_rows.h"
 #include "ports/fieldbus/modbus.h"
-#include "signals/addr_edit.h"
 
 namespace vilk::ui {
 
@@ -21,23 +14,16 @@ class TModbusPortFrame : public ItemFrame {
   TModbusPortFrame(TItem* item, QWidget* parent);
   void SetToFrame() override;
 
-  QLineEdit* AddressEdit() const { return address_; }
-  QLabel* CountLabel() const { return count_; }
+  QLineEdit* AddressEdit() const { return rows_->AddressEdit(); }
+  QLabel* CountLabel() const { return rows_->CountLabel(); }
   // Opens the address picker under the address field (also what a click does).
-  TAddrEditForm* OpenAddressPicker();
-  TAddrEditForm* AddressPicker() const { return picker_; }
+  TAddrEditForm* OpenAddressPicker() { return rows_->OpenAddressPicker(); }
+  TAddrEditForm* AddressPicker() const { return rows_->AddressPicker(); }
 
  protected:
   TModbusPortBase* Port() const { return static_cast<TModbusPortBase*>(Item()); }
-  void AddAddress(Form& form);
   void AddTimes(Form& form);
-  void AddCount(Form& form);
-  bool eventFilter(QObject* watched, QEvent* event) override;
-
- private:
-  QLineEdit* address_ = nullptr;
-  QLabel* count_ = nullptr;
-  QPointer<TAddrEditForm> picker_;
+  PortRows* rows_;
 };
 
 // "Порт опроса устройств по протоколу MODBUS-RTU": the board that carries it as well.
@@ -45,15 +31,8 @@ class TPortRTUFrame : public TModbusPortFrame {
   Q_OBJECT
  public:
   TPortRTUFrame(TItem* item, QWidget* parent);
-  void SetToFrame() override;
-  QComboBox* BoardBox() const { return board_; }
-  QPushButton* TuneButton() const { return tune_; }
-
- private:
-  void BoardChosen(int index);
-  QComboBox* board_;
-  QPushButton* tune_;
-  std::vector<TBlock*> boards_;  // the entries after the empty one
+  QComboBox* BoardBox() const { return rows_->BoardBox(); }
+  QPushButton* TuneButton() const { return rows_->TuneButton(); }
 };
 
 // "Порт опроса устройств по протоколу MODBUS-TCP".
