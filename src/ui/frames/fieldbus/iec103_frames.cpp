@@ -2,13 +2,11 @@
 
 #include <QDir>
 #include <QHBoxLayout>
-#include <QMouseEvent>
 #include <QVBoxLayout>
 #include <filesystem>
 #include <map>
 
 #include "base/ini.h"
-#include "controller/controller.h"
 #include "frames/fieldbus/name_edit.h"
 #include "frames/fieldbus/select_rtu.h"
 #include "model/configuration.h"
@@ -47,43 +45,23 @@ int& LastTab() {
 
 // --- the port ---
 
-TPort103Frame::TPort103Frame(TItem* item, QWidget* parent) : ItemFrame(item, parent) {
+TPort103Frame::TPort103Frame(TItem* item, QWidget* parent)
+    : ItemFrame(item, parent), rows_(PortRows::ForDevicePort(this, Port())) {
+  TPort103* port = Port();
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(
       Title(QStringLiteral("Порт опроса устройств по протоколу MЭК 870-5-103"), this));
   auto* body = new QWidget(this);
   Form form(this, body);
-
-  auto* boardRow = new QWidget(body);
-  auto* h = new QHBoxLayout(boardRow);
-  h->setContentsMargins(0, 0, 0, 0);
-  board_ = new QComboBox(boardRow);
-  board_->setObjectName(QStringLiteral("Плата"));
-  board_->setMinimumContentsLength(14);
-  tune_ = new QPushButton(QStringLiteral("Настроить"), boardRow);
-  h->addWidget(board_);
-  h->addWidget(tune_);
-  h->addStretch();
-  form.Add(QStringLiteral("Плата"), boardRow);
-  connect(board_, &QComboBox::activated, this, &TPort103Frame::BoardChosen);
-  connect(tune_, &QPushButton::clicked, this, [this] { Port()->GoToLinked(); });
-
-  address_ = new QLineEdit(body);
-  address_->setReadOnly(true);
-  address_->setMaximumWidth(address_->fontMetrics().horizontalAdvance(QStringLiteral("8888")) + 16);
-  address_->installEventFilter(this);
-  form.Add(QStringLiteral("Адрес порта"), address_);
-  TPort103* port = Port();
-  Bind([this, port] { address_->setText(QString::number(port->Number)); }, [] {});
+  rows_->AddBoard(form);
+  rows_->AddAddress(form);
   form.Spin(QStringLiteral("Время ожидания ответа, мс"), 100, 2000, port->ReplyWait)
       ->setSingleStep(100);
   // Minutes in the frame, milliseconds in the fields: 60000 minutes still fit 32 bits.
   form.SpinScaled(QStringLiteral("Период синхронизации времени, мин"), 0, 60000, port->TimeSync,
                   60000);
   form.SpinScaled(QStringLiteral("Период общего опроса, мин"), 0, 60000, port->GeneralPoll, 60000);
-  count_ = new QLabel(body);
-  count_->setObjectName(QStringLiteral("CountLabel"));
-  form.Add(QString(), count_);
+  rows_->AddCount(form);
   layout->addWidget(body);
   layout->addStretch();
 }
@@ -92,59 +70,7 @@ void TPort103Frame::SetToFrame() {
   TPort103* port = Port();
   if (port->DeviceTotal() != port->DeviceCount) port->ChildrenChanged();
   ItemFrame::SetToFrame();
-  count_->setText(Q(port->CountText()));
-  boards_ = Item()->Config().Controller().BoardCandidates(port, port->BoardMask);
-  board_->clear();
-  board_->addItem(QString());
-  int current = 0;
-  for (std::size_t i = 0; i < boards_.size(); ++i) {
-    board_->addItem(Q(boards_[i]->Caption()));
-    if (boards_[i] == port->LinkedBoard) current = static_cast<int>(i) + 1;
-  }
-  board_->setCurrentIndex(current);
-  tune_->setEnabled(port->LinkedBoard != nullptr);
-}
-
-void TPort103Frame::BoardChosen(int index) {
-  TPort103* port = Port();
-  TBlock* board = index > 0 && index <= static_cast<int>(boards_.size())
-                      ? boards_[static_cast<std::size_t>(index - 1)]
-                      : nullptr;
-  if (board == port->LinkedBoard) return;
-  TController::SelectBoard(port, board);
-  ItemEdited();
-  SetToFrame();
-}
-
-bool TPort103Frame::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == address_ && event->type() == QEvent::MouseButtonPress &&
-      static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
-    OpenAddressPicker();
-    return true;
-  }
-  return ItemFrame::eventFilter(watched, event);
-}
-
-TAddrEditForm* TPort103Frame::OpenAddressPicker() {
-  if (picker_) return picker_;
-  AddressRange range = PortAddresses();
-  TPort103* port = Port();
-  if (TItem* parent = port->Parent())
-    for (int i = 0; i < parent->ChildCount(); ++i)
-      if (TItem* other = parent->Child(i); other != port) range.Used.insert(other->Number);
-  range.Own = port->Number;
-  picker_ = new TAddrEditForm(range, this);
-  picker_->setAttribute(Qt::WA_DeleteOnClose);
-  picker_->move(address_->mapToGlobal(QPoint(0, address_->height())));
-  connect(picker_, &TAddrEditForm::Picked, this, [this](int number) {
-    TPort103* p = Port();
-    if (number == p->Number) return;
-    p->Renumber(static_cast<std::uint8_t>(number));
-    address_->setText(QString::number(number));
-    ItemEdited();
-  });
-  picker_->show();
-  return picker_;
+  rows_->Refresh();
 }
 
 // --- the device ---

@@ -8,7 +8,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QPointer>
 #include <QPushButton>
 #include <QTabWidget>
 #include <array>
@@ -16,6 +15,7 @@
 
 #include "form.h"
 #include "frames/fieldbus/table_frame.h"
+#include "frames/port_rows.h"
 #include "ports/fieldbus/iec103.h"
 #include "signals/addr_edit.h"
 
@@ -28,25 +28,15 @@ class TPort103Frame : public ItemFrame {
   TPort103Frame(TItem* item, QWidget* parent);
   void SetToFrame() override;
 
-  QComboBox* BoardBox() const { return board_; }
-  QPushButton* TuneButton() const { return tune_; }
-  QLineEdit* AddressEdit() const { return address_; }
-  QLabel* CountLabel() const { return count_; }
-  TAddrEditForm* OpenAddressPicker();
-
- protected:
-  bool eventFilter(QObject* watched, QEvent* event) override;
+  QComboBox* BoardBox() const { return rows_->BoardBox(); }
+  QPushButton* TuneButton() const { return rows_->TuneButton(); }
+  QLineEdit* AddressEdit() const { return rows_->AddressEdit(); }
+  QLabel* CountLabel() const { return rows_->CountLabel(); }
+  TAddrEditForm* OpenAddressPicker() { return rows_->OpenAddressPicker(); }
 
  private:
   TPort103* Port() const { return static_cast<TPort103*>(Item()); }
-  void BoardChosen(int index);
-
-  QComboBox* board_;
-  QPushButton* tune_;
-  QLineEdit* address_;
-  QLabel* count_;
-  std::vector<TBlock*> boards_;
-  QPointer<TAddrEditForm> picker_;
+  PortRows* rows_;
 };
 
 // "МЭК 870-5-103 устройство".
