@@ -3,11 +3,9 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QMenu>
-#include <QMouseEvent>
 #include <QStyle>
 #include <QVBoxLayout>
 
-#include "controller/controller.h"
 #include "model/configuration.h"
 #include "signals/params.h"
 #include "signals/storage.h"
@@ -35,60 +33,14 @@ QLabel* Legend(const QString& text, QWidget* parent) {
 
 // --- ports ---
 
-TCountedPortFrame::TCountedPortFrame(TItem* item, QWidget* parent) : ItemFrame(item, parent) {}
-
-void TCountedPortFrame::AddAddress(Form& form) {
-  address_ = new QLineEdit(form.Container());
-  address_->setReadOnly(true);
-  address_->setMaximumWidth(address_->fontMetrics().horizontalAdvance(QStringLiteral("8888")) + 16);
-  address_->installEventFilter(this);
-  form.Add(QStringLiteral("Адрес порта"), address_);
-  TCountedPort* port = Port();
-  Bind([this, port] { address_->setText(QString::number(port->Number)); }, [] {});
-}
-
-void TCountedPortFrame::AddCount(Form& form) {
-  count_ = new QLabel(form.Container());
-  count_->setObjectName(QStringLiteral("CountLabel"));
-  form.Add(QString(), count_);
-}
+TCountedPortFrame::TCountedPortFrame(TItem* item, QWidget* parent)
+    : ItemFrame(item, parent), rows_(PortRows::ForDevicePort(this, Port())) {}
 
 void TCountedPortFrame::SetToFrame() {
   TCountedPort* port = Port();
   if (port->DeviceTotal() != port->DeviceCount) port->ChildrenChanged();
   ItemFrame::SetToFrame();
-  if (count_) count_->setText(Q(port->CountText()));
-}
-
-bool TCountedPortFrame::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == address_ && event->type() == QEvent::MouseButtonPress &&
-      static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
-    OpenAddressPicker();
-    return true;
-  }
-  return ItemFrame::eventFilter(watched, event);
-}
-
-TAddrEditForm* TCountedPortFrame::OpenAddressPicker() {
-  if (picker_) return picker_;
-  AddressRange range = PortAddresses();
-  TCountedPort* port = Port();
-  if (TItem* parent = port->Parent())
-    for (int i = 0; i < parent->ChildCount(); ++i)
-      if (TItem* other = parent->Child(i); other != port) range.Used.insert(other->Number);
-  range.Own = port->Number;
-  picker_ = new TAddrEditForm(range, this);
-  picker_->setAttribute(Qt::WA_DeleteOnClose);
-  picker_->move(address_->mapToGlobal(QPoint(0, address_->height())));
-  connect(picker_, &TAddrEditForm::Picked, this, [this](int number) {
-    TCountedPort* p = Port();
-    if (number == p->Number) return;
-    p->Renumber(static_cast<std::uint8_t>(number));
-    address_->setText(QString::number(number));
-    ItemEdited();
-  });
-  picker_->show();
-  return picker_;
+  rows_->Refresh();
 }
 
 TPortKPFrame::TPortKPFrame(TItem* item, QWidget* parent) : TCountedPortFrame(item, parent) {
@@ -96,50 +48,12 @@ TPortKPFrame::TPortKPFrame(TItem* item, QWidget* parent) : TCountedPortFrame(ite
   layout->addWidget(Title(QStringLiteral("Порт опроса КП"), this));
   auto* body = new QWidget(this);
   Form form(this, body);
-  auto* boardRow = new QWidget(body);
-  auto* h = new QHBoxLayout(boardRow);
-  h->setContentsMargins(0, 0, 0, 0);
-  board_ = new QComboBox(boardRow);
-  board_->setObjectName(QStringLiteral("Плата"));
-  board_->setMinimumContentsLength(14);
-  tune_ = new QPushButton(QStringLiteral("Настроить"), boardRow);
-  h->addWidget(board_);
-  h->addWidget(tune_);
-  h->addStretch();
-  form.Add(QStringLiteral("Плата"), boardRow);
   // "Настроить" shows the serial settings of the board the port runs on.
-  connect(board_, &QComboBox::activated, this, &TPortKPFrame::BoardChosen);
-  connect(tune_, &QPushButton::clicked, this, [this] { Port()->GoToLinked(); });
-  AddAddress(form);
-  AddCount(form);
+  rows_->AddBoard(form);
+  rows_->AddAddress(form);
+  rows_->AddCount(form);
   layout->addWidget(body);
   layout->addStretch();
-}
-
-void TPortKPFrame::SetToFrame() {
-  TCountedPortFrame::SetToFrame();
-  TCountedPort* port = Port();
-  boards_ = Item()->Config().Controller().BoardCandidates(port, port->BoardMask);
-  board_->clear();
-  board_->addItem(QString());
-  int current = 0;
-  for (std::size_t i = 0; i < boards_.size(); ++i) {
-    board_->addItem(Q(boards_[i]->Caption()));
-    if (boards_[i] == port->LinkedBoard) current = static_cast<int>(i) + 1;
-  }
-  board_->setCurrentIndex(current);
-  tune_->setEnabled(port->LinkedBoard != nullptr);
-}
-
-void TPortKPFrame::BoardChosen(int index) {
-  TCountedPort* port = Port();
-  TBlock* board = index > 0 && index <= static_cast<int>(boards_.size())
-                      ? boards_[static_cast<std::size_t>(index - 1)]
-                      : nullptr;
-  if (board == port->LinkedBoard) return;
-  TController::SelectBoard(port, board);
-  ItemEdited();
-  SetToFrame();
 }
 
 TPortRTU104Frame::TPortRTU104Frame(TItem* item, QWidget* parent) : TCountedPortFrame(item, parent) {
@@ -147,14 +61,14 @@ TPortRTU104Frame::TPortRTU104Frame(TItem* item, QWidget* parent) : TCountedPortF
   layout->addWidget(Title(QStringLiteral("Порт опроса по МЭК 870-5-104"), this));
   auto* body = new QWidget(this);
   Form form(this, body);
-  AddAddress(form);
+  rows_->AddAddress(form);
   // The controller has one network: the box shows it and cannot be changed.
   Form link = form.Group(QStringLiteral("Порт связи"));
   auto* network = new QCheckBox(QStringLiteral("Сеть 1"), link.Container());
   network->setChecked(true);
   network->setEnabled(false);
   link.Layout()->addRow(network);
-  AddCount(form);
+  rows_->AddCount(form);
   layout->addWidget(body);
   layout->addStretch();
 }

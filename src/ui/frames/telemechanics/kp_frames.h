@@ -7,13 +7,13 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPointer>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTableWidget>
 #include <vector>
 
 #include "form.h"
+#include "frames/port_rows.h"
 #include "frames/telemechanics/count_table.h"
 #include "ports/telemechanics/kp.h"
 #include "ports/telemechanics/rtu104.h"
@@ -29,20 +29,13 @@ class TCountedPortFrame : public ItemFrame {
   TCountedPortFrame(TItem* item, QWidget* parent);
   void SetToFrame() override;
 
-  QLineEdit* AddressEdit() const { return address_; }
-  QLabel* CountLabel() const { return count_; }
-  TAddrEditForm* OpenAddressPicker();
+  QLineEdit* AddressEdit() const { return rows_->AddressEdit(); }
+  QLabel* CountLabel() const { return rows_->CountLabel(); }
+  TAddrEditForm* OpenAddressPicker() { return rows_->OpenAddressPicker(); }
 
  protected:
   TCountedPort* Port() const { return static_cast<TCountedPort*>(Item()); }
-  void AddAddress(Form& form);
-  void AddCount(Form& form);
-  bool eventFilter(QObject* watched, QEvent* event) override;
-
- private:
-  QLineEdit* address_ = nullptr;
-  QLabel* count_ = nullptr;
-  QPointer<TAddrEditForm> picker_;
+  PortRows* rows_;
 };
 
 // "Порт опроса КП": the COM board it runs on as well.
@@ -50,15 +43,8 @@ class TPortKPFrame : public TCountedPortFrame {
   Q_OBJECT
  public:
   TPortKPFrame(TItem* item, QWidget* parent);
-  void SetToFrame() override;
-  QComboBox* BoardBox() const { return board_; }
-  QPushButton* TuneButton() const { return tune_; }
-
- private:
-  void BoardChosen(int index);
-  QComboBox* board_;
-  QPushButton* tune_;
-  std::vector<TBlock*> boards_;  // the entries after the empty one
+  QComboBox* BoardBox() const { return rows_->BoardBox(); }
+  QPushButton* TuneButton() const { return rows_->TuneButton(); }
 };
 
 // "Порт опроса по МЭК 870-5-104".
