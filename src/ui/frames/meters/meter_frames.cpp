@@ -2,11 +2,9 @@
 
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QMouseEvent>
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "controller/controller.h"
 #include "model/configuration.h"
 #include "signals/storage.h"
 #include "theme.h"
@@ -51,41 +49,21 @@ constexpr int kMaxCE318Address = 99999999;  // eight digits
 
 // --- the port ---
 
-TMeterPortFrame::TMeterPortFrame(TItem* item, QWidget* parent) : ItemFrame(item, parent) {
+TMeterPortFrame::TMeterPortFrame(TItem* item, QWidget* parent)
+    : ItemFrame(item, parent), rows_(PortRows::ForDevicePort(this, Port())) {
   TMeterPort* port = Port();
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(Title(PortTitle(port->Kind), this));
   auto* body = new QWidget(this);
   Form form(this, body);
-
-  auto* boardRow = new QWidget(body);
-  auto* h = new QHBoxLayout(boardRow);
-  h->setContentsMargins(0, 0, 0, 0);
-  board_ = new QComboBox(boardRow);
-  board_->setObjectName(QStringLiteral("BlockBox"));
-  board_->setMinimumContentsLength(14);
-  tune_ = new QPushButton(QStringLiteral("Настроить"), boardRow);
-  h->addWidget(board_);
-  h->addWidget(tune_);
-  h->addStretch();
-  form.Add(QStringLiteral("Плата"), boardRow);
-  connect(board_, &QComboBox::activated, this, &TMeterPortFrame::BoardChosen);
-  connect(tune_, &QPushButton::clicked, this, [this] { Port()->GoToLinked(); });
-
-  address_ = new QLineEdit(body);
-  address_->setReadOnly(true);
-  address_->setMaximumWidth(address_->fontMetrics().horizontalAdvance(QStringLiteral("8888")) + 16);
-  address_->installEventFilter(this);
-  form.Add(QStringLiteral("Адрес порта"), address_);
-  Bind([this, port] { address_->setText(QString::number(port->Number)); }, [] {});
+  rows_->AddBoard(form, QStringLiteral("BlockBox"));
+  rows_->AddAddress(form);
 
   // Values the editors cannot show (a period of 0 or above 60 in a file) stay as stored
   // until the user changes them.
   period_ = form.Spin(QStringLiteral("Период опроса энергии, мин"), 1, 60, port->Period);
   if (port->HasTcpPort()) tcp_ = form.Spin(QStringLiteral("Порт ТСР"), 0, 65535, port->TcpPort);
-  count_ = new QLabel(body);
-  count_->setObjectName(QStringLiteral("CountLabel"));
-  form.Add(QString(), count_);
+  rows_->AddCount(form);
   layout->addWidget(body);
   layout->addStretch();
 }
@@ -95,60 +73,7 @@ void TMeterPortFrame::SetToFrame() {
   TMeterPort* port = Port();
   if (port->DeviceTotal() != port->MeterCount) port->ChildrenChanged();
   ItemFrame::SetToFrame();
-  count_->setText(Q(port->CountText()));
-  boards_ = Item()->Config().Controller().BoardCandidates(port, port->BoardMask);
-  board_->clear();
-  board_->addItem(QString());
-  int current = 0;
-  for (std::size_t i = 0; i < boards_.size(); ++i) {
-    board_->addItem(Q(boards_[i]->Caption()));
-    if (boards_[i] == port->LinkedBoard) current = static_cast<int>(i) + 1;
-  }
-  board_->setCurrentIndex(current);
-  tune_->setEnabled(port->LinkedBoard != nullptr);
-}
-
-// The previous board is let go first; the empty entry leaves the port on none.
-void TMeterPortFrame::BoardChosen(int index) {
-  TMeterPort* port = Port();
-  TBlock* board = index > 0 && index <= static_cast<int>(boards_.size())
-                      ? boards_[static_cast<std::size_t>(index - 1)]
-                      : nullptr;
-  if (board == port->LinkedBoard) return;
-  TController::SelectBoard(port, board);
-  ItemEdited();
-  SetToFrame();
-}
-
-bool TMeterPortFrame::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == address_ && event->type() == QEvent::MouseButtonPress &&
-      static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
-    OpenAddressPicker();
-    return true;
-  }
-  return ItemFrame::eventFilter(watched, event);
-}
-
-TAddrEditForm* TMeterPortFrame::OpenAddressPicker() {
-  if (picker_) return picker_;
-  AddressRange range = PortAddresses();
-  TMeterPort* port = Port();
-  if (TItem* parent = port->Parent())
-    for (int i = 0; i < parent->ChildCount(); ++i)
-      if (TItem* other = parent->Child(i); other != port) range.Used.insert(other->Number);
-  range.Own = port->Number;
-  picker_ = new TAddrEditForm(range, this);
-  picker_->setAttribute(Qt::WA_DeleteOnClose);
-  picker_->move(address_->mapToGlobal(QPoint(0, address_->height())));
-  connect(picker_, &TAddrEditForm::Picked, this, [this](int number) {
-    TMeterPort* p = Port();
-    if (number == p->Number) return;
-    p->Renumber(static_cast<std::uint8_t>(number));
-    address_->setText(QString::number(number));
-    ItemEdited();
-  });
-  picker_->show();
-  return picker_;
+  rows_->Refresh();
 }
 
 // --- the meter ---

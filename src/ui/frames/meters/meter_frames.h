@@ -6,12 +6,12 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <vector>
 
 #include "form.h"
+#include "frames/port_rows.h"
 #include "ports/meters/meters.h"
 #include "signals/addr_edit.h"
 
@@ -24,30 +24,21 @@ class TMeterPortFrame : public ItemFrame {
   TMeterPortFrame(TItem* item, QWidget* parent);
   void SetToFrame() override;
 
-  QLineEdit* AddressEdit() const { return address_; }
-  QLabel* CountLabel() const { return count_; }
-  QComboBox* BoardBox() const { return board_; }
-  QPushButton* TuneButton() const { return tune_; }
+  QLineEdit* AddressEdit() const { return rows_->AddressEdit(); }
+  QLabel* CountLabel() const { return rows_->CountLabel(); }
+  QComboBox* BoardBox() const { return rows_->BoardBox(); }
+  QPushButton* TuneButton() const { return rows_->TuneButton(); }
   ClampSpinBox* PeriodEdit() const { return period_; }
   ClampSpinBox* PortTcpEdit() const { return tcp_; }  // nullptr for CE318
   // Opens the address picker under the address field (also what a click does).
-  TAddrEditForm* OpenAddressPicker();
-
- protected:
-  bool eventFilter(QObject* watched, QEvent* event) override;
+  TAddrEditForm* OpenAddressPicker() { return rows_->OpenAddressPicker(); }
 
  private:
   TMeterPort* Port() const { return static_cast<TMeterPort*>(Item()); }
-  void BoardChosen(int index);
 
-  QLineEdit* address_;
-  QLabel* count_;
-  QComboBox* board_;
-  QPushButton* tune_;
+  PortRows* rows_;
   ClampSpinBox* period_;
   ClampSpinBox* tcp_ = nullptr;
-  std::vector<TBlock*> boards_;  // the entries after the empty one
-  QPointer<TAddrEditForm> picker_;
 };
 
 // "Cчётчик CE-303 / 301", "Cчётчик CE318", "Cчётчик CC-301".
