@@ -103,12 +103,12 @@ TEST_F(ModulesWindowTest, ThePortMenuAddsModulesAndTheFrameRenumbers) {
   auto* frame = Open<ui::TPortDoroFrame>(port);
   ASSERT_NE(frame, nullptr);
   EXPECT_EQ(frame->CountLabel()->text(), QStringLiteral("Количество подключенных модулей = 2"));
-  ui::TAddrEditForm* picker = frame->Address()->OpenPicker();
+  ui::TAddrEditForm* picker = frame->OpenAddressPicker();
   ASSERT_NE(picker, nullptr);
   ASSERT_NE(picker->Button(4), nullptr);
   picker->Button(4)->click();
   EXPECT_EQ(port->Caption(), "4_Порт DORO");
-  EXPECT_EQ(frame->Address()->text(), QStringLiteral("4"));
+  EXPECT_EQ(frame->AddressEdit()->text(), QStringLiteral("4"));
   EXPECT_EQ(port->Modules()[0]->Inputs()->At(0)->Name(), "4_Порт.1_ZUZ-24.Работа ТУ");
   EXPECT_EQ(port->LinkStates()->At(0)->Name(), "4_Порт.связь_1_ZUZ-24");
 }

@@ -5,39 +5,22 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-#include "controller/controller.h"
 #include "model/configuration.h"
 #include "theme.h"
 
 namespace vilk::ui {
 
-TPortDoroFrame::TPortDoroFrame(TItem* item, QWidget* parent) : ItemFrame(item, parent) {
+TPortDoroFrame::TPortDoroFrame(TItem* item, QWidget* parent)
+    : ItemFrame(item, parent), rows_(PortRows::ForDevicePort(this, Port())) {
+  TPortDoro* port = Port();
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(FrameTitle(
       QStringLiteral("Порт опроса модулей ввода-вывода по протоколу МЭК 870-5-101 "), this));
   auto* body = new QWidget(this);
   Form form(this, body);
-
-  auto* boardRow = new QWidget(body);
-  auto* h = new QHBoxLayout(boardRow);
-  h->setContentsMargins(0, 0, 0, 0);
-  board_ = new QComboBox(boardRow);
-  board_->setObjectName(QStringLiteral("Плата"));
-  board_->setMinimumContentsLength(14);
-  tune_ = new QPushButton(QStringLiteral("Настроить"), boardRow);
-  h->addWidget(board_);
-  h->addWidget(tune_);
-  h->addStretch();
-  form.Add(QStringLiteral("Плата"), boardRow);
-  connect(board_, &QComboBox::activated, this, &TPortDoroFrame::BoardChosen);
-  connect(tune_, &QPushButton::clicked, this, [this] { Port()->GoToLinked(); });
-
-  address_ = new PortAddressField(this, form, Port(), [this](int number) {
-    Port()->Renumber(static_cast<std::uint8_t>(number));
-  });
-  count_ = new QLabel(body);
-  count_->setObjectName(QStringLiteral("CountLabel"));
-  form.Add(QString(), count_);
+  rows_->AddBoard(form);
+  rows_->AddAddress(form);
+  rows_->AddCount(form);
   layout->addWidget(body);
   layout->addStretch();
 }
@@ -47,28 +30,7 @@ void TPortDoroFrame::SetToFrame() {
   // Modules added or removed since the count was taken: the count and link states follow.
   if (port->DeviceTotal() != port->ModuleCount) port->ChildrenChanged();
   ItemFrame::SetToFrame();
-  count_->setText(Q(port->CountText()));
-  boards_ = Item()->Config().Controller().BoardCandidates(port, port->BoardMask);
-  board_->clear();
-  board_->addItem(QString());
-  int current = 0;
-  for (std::size_t i = 0; i < boards_.size(); ++i) {
-    board_->addItem(Q(boards_[i]->Caption()));
-    if (boards_[i] == port->LinkedBoard) current = static_cast<int>(i) + 1;
-  }
-  board_->setCurrentIndex(current);
-  tune_->setEnabled(port->LinkedBoard != nullptr);
-}
-
-void TPortDoroFrame::BoardChosen(int index) {
-  TPortDoro* port = Port();
-  TBlock* board = index > 0 && index <= static_cast<int>(boards_.size())
-                      ? boards_[static_cast<std::size_t>(index - 1)]
-                      : nullptr;
-  if (board == port->LinkedBoard) return;
-  TController::SelectBoard(port, board);
-  ItemEdited();
-  SetToFrame();
+  rows_->Refresh();
 }
 
 TModuleFrame::TModuleFrame(TItem* item, QWidget* parent) : ItemFrame(item, parent) {

@@ -8,6 +8,7 @@
 
 #include "form.h"
 #include "frames/modules/port_address.h"
+#include "frames/port_rows.h"
 #include "ports/modules/modules.h"
 #include "ports/modules/port_doro.h"
 
@@ -19,18 +20,14 @@ class TPortDoroFrame : public ItemFrame {
  public:
   TPortDoroFrame(TItem* item, QWidget* parent);
   void SetToFrame() override;
-  QComboBox* BoardBox() const { return board_; }
-  QLabel* CountLabel() const { return count_; }
-  PortAddressField* Address() const { return address_; }
+  QComboBox* BoardBox() const { return rows_->BoardBox(); }
+  QLabel* CountLabel() const { return rows_->CountLabel(); }
+  QLineEdit* AddressEdit() const { return rows_->AddressEdit(); }
+  TAddrEditForm* OpenAddressPicker() { return rows_->OpenAddressPicker(); }
 
  private:
   TPortDoro* Port() const { return static_cast<TPortDoro*>(Item()); }
-  void BoardChosen(int index);
-  QComboBox* board_;
-  QPushButton* tune_;
-  PortAddressField* address_;
-  QLabel* count_;
-  std::vector<TBlock*> boards_;  // the entries after the empty one
+  PortRows* rows_;
 };
 
 // One frame for the three module kinds: address (taken at once, with the "Уже существует"
