@@ -17,6 +17,7 @@
 
 #include "base/files.h"
 #include "base/format.h"
+#include "check_dock.h"
 #include "controller/controller.h"
 #include "frames/controller/controller_frame.h"
 #include "frames/logic/ladder_frame.h"
@@ -102,6 +103,9 @@ TForm1::TForm1(const QString& home, IMessages* messages, QWidget* parent)
   linkLogDock_ = new LinkLogDock(linkLog_, *messages_, this);
   addDockWidget(Qt::BottomDockWidgetArea, linkLogDock_);
   linkLogDock_->hide();  // off until the user asks for it
+  checkDock_ = new CheckDock(*config_, this);
+  addDockWidget(Qt::BottomDockWidgetArea, checkDock_);
+  checkDock_->hide();  // shown by a check
   BuildMenus();
   LoadSettings();
   runner_ = new DeviceRunner(this, *messages_, progress_, ini_);
@@ -364,6 +368,10 @@ void TForm1::BuildMenus() {
 
   QMenu* view = menuBar()->addMenu(QStringLiteral("Вид"));
   view->addAction(linkLogDock_->toggleViewAction());
+  view->addAction(checkDock_->toggleViewAction());
+  view->addAction(act(QStringLiteral("Проверить конфигурацию"), QKeySequence(Qt::Key_F9), [this] {
+    if (editor_->StoreFrame()) checkDock_->Run();
+  }));
 
   QMenu* help = menuBar()->addMenu(QStringLiteral("Справка"));
   help->addAction(
@@ -643,6 +651,13 @@ bool TForm1::ReadConfigurationCommand() {
 
 bool TForm1::WriteConfigurationCommand() {
   if (runner_->Busy() || !editor_->StoreFrame()) return false;
+  // Nothing goes to the controller while the check finds an error.
+  if (!checkDock_->Run()) {
+    messages_->Error(
+        "В конфигурации есть ошибки, запись в контроллер отменена (список - в окне "
+        "\"Проверка\").");
+    return false;
+  }
   auto located = std::make_shared<LocateResult>();
   return runner_->Run(
       [located](DeviceSession& session) {

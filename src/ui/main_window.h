@@ -78,6 +78,9 @@ class TForm1 : public QMainWindow {
     return runner_;
   }
   QLabel* LinkLabel() const { return linkLabel_; }
+  class CheckDock* CheckView() const {
+    return checkDock_;
+  }
   class LinkLogDock* LinkLogView() const {
     return linkLogDock_;
   }
@@ -141,6 +144,7 @@ class TForm1 : public QMainWindow {
   QMenu* recentMenu_ = nullptr;
   class SearchDialog* search_ = nullptr;
   class LinkLogDock* linkLogDock_ = nullptr;
+  class CheckDock* checkDock_ = nullptr;
 };
 
 // Esc or a right-button release closes a window that is not the main window; Alt+X closes

@@ -1,0 +1,140 @@
+// The "Проверка" dock: F9 lists the problems, a double click selects the node; writing to the
+// controller (vilk-sim over UDP on loopback) runs the check first and an error stops it
+// before any request, a warning does not.
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLabel>
+#include <QProcess>
+#include <QTreeWidget>
+
+#include "check_dock.h"
+#include "link/device_runner.h"
+#include "ui_fixture.h"
+
+namespace vilk::test {
+namespace {
+
+class CheckWindowTest : public WindowTest {
+ protected:
+  void SetUp() override {
+    WindowTest::SetUp();
+    config().Controller().ApplyModel();  // the stand-in port kinds allowed
+  }
+  void TearDown() override {
+    if (sim.state() != QProcess::NotRunning) {
+      sim.terminate();
+      sim.waitForFinished(3000);
+    }
+    WindowTest::TearDown();
+  }
+  // vilk-sim on a free UDP port of 127.0.0.1; the window's link pointed at it.
+  bool StartSim() {
+    sim.start(QStringLiteral(VILK_SIM_PATH),
+              {QStringLiteral("--dir"), home.path(), QStringLiteral("--udp"),
+               QStringLiteral("127.0.0.1:0")});
+    std::uint16_t port = 0;
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < 10000) {
+      if (!sim.canReadLine() && !sim.waitForReadyRead(200)) continue;
+      while (sim.canReadLine()) {
+        const QString line = QString::fromUtf8(sim.readLine()).trimmed();
+        if (line.startsWith(QStringLiteral("udp ")))
+          port = static_cast<std::uint16_t>(line.section(QLatin1Char(':'), -1).toInt());
+        if (line == QStringLiteral("ready")) {
+          ui::DeviceRunner* runner = window->Runner();
+          runner->Settings.LinkMode = kLinkUdp;
+          runner->Settings.SelfIP = {127, 0, 0, 1};
+          runner->Settings.DestIP = {127, 0, 0, 1};
+          runner->Options.SelfPort = 0;
+          runner->Options.DestPort = port;
+          runner->Options.AnswerWaitMs = 1500;
+          runner->Options.ValidateSelf = false;
+          runner->Login.Confirm("", "");
+          return port != 0;
+        }
+      }
+    }
+    return false;
+  }
+  bool Finish() {
+    QElapsedTimer t;
+    t.start();
+    while (window->Runner()->Busy() && t.elapsed() < 20000)
+      QApplication::processEvents(QEventLoop::AllEvents, 20);
+    Settle();
+    return !window->Runner()->Busy();
+  }
+  QString Cell(int row, int column) const {
+    return window->CheckView()->List()->topLevelItem(row)->text(column);
+  }
+
+  QProcess sim;
+};
+
+TEST_F(CheckWindowTest, F9ListsTheProblemsAndADoubleClickSelectsTheNode) {
+  ShowWindow();
+  ui::CheckDock* dock = window->CheckView();
+  ASSERT_NE(dock, nullptr);
+  EXPECT_FALSE(dock->isVisible());
+  QAction* check = window->Action(QStringLiteral("Проверить конфигурацию"));
+  ASSERT_NE(check, nullptr);
+  EXPECT_EQ(check->shortcut(), QKeySequence(Qt::Key_F9));
+
+  check->trigger();
+  EXPECT_TRUE(dock->isVisible());
+  EXPECT_EQ(dock->List()->topLevelItemCount(), 0);
+  EXPECT_EQ(dock->Summary()->text(), QStringLiteral("Ошибок нет."));
+
+  auto* a = AddFieldPort(config(), 1, "A", 0, 0, 0);
+  LinkToBoard(a, 33);
+  auto* b = AddFieldPort(config(), 1, "B", 0, 0, 0);
+  check->trigger();
+  ASSERT_EQ(dock->List()->topLevelItemCount(), 2);
+  EXPECT_EQ(Cell(0, 0), QStringLiteral("предупреждение"));
+  EXPECT_EQ(Cell(0, 1), QStringLiteral("ВИЛК.A2/Процессор/1_Порт Поле"));
+  EXPECT_EQ(Cell(0, 2), QStringLiteral("Порт не связан с платой COM."));
+  EXPECT_EQ(Cell(1, 0), QStringLiteral("ошибка"));
+  EXPECT_EQ(Cell(1, 2), QStringLiteral("Адрес порта 1 совпадает с адресом порта 1_Порт Поле."));
+  EXPECT_EQ(dock->Summary()->text(), QStringLiteral("Ошибок: 1, предупреждений: 1"));
+
+  // Both ports carry one caption: the row knows which one it means.
+  emit dock->List()->itemDoubleClicked(dock->List()->topLevelItem(1), 0);
+  Settle();
+  EXPECT_EQ(editor()->CurrentItem(), b);
+  // A node removed since the check is not selected.
+  config().Remove(b);
+  EXPECT_FALSE(dock->GoTo(1));
+  EXPECT_TRUE(messages.Errors.empty());
+}
+
+TEST_F(CheckWindowTest, AnErrorStopsAWriteBeforeAnyRequestAndAWarningDoesNot) {
+  ASSERT_TRUE(StartSim());
+  auto* a = AddFieldPort(config(), 3, "A", 2, 0, 0);
+  AddFieldPort(config(), 3, "B", 2, 0, 0);  // the same number, and neither on a board
+  EXPECT_FALSE(window->WriteConfigurationCommand());
+  EXPECT_FALSE(window->Runner()->Busy());
+  ASSERT_EQ(messages.Errors.size(), 1u);
+  EXPECT_EQ(messages.Errors[0],
+            "В конфигурации есть ошибки, запись в контроллер отменена (список - в окне "
+            "\"Проверка\").");
+  EXPECT_FALSE(window->CheckView()->isHidden());  // the window itself is not shown here
+  EXPECT_EQ(window->ExchangeLog().Counters().Requests, 0);
+  EXPECT_TRUE(messages.Questions.empty());
+
+  // Only warnings left (ports without a board): the write goes through.
+  a->Number = 4;
+  a->UpdateCaption();
+  messages.Errors.clear();
+  ASSERT_TRUE(window->WriteConfigurationCommand());
+  ASSERT_TRUE(Finish());
+  EXPECT_GT(window->ExchangeLog().Counters().Requests, 0);
+  QFile written(File(QStringLiteral("VilkA2.cfg")));
+  ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+  EXPECT_EQ(static_cast<std::size_t>(written.size()), window->Image().TotalSize);
+  EXPECT_FALSE(HasErrors(window->CheckView()->Problems()));
+  EXPECT_FALSE(window->CheckView()->Problems().empty());
+}
+
+}  // namespace
+}  // namespace vilk::test
