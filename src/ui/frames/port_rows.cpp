@@ -114,4 +114,10 @@ TAddrEditForm* PortRows::OpenAddressPicker() {
   return picker_;
 }
 
+void DevicePortFrame::SetToFrame() {
+  rows_->CatchUp();
+  ItemFrame::SetToFrame();
+  rows_->Refresh();
+}
+
 }  // namespace vilk::ui

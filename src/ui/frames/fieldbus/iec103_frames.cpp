@@ -46,8 +46,8 @@ int& LastTab() {
 // --- the port ---
 
 TPort103Frame::TPort103Frame(TItem* item, QWidget* parent)
-    : ItemFrame(item, parent), rows_(PortRows::ForDevicePort(this, Port())) {
-  TPort103* port = Port();
+    : DevicePortFrame(item, parent, &TPort103::DeviceCount) {
+  auto* port = static_cast<TPort103*>(item);
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(
       Title(QStringLiteral("Порт опроса устройств по протоколу MЭК 870-5-103"), this));
@@ -64,13 +64,6 @@ TPort103Frame::TPort103Frame(TItem* item, QWidget* parent)
   rows_->AddCount(form);
   layout->addWidget(body);
   layout->addStretch();
-}
-
-void TPort103Frame::SetToFrame() {
-  TPort103* port = Port();
-  if (port->DeviceTotal() != port->DeviceCount) port->ChildrenChanged();
-  ItemFrame::SetToFrame();
-  rows_->Refresh();
 }
 
 // --- the device ---

@@ -22,21 +22,10 @@
 namespace vilk::ui {
 
 // "Порт опроса устройств по протоколу MЭК 870-5-103".
-class TPort103Frame : public ItemFrame {
+class TPort103Frame : public DevicePortFrame {
   Q_OBJECT
  public:
   TPort103Frame(TItem* item, QWidget* parent);
-  void SetToFrame() override;
-
-  QComboBox* BoardBox() const { return rows_->BoardBox(); }
-  QPushButton* TuneButton() const { return rows_->TuneButton(); }
-  QLineEdit* AddressEdit() const { return rows_->AddressEdit(); }
-  QLabel* CountLabel() const { return rows_->CountLabel(); }
-  TAddrEditForm* OpenAddressPicker() { return rows_->OpenAddressPicker(); }
-
- private:
-  TPort103* Port() const { return static_cast<TPort103*>(Item()); }
-  PortRows* rows_;
 };
 
 // "МЭК 870-5-103 устройство".

@@ -18,7 +18,7 @@ QLabel* Title(const QString& text, QWidget* parent) {
 }  // namespace
 
 TModbusPortFrame::TModbusPortFrame(TItem* item, QWidget* parent)
-    : ItemFrame(item, parent), rows_(PortRows::ForDevicePort(this, Port())) {}
+    : DevicePortFrame(item, parent, &TModbusPortBase::DeviceCount) {}
 
 void TModbusPortFrame::AddTimes(Form& form) {
   TModbusPortBase* port = Port();
@@ -27,15 +27,6 @@ void TModbusPortFrame::AddTimes(Form& form) {
   // Minutes in the frame, milliseconds in the field: 60000 minutes still fit 32 bits.
   form.SpinScaled(QStringLiteral("Период синхронизации времени, мин"), 0, 60000, port->TimeSync,
                   60000);
-}
-
-void TModbusPortFrame::SetToFrame() {
-  // Devices added or removed since the count was taken: the count and the link states
-  // follow them.
-  TModbusPortBase* port = Port();
-  if (port->DeviceTotal() != port->DeviceCount) port->ChildrenChanged();
-  ItemFrame::SetToFrame();
-  rows_->Refresh();
 }
 
 TPortRTUFrame::TPortRTUFrame(TItem* item, QWidget* parent) : TModbusPortFrame(item, parent) {

@@ -50,8 +50,8 @@ constexpr int kMaxCE318Address = 99999999;  // eight digits
 // --- the port ---
 
 TMeterPortFrame::TMeterPortFrame(TItem* item, QWidget* parent)
-    : ItemFrame(item, parent), rows_(PortRows::ForDevicePort(this, Port())) {
-  TMeterPort* port = Port();
+    : DevicePortFrame(item, parent, &TMeterPort::MeterCount) {
+  auto* port = static_cast<TMeterPort*>(item);
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(Title(PortTitle(port->Kind), this));
   auto* body = new QWidget(this);
@@ -66,14 +66,6 @@ TMeterPortFrame::TMeterPortFrame(TItem* item, QWidget* parent)
   rows_->AddCount(form);
   layout->addWidget(body);
   layout->addStretch();
-}
-
-void TMeterPortFrame::SetToFrame() {
-  // Meters added or removed since the count was taken: the count and link states follow.
-  TMeterPort* port = Port();
-  if (port->DeviceTotal() != port->MeterCount) port->ChildrenChanged();
-  ItemFrame::SetToFrame();
-  rows_->Refresh();
 }
 
 // --- the meter ---

@@ -18,25 +18,15 @@
 namespace vilk::ui {
 
 // "Порт счётчика CE-303", "Порт счётчиков CE-318", "Порт счётчика CC-301".
-class TMeterPortFrame : public ItemFrame {
+class TMeterPortFrame : public DevicePortFrame {
   Q_OBJECT
  public:
   TMeterPortFrame(TItem* item, QWidget* parent);
-  void SetToFrame() override;
 
-  QLineEdit* AddressEdit() const { return rows_->AddressEdit(); }
-  QLabel* CountLabel() const { return rows_->CountLabel(); }
-  QComboBox* BoardBox() const { return rows_->BoardBox(); }
-  QPushButton* TuneButton() const { return rows_->TuneButton(); }
   ClampSpinBox* PeriodEdit() const { return period_; }
   ClampSpinBox* PortTcpEdit() const { return tcp_; }  // nullptr for CE318
-  // Opens the address picker under the address field (also what a click does).
-  TAddrEditForm* OpenAddressPicker() { return rows_->OpenAddressPicker(); }
 
  private:
-  TMeterPort* Port() const { return static_cast<TMeterPort*>(Item()); }
-
-  PortRows* rows_;
   ClampSpinBox* period_;
   ClampSpinBox* tcp_ = nullptr;
 };

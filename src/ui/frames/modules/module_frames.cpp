@@ -11,8 +11,7 @@
 namespace vilk::ui {
 
 TPortDoroFrame::TPortDoroFrame(TItem* item, QWidget* parent)
-    : ItemFrame(item, parent), rows_(PortRows::ForDevicePort(this, Port())) {
-  TPortDoro* port = Port();
+    : DevicePortFrame(item, parent, &TPortDoro::ModuleCount) {
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(FrameTitle(
       QStringLiteral("Порт опроса модулей ввода-вывода по протоколу МЭК 870-5-101 "), this));
@@ -23,14 +22,6 @@ TPortDoroFrame::TPortDoroFrame(TItem* item, QWidget* parent)
   rows_->AddCount(form);
   layout->addWidget(body);
   layout->addStretch();
-}
-
-void TPortDoroFrame::SetToFrame() {
-  TPortDoro* port = Port();
-  // Modules added or removed since the count was taken: the count and link states follow.
-  if (port->DeviceTotal() != port->ModuleCount) port->ChildrenChanged();
-  ItemFrame::SetToFrame();
-  rows_->Refresh();
 }
 
 TModuleFrame::TModuleFrame(TItem* item, QWidget* parent) : ItemFrame(item, parent) {

@@ -15,19 +15,10 @@
 namespace vilk::ui {
 
 // "Порт опроса модулей ввода-вывода по протоколу МЭК 870-5-101 ": board, address, count.
-class TPortDoroFrame : public ItemFrame {
+class TPortDoroFrame : public DevicePortFrame {
   Q_OBJECT
  public:
   TPortDoroFrame(TItem* item, QWidget* parent);
-  void SetToFrame() override;
-  QComboBox* BoardBox() const { return rows_->BoardBox(); }
-  QLabel* CountLabel() const { return rows_->CountLabel(); }
-  QLineEdit* AddressEdit() const { return rows_->AddressEdit(); }
-  TAddrEditForm* OpenAddressPicker() { return rows_->OpenAddressPicker(); }
-
- private:
-  TPortDoro* Port() const { return static_cast<TPortDoro*>(Item()); }
-  PortRows* rows_;
 };
 
 // One frame for the three module kinds: address (taken at once, with the "Уже существует"

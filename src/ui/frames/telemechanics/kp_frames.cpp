@@ -33,17 +33,8 @@ QLabel* Legend(const QString& text, QWidget* parent) {
 
 // --- ports ---
 
-TCountedPortFrame::TCountedPortFrame(TItem* item, QWidget* parent)
-    : ItemFrame(item, parent), rows_(PortRows::ForDevicePort(this, Port())) {}
-
-void TCountedPortFrame::SetToFrame() {
-  TCountedPort* port = Port();
-  if (port->DeviceTotal() != port->DeviceCount) port->ChildrenChanged();
-  ItemFrame::SetToFrame();
-  rows_->Refresh();
-}
-
-TPortKPFrame::TPortKPFrame(TItem* item, QWidget* parent) : TCountedPortFrame(item, parent) {
+TPortKPFrame::TPortKPFrame(TItem* item, QWidget* parent)
+    : DevicePortFrame(item, parent, &TCountedPort::DeviceCount) {
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(Title(QStringLiteral("Порт опроса КП"), this));
   auto* body = new QWidget(this);
@@ -56,7 +47,8 @@ TPortKPFrame::TPortKPFrame(TItem* item, QWidget* parent) : TCountedPortFrame(ite
   layout->addStretch();
 }
 
-TPortRTU104Frame::TPortRTU104Frame(TItem* item, QWidget* parent) : TCountedPortFrame(item, parent) {
+TPortRTU104Frame::TPortRTU104Frame(TItem* item, QWidget* parent)
+    : DevicePortFrame(item, parent, &TCountedPort::DeviceCount) {
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(Title(QStringLiteral("Порт опроса по МЭК 870-5-104"), this));
   auto* body = new QWidget(this);

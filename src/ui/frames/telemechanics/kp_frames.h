@@ -21,34 +21,15 @@
 
 namespace vilk::ui {
 
-// The port address (a click opens the address picker; a new address renumbers the port
-// and its devices) and the count of devices.
-class TCountedPortFrame : public ItemFrame {
-  Q_OBJECT
- public:
-  TCountedPortFrame(TItem* item, QWidget* parent);
-  void SetToFrame() override;
-
-  QLineEdit* AddressEdit() const { return rows_->AddressEdit(); }
-  QLabel* CountLabel() const { return rows_->CountLabel(); }
-  TAddrEditForm* OpenAddressPicker() { return rows_->OpenAddressPicker(); }
-
- protected:
-  TCountedPort* Port() const { return static_cast<TCountedPort*>(Item()); }
-  PortRows* rows_;
-};
-
 // "Порт опроса КП": the COM board it runs on as well.
-class TPortKPFrame : public TCountedPortFrame {
+class TPortKPFrame : public DevicePortFrame {
   Q_OBJECT
  public:
   TPortKPFrame(TItem* item, QWidget* parent);
-  QComboBox* BoardBox() const { return rows_->BoardBox(); }
-  QPushButton* TuneButton() const { return rows_->TuneButton(); }
 };
 
 // "Порт опроса по МЭК 870-5-104".
-class TPortRTU104Frame : public TCountedPortFrame {
+class TPortRTU104Frame : public DevicePortFrame {
   Q_OBJECT
  public:
   TPortRTU104Frame(TItem* item, QWidget* parent);
