@@ -1,7 +1,10 @@
 #include "tree_editor.h"
 
+#include <QClipboard>
+#include <QCoreApplication>
 #include <QDrag>
 #include <QDragEnterEvent>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -12,6 +15,7 @@
 #include "controller/controller.h"
 #include "controller/proc.h"
 #include "frames/fieldbus/device_adder.h"
+#include "model/item_bytes.h"
 #include "model/kinds.h"
 #include "model/show.h"
 #include "model/tree_rules.h"
@@ -324,14 +328,66 @@ bool TFrame1::DeleteCommand() {
   return true;
 }
 
+namespace {
+const char kMimeOrigin[] = "application/x-vilk-origin";
+const char kMimePath[] = "application/x-vilk-path";
+const char kMimeDevice[] = "application/x-vilk-device";
+const char kMimePrefix[] = "application/x-vilk-prefix";
+}  // namespace
+
+QString TFrame1::Origin() const {
+  return QStringLiteral("%1:%2")
+      .arg(QCoreApplication::applicationPid())
+      .arg(reinterpret_cast<quintptr>(this));
+}
+
 bool TFrame1::CopyCommand() {
   if (!current_ || current_->Menu != PopupMenu::DuplicateDelete) return false;
+  if (!StoreFrame()) return false;
   copied_ = CaptionPath(*current_);
+  // Another window takes the device's records; this one finds it again by its path.
+  const std::vector<std::uint8_t> block = ItemBytes(*current_);
+  auto* data = new QMimeData;
+  data->setData(QString::fromLatin1(kMimeOrigin), Origin().toUtf8());
+  data->setData(QString::fromLatin1(kMimePath), QByteArray::fromStdString(copied_));
+  data->setData(QString::fromLatin1(kMimeDevice),
+                QByteArray(reinterpret_cast<const char*>(block.data()),
+                           static_cast<qsizetype>(block.size())));
+  data->setData(QString::fromLatin1(kMimePrefix),
+                QByteArray::fromStdString(SignalPrefixOf(*current_)));
+  data->setText(Q(current_->Caption()));
+  QGuiApplication::clipboard()->setMimeData(data);
   return true;
 }
 
+TItem* TFrame1::PasteFromOtherWindow(const QByteArray& bytes, const std::string& prefix) {
+  TItem* port = current_->Level() == 3 ? current_->Parent() : current_;
+  if (port->Level() != 2) {
+    config_.Messages().Error("Устройство вставляется в порт или рядом с устройством.");
+    return nullptr;
+  }
+  if (!StoreFrame()) return nullptr;
+  std::string why;
+  TItem* copy = PasteDeviceBlock(
+      config_, port, std::vector<std::uint8_t>(bytes.begin(), bytes.end()), prefix, &why);
+  if (!copy) {
+    config_.Messages().Error("Вставить нельзя: " + why + ".");
+    return nullptr;
+  }
+  tree_->expand(model_->IndexOf(port));
+  Select(copy);
+  return copy;
+}
+
 TItem* TFrame1::PasteCommand() {
-  if (copied_.empty() || !current_) return nullptr;
+  if (!current_) return nullptr;
+  // A device copied in another window comes as its records through the clipboard.
+  if (const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+      data && data->hasFormat(QString::fromLatin1(kMimeDevice)) &&
+      data->data(QString::fromLatin1(kMimeOrigin)) != Origin().toUtf8())
+    return PasteFromOtherWindow(data->data(QString::fromLatin1(kMimeDevice)),
+                                data->data(QString::fromLatin1(kMimePrefix)).toStdString());
+  if (copied_.empty()) return nullptr;
   auto* source = const_cast<TItem*>(FindByCaptionPath(config_.Controller(), copied_));
   if (!source || source->Menu != PopupMenu::DuplicateDelete) {
     config_.Messages().Error("Скопированного узла " + copied_ + " больше нет.");

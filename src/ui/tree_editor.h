@@ -55,6 +55,8 @@ class TFrame1 : public QWidget {
   // Insert: the node's add command (its menu when it has several).
   bool InsertCommand();
   bool HasCopy() const { return !copied_.empty(); }
+  // The window a clipboard entry came from (this editor's process and address).
+  QString Origin() const;
 
   // The context menu of the current item (its commands carry their Tags as data).
   QMenu* ContextMenu() const { return menu_; }
@@ -76,6 +78,7 @@ class TFrame1 : public QWidget {
   void ShowMenu(const QPoint& pos);
   void BuildMenu(TItem* item);
   void ExpandAll(TItem* item);
+  TItem* PasteFromOtherWindow(const QByteArray& bytes, const std::string& prefix);
   bool Contains(const TItem* item) const;
 
   Configuration& config_;

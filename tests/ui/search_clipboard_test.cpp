@@ -1,8 +1,12 @@
 // Search in the window (a signal among 8,192 found and its row selected), copy and paste of
 // a device between two ports, and the tree's Delete and Insert keys.
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMimeData>
+#include <QTemporaryDir>
 #include <functional>
 
 #include "model/show.h"
@@ -169,6 +173,48 @@ TEST_F(SearchClipboardTest, ThePoolPageAndTheMibTreeFilterTheirRows) {
   walk({});
   EXPECT_GE(visibleMatches, 1);
   EXPECT_EQ(visibleOthers, 0);
+}
+
+TEST_F(SearchClipboardTest, ADeviceCopiedInOneWindowIsPastedInAnother) {
+  ShowWindow();
+  TItem* port = editor()->AddPortCommand(kPortSNMP);
+  TSNMP* device = AddDevice(port, 3, "ifOut");
+  device->Place = "Щит 2";
+  ASSERT_TRUE(editor()->Select(device));
+  ASSERT_TRUE(editor()->CopyCommand());
+
+  QTemporaryDir otherHome;
+  RecordingMessages otherMessages;
+  ui::TForm1 other(otherHome.path(), &otherMessages);
+  TItem* otherPort = other.Editor()->AddPortCommand(kPortSNMP);
+  ASSERT_NE(otherPort, nullptr);
+  static_cast<TPortSNMP*>(otherPort)->Renumber(4);
+  ASSERT_TRUE(other.Editor()->Select(otherPort));
+  TItem* pasted = other.Editor()->PasteCommand();
+  ASSERT_NE(pasted, nullptr) << (otherMessages.Errors.empty() ? "" : otherMessages.Errors.back());
+  auto* copy = dynamic_cast<TSNMP*>(pasted);
+  ASSERT_NE(copy, nullptr);
+  EXPECT_EQ(copy->Parent(), otherPort);
+  EXPECT_EQ(copy->Device.Tags, device->Device.Tags);
+  EXPECT_EQ(copy->Place, "Щит 2");
+  ASSERT_NE(copy->Measurements(), nullptr);
+  EXPECT_EQ(copy->Measurements()->At(0)->Name().rfind("4_Порт.", 0), 0u)
+      << copy->Measurements()->At(0)->Name();
+  EXPECT_EQ(Devices(otherPort).size(), 1u) << "the scratch device is gone";
+  EXPECT_EQ(other.Config().Storage().FindByName(kKindTI, copy->Measurements()->At(0)->Name()),
+            copy->Measurements()->At(0));
+
+  // A block whose length says more than it holds is refused with the reason.
+  auto* bad = new QMimeData;
+  bad->setData(QStringLiteral("application/x-vilk-origin"), "elsewhere");
+  bad->setData(QStringLiteral("application/x-vilk-device"),
+               QByteArray("\xf1\xff\xe8\x00\x40\x00\x00\x00 12345678", 17));
+  QGuiApplication::clipboard()->setMimeData(bad);
+  EXPECT_EQ(other.Editor()->PasteCommand(), nullptr);
+  ASSERT_FALSE(otherMessages.Errors.empty());
+  EXPECT_NE(otherMessages.Errors.back().find("повреждены"), std::string::npos)
+      << otherMessages.Errors.back();
+  EXPECT_EQ(Devices(otherPort).size(), 1u);
 }
 
 }  // namespace

@@ -1,8 +1,12 @@
 #include "model/tree_rules.h"
 
+#include <algorithm>
+#include <memory>
+
 #include "base/format.h"
 #include "controller/controller.h"
 #include "controller/proc.h"
+#include "model/image.h"
 #include "model/kinds.h"
 #include "signals/params.h"
 #include "signals/storage.h"
@@ -131,6 +135,90 @@ TItem* AddPort(Configuration& config, int code) {
   if (!config.Controller().Desc.PortKinds[static_cast<std::size_t>(code)]) item->SetStateIcon(3);
   config.Storage().RebuildPool();
   return item;
+}
+
+std::string SignalPrefixOf(const TItem& item) {
+  for (int i = 0; i < item.ChildCount(); ++i)
+    if (const TParams* list = const_cast<TItem*>(item.Child(i))->AsParams();
+        list && list->ListRole == kRoleOwn)
+      for (const TParam* s : list->Items)
+        if (s && !s->Prefix.empty()) return s->Prefix;
+  return {};
+}
+
+namespace {
+
+// The first `segments` dot-separated parts of `name`.
+std::string LeadingParts(const std::string& name, std::size_t segments) {
+  std::size_t at = 0;
+  for (std::size_t n = 0; n < segments; ++n) {
+    at = name.find('.', at);
+    if (at == std::string::npos) return {};
+    if (n + 1 < segments) ++at;
+  }
+  return name.substr(0, at);
+}
+
+// Names under the other window's owner part take the copy's, read from each signal's
+// default name (which the copy's port gave it); the user's part of each name stays.
+void TakeOwnPrefix(TItem& copy, const std::string& oldPrefix) {
+  if (oldPrefix.empty()) return;
+  const std::size_t segments =
+      static_cast<std::size_t>(std::count(oldPrefix.begin(), oldPrefix.end(), '.')) + 1;
+  for (int i = 0; i < copy.ChildCount(); ++i) {
+    TParams* list = copy.Child(i)->AsParams();
+    if (!list || list->ListRole != kRoleOwn) continue;
+    for (TParam* s : list->Items) {
+      if (!s || s->Name().rfind(oldPrefix + ".", 0) != 0) continue;
+      const std::string fresh = LeadingParts(s->DefaultName(), segments);
+      if (fresh.empty() || fresh == oldPrefix) continue;
+      s->SetName(fresh + s->Name().substr(oldPrefix.size()));
+      s->Prefix = fresh;
+    }
+  }
+}
+
+}  // namespace
+
+TItem* PasteDeviceBlock(Configuration& config, TItem* port, const std::vector<std::uint8_t>& block,
+                        const std::string& oldPrefix, std::string* why) {
+  auto image = std::make_unique<ConfigImage>();
+  if (block.size() < 8 || block.size() > kMaxImageSize) {
+    *why = "в буфере обмена нет устройства";
+    return nullptr;
+  }
+  image->Assign(block);
+  // Hostile until checked, as a file is: one block that holds exactly its records.
+  const std::string fault = ValidateRecordStream(*image, 0, block.size());
+  if (!fault.empty() || image->U16(0) != kBlockTag || image->U32(4) != block.size()) {
+    *why = "данные в буфере обмена повреждены" + (fault.empty() ? std::string() : ": " + fault);
+    return nullptr;
+  }
+  auto made = MakeDevice(config, port->Kind, image->U16(2));
+  if (!made) {
+    *why = "устройство этого вида не подключается к порту " + port->Caption();
+    return nullptr;
+  }
+  TConfig cfg(*image);
+  cfg.StartRead(0, block.size());
+  TItem* scratch = port->LoadOrKeepNextChild(cfg, std::move(made));
+  if (!scratch) {
+    *why = "данные в буфере обмена повреждены";
+    return nullptr;
+  }
+  if (scratch->IsKept()) {
+    config.Remove(scratch);
+    port->ChildrenChanged();
+    *why = "устройство записано более новой версией программы";
+    return nullptr;
+  }
+  TItem* copy = port->DuplicateChild(scratch);
+  config.Remove(scratch);
+  if (copy) TakeOwnPrefix(*copy, oldPrefix);
+  port->ChildrenChanged();
+  config.Storage().RebuildPool();
+  if (!copy) *why = "устройства этого порта не копируются";
+  return copy;
 }
 
 }  // namespace vilk

@@ -22,6 +22,18 @@ TItem* Drop(Configuration& config, TItem* dragged, TItem* target);
 std::string DeleteQuestion(const TItem* item);
 // Deletes the item (after the question was answered "Да"); returns the item to select.
 TItem* DeleteItem(Configuration& config, TItem* item);
+
+// A device's block as another window copied it (its records, with references into that
+// configuration's pool): read into a scratch device of `port` and duplicated from there, so
+// that the copy is numbered and named as the port's own duplicates are and no reference
+// to the other pool survives. nullptr with `why` set when the block is no device of this
+// port's kind, is damaged, or is of a newer version.
+// `oldPrefix` is the owner part the device's signal names had in the other window: it is
+// replaced by the copy's own, as a move between ports does.
+TItem* PasteDeviceBlock(Configuration& config, TItem* port, const std::vector<std::uint8_t>& block,
+                        const std::string& oldPrefix, std::string* why);
+// The owner part of the item's signal names (that of its first own signal; empty if none).
+std::string SignalPrefixOf(const TItem& item);
 // Whether the add command of port kind `code` is enabled: the firmware allows the kind
 // and, for a kind of which a configuration holds one, none is there yet. The menus read
 // this; nothing else enables an add command.
