@@ -19,6 +19,7 @@
 #include "base/format.h"
 #include "check_dock.h"
 #include "controller/controller.h"
+#include "diff_view.h"
 #include "frames/controller/controller_frame.h"
 #include "frames/logic/ladder_frame.h"
 #include "help_dialog.h"
@@ -106,6 +107,9 @@ TForm1::TForm1(const QString& home, IMessages* messages, QWidget* parent)
   checkDock_ = new CheckDock(*config_, this);
   addDockWidget(Qt::BottomDockWidgetArea, checkDock_);
   checkDock_->hide();  // shown by a check
+  diffView_ = new DiffView(*config_, this);
+  addDockWidget(Qt::BottomDockWidgetArea, diffView_);
+  diffView_->hide();  // shown by a comparison
   BuildMenus();
   LoadSettings();
   runner_ = new DeviceRunner(this, *messages_, progress_, ini_);
@@ -349,6 +353,11 @@ void TForm1::BuildMenus() {
       device(QStringLiteral("Перезапустить"), QKeySequence(), [this] { RebootCommand(); }));
   file->addAction(
       device(QStringLiteral("Установить время"), QKeySequence(), [this] { SetTimeCommand(); }));
+  file->addSeparator();
+  file->addAction(act(QStringLiteral("Сравнить с файлом..."), QKeySequence(),
+                      [this] { CompareWithFileCommand(); }));
+  file->addAction(device(QStringLiteral("Сравнить с контроллером"), QKeySequence(),
+                         [this] { CompareWithControllerCommand(); }));
   file->addSeparator();
   file->addAction(
       act(QStringLiteral("Выход"), QKeySequence(Qt::CTRL | Qt::Key_Q), [this] { close(); }));
@@ -646,6 +655,38 @@ bool TForm1::ReadConfigurationCommand() {
         config_->Controller().ApplyModel();
         ShowModel();
         ResetHistory();
+      });
+}
+
+bool TForm1::CompareWithFileCommand() {
+  if (!editor_->StoreFrame()) return false;
+  const QString path = ChooseFile(false, Q(settings_.DirConf));
+  if (path.isEmpty()) return false;
+  // Read into a configuration of its own: the open one is never touched.
+  auto other = std::make_unique<Configuration>(*messages_);
+  ConfigImage image;
+  if (!OpenConfigFile(*other, image, S(path))) return false;
+  diffView_->Compare(std::move(other), QFileInfo(path).fileName());
+  return true;
+}
+
+bool TForm1::CompareWithControllerCommand() {
+  if (runner_->Busy() || !editor_->StoreFrame()) return false;
+  auto located = std::make_shared<LocateResult>();
+  auto file = std::make_shared<std::vector<std::uint8_t>>();
+  return runner_->Run(
+      [located, file](DeviceSession& session) {
+        *located = session.LocateConfiguration();
+        return located->Found() && session.ReadControllerFile(located->FileName, *file);
+      },
+      [this, located, file](bool ok) {
+        if (!ok) return;
+        auto other = std::make_unique<Configuration>(*messages_);
+        ConfigImage image;
+        image.Assign(*file);
+        if (!LoadImage(*other, image, located->FileName)) return;
+        diffView_->Compare(std::move(other),
+                           QStringLiteral("Контроллер (%1)").arg(Q(located->FileName)));
       });
 }
 

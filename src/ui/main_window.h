@@ -63,6 +63,10 @@ class TForm1 : public QMainWindow {
   // Device commands (run off the UI thread; the other device commands wait meanwhile).
   bool ReadConfigurationCommand();
   bool WriteConfigurationCommand();
+  // The open configuration against a file, or against the controller's (read into a
+  // configuration of its own), in the "Сравнение" dock.
+  bool CompareWithFileCommand();
+  bool CompareWithControllerCommand();
   bool WriteProgramCommand();
   bool WritePasswordFileCommand();
   bool ReadAutomationCommand();
@@ -78,6 +82,9 @@ class TForm1 : public QMainWindow {
     return runner_;
   }
   QLabel* LinkLabel() const { return linkLabel_; }
+  class DiffView* DiffPane() const {
+    return diffView_;
+  }
   class CheckDock* CheckView() const {
     return checkDock_;
   }
@@ -145,6 +152,7 @@ class TForm1 : public QMainWindow {
   class SearchDialog* search_ = nullptr;
   class LinkLogDock* linkLogDock_ = nullptr;
   class CheckDock* checkDock_ = nullptr;
+  class DiffView* diffView_ = nullptr;
 };
 
 // Esc or a right-button release closes a window that is not the main window; Alt+X closes

@@ -7,8 +7,11 @@
 #include <QProcess>
 #include <QTreeWidget>
 
+#include "../core/file_faults.h"
 #include "check_dock.h"
+#include "diff_view.h"
 #include "link/device_runner.h"
+#include "model/diff.h"
 #include "ui_fixture.h"
 
 namespace vilk::test {
@@ -134,6 +137,71 @@ TEST_F(CheckWindowTest, AnErrorStopsAWriteBeforeAnyRequestAndAWarningDoesNot) {
   EXPECT_EQ(static_cast<std::size_t>(written.size()), window->Image().TotalSize);
   EXPECT_FALSE(HasErrors(window->CheckView()->Problems()));
   EXPECT_FALSE(window->CheckView()->Problems().empty());
+}
+
+// The open configuration against a file: the differences as a tree, the file read into a
+// configuration of its own; a double click selects the node that differs.
+TEST_F(CheckWindowTest, CompareWithAFile) {
+  auto* a = AddFieldPort(config(), 1, "A", 2, 0, 0);
+  LinkToBoard(a, 33);
+  const std::vector<std::uint8_t> bytes = Build(config());
+  ASSERT_FALSE(bytes.empty());
+  openPath = File(QStringLiteral("saved.cfg"));
+  WriteAll(openPath.toStdString(), bytes);
+  auto* b = AddFieldPort(config(), 2, "B", 0, 0, 0);
+  const std::string before = DumpTree(config());
+
+  ASSERT_TRUE(window->CompareWithFileCommand());
+  ui::DiffView* view = window->DiffPane();
+  EXPECT_FALSE(view->isHidden());
+  const std::vector<ItemDiff>& diffs = view->Diffs();
+  // The port count of the processor board, the new port and its three lists.
+  ASSERT_EQ(diffs.size(), 5u) << DiffText(diffs);
+  EXPECT_EQ(DiffText({diffs[0]}), "~ ВИЛК.A2/Процессор\n    ports: 2 -> 3\n");
+  EXPECT_EQ(diffs[1].What, ItemDiff::Added);
+  EXPECT_EQ(diffs[1].New, b);
+  QTreeWidget* tree = view->Tree();
+  ASSERT_EQ(tree->topLevelItemCount(), 5);
+  EXPECT_EQ(tree->topLevelItem(0)->text(0), QStringLiteral("~"));
+  EXPECT_EQ(tree->topLevelItem(0)->child(0)->text(1), QStringLiteral("ports: 2 -> 3"));
+  EXPECT_EQ(tree->topLevelItem(1)->text(1), QStringLiteral("ВИЛК.A2/Процессор/2_Порт Поле"));
+  EXPECT_EQ(view->Title()->text(),
+            QStringLiteral("saved.cfg -> открытая конфигурация: различий 5"));
+  emit tree->itemDoubleClicked(tree->topLevelItem(1), 1);
+  Settle();
+  EXPECT_EQ(editor()->CurrentItem(), b);
+  EXPECT_EQ(DumpTree(config()), before);
+
+  // The same file again after the change is taken back: nothing differs.
+  config().Remove(b);
+  ASSERT_TRUE(window->CompareWithFileCommand());
+  EXPECT_TRUE(view->Diffs().empty());
+  EXPECT_EQ(view->Title()->text(), QStringLiteral("saved.cfg: различий нет."));
+  EXPECT_TRUE(messages.Errors.empty());
+}
+
+// Against the controller's stored configuration (vilk-sim): read into a configuration of its
+// own, never into the open one.
+TEST_F(CheckWindowTest, CompareWithTheController) {
+  ASSERT_TRUE(StartSim());
+  auto* a = AddFieldPort(config(), 1, "A", 2, 0, 0);
+  LinkToBoard(a, 33);
+  ASSERT_TRUE(window->WriteConfigurationCommand());
+  ASSERT_TRUE(Finish());
+  ASSERT_TRUE(messages.Errors.empty()) << messages.Errors[0];
+
+  a->TS()->At(1)->SetName("Дверь");
+  const std::string before = DumpTree(config());
+  ASSERT_TRUE(window->CompareWithControllerCommand());
+  ASSERT_TRUE(Finish());
+  const std::vector<ItemDiff>& diffs = window->DiffPane()->Diffs();
+  ASSERT_EQ(diffs.size(), 1u) << DiffText(diffs);
+  EXPECT_EQ(DiffText(diffs),
+            "~ ВИЛК.A2/Процессор/1_Порт Поле/ТС\n    signal2: \"A.Вход2\" -> \"Дверь\"\n");
+  EXPECT_EQ(diffs[0].New, a->TS());
+  EXPECT_EQ(DumpTree(config()), before);
+  EXPECT_EQ(window->DiffPane()->Title()->text(),
+            QStringLiteral("Контроллер (VilkA2.cfg) -> открытая конфигурация: различий 1"));
 }
 
 }  // namespace
