@@ -116,4 +116,12 @@ QPushButton* AddAcceptRow(QDialog* dialog, QBoxLayout* layout, const QString& ac
   return ok;
 }
 
+QLabel* FrameTitle(const QString& text, QWidget* parent) {
+  auto* title = new QLabel(text, parent);
+  QFont f = title->font();
+  f.setBold(true);
+  title->setFont(f);
+  return title;
+}
+
 }  // namespace vilk::ui

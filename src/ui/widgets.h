@@ -82,4 +82,7 @@ class IpEdit : public QWidget {
 QPushButton* AddAcceptRow(QDialog* dialog, QBoxLayout* layout, const QString& acceptText,
                           const QString& cancelText, std::function<bool()> onAccept = {});
 
+// A bold frame title.
+QLabel* FrameTitle(const QString& text, QWidget* parent);
+
 }  // namespace vilk::ui

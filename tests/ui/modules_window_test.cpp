@@ -200,6 +200,20 @@ TEST_F(ModulesWindowTest, PairingByDragAndDrop) {
   ASSERT_EQ(ts2->PairCount(), 2);
   EXPECT_EQ(ts2->Pairs[1].Name, "Пр1");
   EXPECT_EQ(frame->PairList()->item(1)->text(), QStringLiteral("Пр1"));
+
+  // The address picker renumbers the port: its caption and its own signals follow.
+  ui::TAddrEditForm* picker = frame->Rows()->OpenAddressPicker();
+  ASSERT_NE(picker, nullptr);
+  ASSERT_NE(picker->Button(5), nullptr);
+  picker->Button(5)->click();
+  EXPECT_EQ(ts2->Number, 5);
+  EXPECT_EQ(ts2->Caption().rfind("5_Порт ", 0), 0u) << ts2->Caption();
+  EXPECT_EQ(frame->Rows()->AddressEdit()->text(), QStringLiteral("5"));
+  TParams* own = ts2->OwnList();
+  ASSERT_NE(own, nullptr);
+  ASSERT_GT(own->Count(), 0);
+  EXPECT_EQ(own->At(0)->Name().rfind("5_Порт.", 0), 0u) << own->At(0)->Name();
+  EXPECT_TRUE(window->isWindowModified());
 }
 
 TEST_F(ModulesWindowTest, CommandPairsChooseTheirCommands) {

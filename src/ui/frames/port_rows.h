@@ -39,6 +39,9 @@ class PortRows : public QObject {
     return rows;
   }
 
+  // A port whose renumbering does more than the number and the caption.
+  void SetRenumber(std::function<void(std::uint8_t)> renumber) { renumber_ = std::move(renumber); }
+
   void AddAddress(Form& form);
   void AddBoard(Form& form, const QString& objectName = QStringLiteral("Плата"));
   // The count of devices ("CountLabel"), for device ports.

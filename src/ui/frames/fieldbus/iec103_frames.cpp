@@ -27,14 +27,6 @@ int TableIndex(int signalKind) {
   return -1;
 }
 
-QLabel* Title(const QString& text, QWidget* parent) {
-  auto* title = new QLabel(text, parent);
-  QFont f = title->font();
-  f.setBold(true);
-  title->setFont(f);
-  return title;
-}
-
 // The page last shown, for the next device frame.
 int& LastTab() {
   static int tab = 0;
@@ -50,7 +42,7 @@ TPort103Frame::TPort103Frame(TItem* item, QWidget* parent)
   auto* port = static_cast<TPort103*>(item);
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(
-      Title(QStringLiteral("Порт опроса устройств по протоколу MЭК 870-5-103"), this));
+      FrameTitle(QStringLiteral("Порт опроса устройств по протоколу MЭК 870-5-103"), this));
   auto* body = new QWidget(this);
   Form form(this, body);
   rows_->AddBoard(form);
@@ -70,7 +62,7 @@ TPort103Frame::TPort103Frame(TItem* item, QWidget* parent)
 
 TRTU103Frame::TRTU103Frame(TItem* item, QWidget* parent) : ItemFrame(item, parent) {
   auto* layout = new QVBoxLayout(this);
-  layout->addWidget(Title(QStringLiteral("МЭК 870-5-103 устройство"), this));
+  layout->addWidget(FrameTitle(QStringLiteral("МЭК 870-5-103 устройство"), this));
   auto* body = new QWidget(this);
   Form form(this, body);
   TRTU103* d = Device();

@@ -5,18 +5,6 @@
 
 namespace vilk::ui {
 
-namespace {
-
-QLabel* Title(const QString& text, QWidget* parent) {
-  auto* title = new QLabel(text, parent);
-  QFont f = title->font();
-  f.setBold(true);
-  title->setFont(f);
-  return title;
-}
-
-}  // namespace
-
 TModbusPortFrame::TModbusPortFrame(TItem* item, QWidget* parent)
     : DevicePortFrame(item, parent, &TModbusPortBase::DeviceCount) {}
 
@@ -31,7 +19,8 @@ void TModbusPortFrame::AddTimes(Form& form) {
 
 TPortRTUFrame::TPortRTUFrame(TItem* item, QWidget* parent) : TModbusPortFrame(item, parent) {
   auto* layout = new QVBoxLayout(this);
-  layout->addWidget(Title(QStringLiteral("Порт опроса устройств по протоколу MODBUS-RTU"), this));
+  layout->addWidget(
+      FrameTitle(QStringLiteral("Порт опроса устройств по протоколу MODBUS-RTU"), this));
   auto* body = new QWidget(this);
   Form form(this, body);
   rows_->AddBoard(form);
@@ -44,7 +33,8 @@ TPortRTUFrame::TPortRTUFrame(TItem* item, QWidget* parent) : TModbusPortFrame(it
 
 TPortRTUTCPFrame::TPortRTUTCPFrame(TItem* item, QWidget* parent) : TModbusPortFrame(item, parent) {
   auto* layout = new QVBoxLayout(this);
-  layout->addWidget(Title(QStringLiteral("Порт опроса устройств по протоколу MODBUS-TCP"), this));
+  layout->addWidget(
+      FrameTitle(QStringLiteral("Порт опроса устройств по протоколу MODBUS-TCP"), this));
   auto* body = new QWidget(this);
   Form form(this, body);
   rows_->AddAddress(form);

@@ -13,14 +13,6 @@ namespace vilk::ui {
 
 namespace {
 
-QLabel* Title(const QString& text, QWidget* parent) {
-  auto* title = new QLabel(text, parent);
-  QFont f = title->font();
-  f.setBold(true);
-  title->setFont(f);
-  return title;
-}
-
 QString PortTitle(int kind) {
   switch (kind) {
     case kPortCE318:
@@ -53,7 +45,7 @@ TMeterPortFrame::TMeterPortFrame(TItem* item, QWidget* parent)
     : DevicePortFrame(item, parent, &TMeterPort::MeterCount) {
   auto* port = static_cast<TMeterPort*>(item);
   auto* layout = new QVBoxLayout(this);
-  layout->addWidget(Title(PortTitle(port->Kind), this));
+  layout->addWidget(FrameTitle(PortTitle(port->Kind), this));
   auto* body = new QWidget(this);
   Form form(this, body);
   rows_->AddBoard(form, QStringLiteral("BlockBox"));
@@ -73,7 +65,7 @@ TMeterPortFrame::TMeterPortFrame(TItem* item, QWidget* parent)
 TMeterFrame::TMeterFrame(TItem* item, QWidget* parent) : ItemFrame(item, parent) {
   TMeter* m = Meter();
   auto* layout = new QVBoxLayout(this);
-  layout->addWidget(Title(MeterTitle(m->Kind), this));
+  layout->addWidget(FrameTitle(MeterTitle(m->Kind), this));
   auto* body = new QWidget(this);
   Form form(this, body);
 

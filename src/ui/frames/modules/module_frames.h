@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "form.h"
-#include "frames/modules/port_address.h"
 #include "frames/port_rows.h"
 #include "ports/modules/modules.h"
 #include "ports/modules/port_doro.h"

@@ -76,11 +76,13 @@ TPairPortFrame::TPairPortFrame(TItem* item, QWidget* parent) : ItemFrame(item, p
                                this));
   auto* top = new QWidget(this);
   Form form(this, top);
-  address_ = new PortAddressField(this, form, port, [this](int number) {
-    Port()->Number = static_cast<std::uint8_t>(number);
+  rows_ = new PortRows(this);
+  rows_->SetRenumber([this](std::uint8_t number) {
+    Port()->Number = number;
     Port()->UpdateSignalList();
     FillList();
   });
+  rows_->AddAddress(form);
   auto* countRow = new QWidget(top);
   auto* h = new QHBoxLayout(countRow);
   h->setContentsMargins(0, 0, 0, 0);

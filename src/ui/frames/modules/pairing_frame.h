@@ -10,7 +10,7 @@
 #include <QPushButton>
 
 #include "form.h"
-#include "frames/modules/port_address.h"
+#include "frames/port_rows.h"
 #include "ports/modules/pairing.h"
 
 namespace vilk::ui {
@@ -50,6 +50,7 @@ class TPairPortFrame : public ItemFrame {
 
   QListWidget* PairList() const { return list_; }
   QSpinBox* CountSpin() const { return count_; }
+  PortRows* Rows() const { return rows_; }
   QPushButton* SetButton() const { return set_; }
   QPushButton* DeleteButton() const { return delete_; }
   SignalDropField* Channel(bool on) const { return on ? on_ : off_; }
@@ -72,7 +73,7 @@ class TPairPortFrame : public ItemFrame {
   void ShowChannel(SignalDropField* field, const SignalRef& ref);
   void ChannelDropped(bool on, TParam* signal);
 
-  PortAddressField* address_;
+  PortRows* rows_;
   QSpinBox* count_;
   QPushButton* set_;
   QListWidget* list_;

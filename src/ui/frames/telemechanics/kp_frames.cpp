@@ -15,14 +15,6 @@ namespace vilk::ui {
 
 namespace {
 
-QLabel* Title(const QString& text, QWidget* parent) {
-  auto* title = new QLabel(text, parent);
-  QFont f = title->font();
-  f.setBold(true);
-  title->setFont(f);
-  return title;
-}
-
 QLabel* Legend(const QString& text, QWidget* parent) {
   auto* label = new QLabel(text, parent);
   label->setWordWrap(true);
@@ -36,7 +28,7 @@ QLabel* Legend(const QString& text, QWidget* parent) {
 TPortKPFrame::TPortKPFrame(TItem* item, QWidget* parent)
     : DevicePortFrame(item, parent, &TCountedPort::DeviceCount) {
   auto* layout = new QVBoxLayout(this);
-  layout->addWidget(Title(QStringLiteral("Порт опроса КП"), this));
+  layout->addWidget(FrameTitle(QStringLiteral("Порт опроса КП"), this));
   auto* body = new QWidget(this);
   Form form(this, body);
   // "Настроить" shows the serial settings of the board the port runs on.
@@ -50,7 +42,7 @@ TPortKPFrame::TPortKPFrame(TItem* item, QWidget* parent)
 TPortRTU104Frame::TPortRTU104Frame(TItem* item, QWidget* parent)
     : DevicePortFrame(item, parent, &TCountedPort::DeviceCount) {
   auto* layout = new QVBoxLayout(this);
-  layout->addWidget(Title(QStringLiteral("Порт опроса по МЭК 870-5-104"), this));
+  layout->addWidget(FrameTitle(QStringLiteral("Порт опроса по МЭК 870-5-104"), this));
   auto* body = new QWidget(this);
   Form form(this, body);
   rows_->AddAddress(form);
@@ -203,7 +195,7 @@ void GroupTable::MenuAt(const QPoint& pos) {
 TKPFrame::TKPFrame(TItem* item, QWidget* parent) : TCountedDeviceFrame(item, parent) {
   TKP* d = Station();
   auto* layout = new QVBoxLayout(this);
-  layout->addWidget(Title(QStringLiteral("Контролируемый пункт"), this));
+  layout->addWidget(FrameTitle(QStringLiteral("Контролируемый пункт"), this));
   auto* columns = new QHBoxLayout;
   layout->addLayout(columns);
 
