@@ -30,10 +30,12 @@
 #include "link/password_form.h"
 #include "link/tune_link_dlg.h"
 #include "model/image_ops.h"
+#include "model/report.h"
 #include "model/show.h"
 #include "network.h"
 #include "ports/fieldbus/templates.h"
 #include "qt_text.h"
+#include "report_pdf.h"
 #include "search_dialog.h"
 #include "signals/editor_ti.h"
 #include "signals/list_frame.h"
@@ -358,6 +360,7 @@ void TForm1::BuildMenus() {
                       [this] { CompareWithFileCommand(); }));
   file->addAction(device(QStringLiteral("Сравнить с контроллером"), QKeySequence(),
                          [this] { CompareWithControllerCommand(); }));
+  file->addAction(act(QStringLiteral("Отчёт..."), QKeySequence(), [this] { ReportCommand(); }));
   file->addSeparator();
   file->addAction(
       act(QStringLiteral("Выход"), QKeySequence(Qt::CTRL | Qt::Key_Q), [this] { close(); }));
@@ -668,6 +671,31 @@ bool TForm1::CompareWithFileCommand() {
   if (!OpenConfigFile(*other, image, S(path))) return false;
   diffView_->Compare(std::move(other), QFileInfo(path).fileName());
   return true;
+}
+
+bool TForm1::ReportCommand() {
+  if (!editor_->StoreFrame()) return false;
+  const QString dir =
+      configFile_.isEmpty() ? Q(settings_.DirConf) : QFileInfo(configFile_).absolutePath();
+  QString path = ChooseReportFile
+                     ? ChooseReportFile(dir)
+                     : QFileDialog::getSaveFileName(this, QStringLiteral("Отчёт"), dir,
+                                                    QStringLiteral("PDF (*.pdf);;HTML (*.html)"));
+  if (path.isEmpty()) return false;
+  if (QFileInfo(path).suffix().isEmpty()) path += QStringLiteral(".pdf");
+  const QString source = QFileInfo(configFile_).fileName();
+  QString error;
+  bool written;
+  if (QFileInfo(path).suffix().compare(QStringLiteral("pdf"), Qt::CaseInsensitive) == 0) {
+    written = WriteReportPdf(*config_, source, path, &error);
+  } else {
+    const std::string html = CommissioningReportHtml(*config_, S(source));
+    std::string why;
+    written = WriteFileAtomic(S(path), html.data(), html.size(), &why);
+    error = Q(why);
+  }
+  if (!written) messages_->Error("Ошибка записи файла " + S(path) + ": " + S(error));
+  return written;
 }
 
 bool TForm1::CompareWithControllerCommand() {

@@ -67,6 +67,10 @@ class TForm1 : public QMainWindow {
   // configuration of its own), in the "Сравнение" dock.
   bool CompareWithFileCommand();
   bool CompareWithControllerCommand();
+  // "Отчёт...": the commissioning report as PDF (or HTML, by the file's suffix).
+  bool ReportCommand();
+  // The report's file (a save dialog unless a test sets it).
+  std::function<QString(const QString& dir)> ChooseReportFile;
   bool WriteProgramCommand();
   bool WritePasswordFileCommand();
   bool ReadAutomationCommand();

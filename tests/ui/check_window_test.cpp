@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTreeWidget>
 
 #include "../core/file_faults.h"
@@ -12,6 +13,7 @@
 #include "diff_view.h"
 #include "link/device_runner.h"
 #include "model/diff.h"
+#include "ports/telemechanics/pc.h"
 #include "ui_fixture.h"
 
 namespace vilk::test {
@@ -202,6 +204,43 @@ TEST_F(CheckWindowTest, CompareWithTheController) {
   EXPECT_EQ(DumpTree(config()), before);
   EXPECT_EQ(window->DiffPane()->Title()->text(),
             QStringLiteral("Контроллер (VilkA2.cfg) -> открытая конфигурация: различий 1"));
+}
+
+// "Отчёт...": the PDF opens and holds the addresses and names (pdftotext reads it back);
+// an .html file gets the HTML page.
+TEST_F(CheckWindowTest, TheReportAsPdfAndHtml) {
+  auto* a = AddFieldPort(config(), 1, "A", 2, 0, 0);
+  LinkToBoard(a, 33);
+  auto* pc = static_cast<TPC*>(config().Controller().PortIP()->AddChild(kPcCode));
+  pc->List(kKindTS)->Append(Acquire(a->TS()->At(0)));
+  pc->List(kKindTS)->Append(Acquire(a->TS()->At(1)));
+  a->TS()->At(1)->SetName("Дверь ЗРУ");
+  QString chosen = File(QStringLiteral("report"));
+  window->ChooseReportFile = [&chosen](const QString&) { return chosen; };
+
+  ASSERT_TRUE(window->ReportCommand());
+  QFile pdf(File(QStringLiteral("report.pdf")));
+  ASSERT_TRUE(pdf.open(QIODevice::ReadOnly));
+  EXPECT_TRUE(pdf.read(5) == "%PDF-");
+  pdf.close();
+
+  chosen = File(QStringLiteral("report.html"));
+  ASSERT_TRUE(window->ReportCommand());
+  QFile html(chosen);
+  ASSERT_TRUE(html.open(QIODevice::ReadOnly));
+  EXPECT_TRUE(html.readAll().contains(QStringLiteral("<td>8193</td><td>Дверь ЗРУ</td>").toUtf8()));
+  EXPECT_TRUE(messages.Errors.empty());
+
+  if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
+    GTEST_SKIP() << "pdftotext (poppler-utils) is not installed";
+  QProcess text;
+  text.start(QStringLiteral("pdftotext"), {pdf.fileName(), QStringLiteral("-")});
+  ASSERT_TRUE(text.waitForFinished(20000));
+  const QString words = QString::fromUtf8(text.readAllStandardOutput());
+  EXPECT_TRUE(words.contains(QStringLiteral("8192"))) << words.toStdString();
+  EXPECT_TRUE(words.contains(QStringLiteral("8193")));
+  EXPECT_TRUE(words.contains(QStringLiteral("Дверь ЗРУ")));
+  EXPECT_TRUE(words.contains(QString::fromStdString(a->TS()->At(0)->Name())));
 }
 
 }  // namespace
