@@ -219,13 +219,22 @@ std::vector<Problem> Validate(Configuration& config) {
   // The save checks, run as saving runs them (without applying the model again, so the
   // tree stays as it is); their messages are collected, not shown.
   RecordingMessages heard;
-  IMessages& messages = config.Messages();
-  config.SetMessages(heard);
-  config.Snapshotting = true;
-  ConfigImage scratch;
-  const bool builds = BuildImage(config, scratch, std::string(), std::string());
-  config.Snapshotting = false;
-  config.SetMessages(messages);
+  bool builds = false;
+  {
+    // The sink and the flag come back however the build ends.
+    struct Quiet {
+      Configuration& config;
+      IMessages& messages;
+      ~Quiet() {
+        config.Snapshotting = false;
+        config.SetMessages(messages);
+      }
+    } quiet{config, config.Messages()};
+    config.SetMessages(heard);
+    config.Snapshotting = true;
+    ConfigImage scratch;
+    builds = BuildImage(config, scratch, std::string(), std::string());
+  }
 
   for (int k = 1; k <= kSignalKinds; ++k)
     if (config.Storage().Overflow(k))
