@@ -178,6 +178,12 @@ void TController::SelectBoard(TPort* port, TBlock* board) {
   if (board && board->Attach(port)) port->SetIcon(port->ImageIndex);
 }
 
+void TController::LoadBoard(TPort* port, TConfig& cfg, std::uint16_t key) {
+  std::uint8_t board = 0;
+  if (cfg.ReadScalar(key, board))
+    SelectBoard(port, port->Config().Controller().FindBoardByNumber(board));
+}
+
 std::vector<TBlock*> TController::BoardCandidates(TPort* port, std::uint16_t bits) const {
   std::vector<TBlock*> list;
   for (int i = 1; i < ChildCount(); ++i)

@@ -78,6 +78,16 @@ RecordDesc& RecordDesc::Custom(std::uint16_t key, std::string name,
   return Add(std::move(f));
 }
 
+RecordDesc& RecordDesc::Board(std::uint16_t key) {
+  return Computed(key, "board", FieldType::U8,
+                  [](const TItem& item) {
+                    const TBlock* board = static_cast<const TPort&>(item).LinkedBoard;
+                    return board ? board->Number : 0;
+                  })
+      .When(
+          [](const TItem& item) { return static_cast<const TPort&>(item).LinkedBoard != nullptr; });
+}
+
 RecordDesc& RecordDesc::When(std::function<bool(const TItem&)> present) {
   if (!fields_.empty()) fields_.back().Present = std::move(present);
   return *this;

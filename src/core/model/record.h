@@ -99,6 +99,9 @@ class RecordDesc {
   // Written from the tree (a count), never read back.
   RecordDesc& Computed(std::uint16_t key, std::string name, FieldType type,
                        std::function<std::int64_t(const TItem&)> value);
+  // The number of the board a port runs on, written only while it is linked to one
+  // (TController::LoadBoard reads it back).
+  RecordDesc& Board(std::uint16_t key);
   RecordDesc& Custom(std::uint16_t key, std::string name,
                      std::function<std::vector<std::uint8_t>(const TItem&)> pack,
                      std::function<void(TItem&, const std::uint8_t*, std::size_t)> unpack,

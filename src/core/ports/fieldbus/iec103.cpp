@@ -499,14 +499,7 @@ const RecordDesc* TPort103::Record() const {
           .Computed(
               kKeyDeviceCount, "device_count", FieldType::U8,
               [](const TItem& item) { return static_cast<const TPort103&>(item).DeviceTotal(); })
-          .Computed(kKeyBoard, "board", FieldType::U8,
-                    [](const TItem& item) {
-                      const TBlock* board = static_cast<const TPort103&>(item).LinkedBoard;
-                      return board ? board->Number : 0;
-                    })
-          .When([](const TItem& item) {
-            return static_cast<const TPort103&>(item).LinkedBoard != nullptr;
-          });
+          .Board(kKeyBoard);
   return &record;
 }
 
@@ -515,9 +508,7 @@ void TPort103::LoadFromImage(TConfig& cfg) {
   if (!ReadVersion(cfg)) return;
   Record()->Load(cfg, *this);
   cfg.ReadScalar(kKeyDeviceCount, DeviceCount);
-  std::uint8_t board = 0;
-  if (cfg.ReadScalar(kKeyBoard, board))
-    TController::SelectBoard(this, Config().Controller().FindBoardByNumber(board));
+  TController::LoadBoard(this, cfg, kKeyBoard);
   UpdateCaption();
   LoadDevices(cfg, end);
 }

@@ -174,14 +174,7 @@ const RecordDesc* TPortMODBUS::Record() const {
           .Computed(
               kKeyDeviceCount, "device_count", FieldType::U8,
               [](const TItem& item) { return static_cast<const TPortMODBUS&>(item).DeviceTotal(); })
-          .Computed(kKeyBoard, "board", FieldType::U8,
-                    [](const TItem& item) {
-                      const TBlock* board = static_cast<const TPortMODBUS&>(item).LinkedBoard;
-                      return board ? board->Number : 0;
-                    })
-          .When([](const TItem& item) {
-            return static_cast<const TPortMODBUS&>(item).LinkedBoard != nullptr;
-          });
+          .Board(kKeyBoard);
   return &record;
 }
 
@@ -190,9 +183,7 @@ void TPortMODBUS::LoadFromImage(TConfig& cfg) {
   if (!ReadVersion(cfg)) return;
   Record()->Load(cfg, *this);
   cfg.ReadScalar(kKeyDeviceCount, DeviceCount);
-  std::uint8_t board = 0;
-  if (cfg.ReadScalar(kKeyBoard, board))
-    TController::SelectBoard(this, Config().Controller().FindBoardByNumber(board));
+  TController::LoadBoard(this, cfg, kKeyBoard);
   LoadPort(cfg, end);
 }
 

@@ -23,15 +23,8 @@ RecordDesc PortRecord(bool tcp) {
       .Field(kKeyPeriod, "energy_period", &TMeterPort::Period, 1, "мин");
   if (tcp) r.Field(kKeyTcpPort, "tcp_port", &TMeterPort::TcpPort);
   r.Computed(kKeyMeterCount, "meter_count", FieldType::U8,
-             [](const TItem& item) { return static_cast<const TMeterPort&>(item).DeviceTotal(); })
-      .Computed(kKeyBoard, "board", FieldType::U8,
-                [](const TItem& item) {
-                  const TBlock* board = static_cast<const TMeterPort&>(item).LinkedBoard;
-                  return board ? board->Number : 0;
-                })
-      .When([](const TItem& item) {
-        return static_cast<const TMeterPort&>(item).LinkedBoard != nullptr;
-      });
+             [](const TItem& item) { return static_cast<const TMeterPort&>(item).DeviceTotal(); });
+  r.Board(kKeyBoard);
   return r;
 }
 }  // namespace
@@ -163,9 +156,7 @@ void TMeterPort::LoadFromImage(TConfig& cfg) {
   if (!ReadVersion(cfg)) return;
   Record()->Load(cfg, *this);
   cfg.ReadScalar(kKeyMeterCount, MeterCount);
-  std::uint8_t board = 0;
-  if (cfg.ReadScalar(kKeyBoard, board))
-    TController::SelectBoard(this, Config().Controller().FindBoardByNumber(board));
+  TController::LoadBoard(this, cfg, kKeyBoard);
   UpdateCaption();
   LoadDevices(cfg, end);
 }

@@ -116,14 +116,7 @@ const RecordDesc* TPortDoro::Record() const {
                       return std::min(static_cast<const TPortDoro&>(item).DeviceTotal(),
                                       kMaxModules);
                     })
-          .Computed(kKeyBoard, "board", FieldType::U8,
-                    [](const TItem& item) {
-                      const TBlock* board = static_cast<const TPortDoro&>(item).LinkedBoard;
-                      return board ? board->Number : 0;
-                    })
-          .When([](const TItem& item) {
-            return static_cast<const TPortDoro&>(item).LinkedBoard != nullptr;
-          });
+          .Board(kKeyBoard);
   return &record;
 }
 
@@ -132,9 +125,7 @@ void TPortDoro::LoadFromImage(TConfig& cfg) {
   if (!ReadVersion(cfg)) return;
   Record()->Load(cfg, *this);
   cfg.ReadScalar(kKeyModuleCount, ModuleCount);
-  std::uint8_t board = 0;
-  if (cfg.ReadScalar(kKeyBoard, board))
-    TController::SelectBoard(this, Config().Controller().FindBoardByNumber(board));
+  TController::LoadBoard(this, cfg, kKeyBoard);
   UpdateCaption();
   LoadDevices(cfg, end);
 }

@@ -315,14 +315,7 @@ const RecordDesc* TPortKP::Record() const {
           .Computed(
               kKeyStationCount, "station_count", FieldType::U8,
               [](const TItem& item) { return static_cast<const TPortKP&>(item).DeviceTotal(); })
-          .Computed(kKeyBoard, "board", FieldType::U8,
-                    [](const TItem& item) {
-                      const TBlock* board = static_cast<const TPortKP&>(item).LinkedBoard;
-                      return board ? board->Number : 0;
-                    })
-          .When([](const TItem& item) {
-            return static_cast<const TPortKP&>(item).LinkedBoard != nullptr;
-          });
+          .Board(kKeyBoard);
   return &record;
 }
 
@@ -331,9 +324,7 @@ void TPortKP::LoadFromImage(TConfig& cfg) {
   if (!ReadVersion(cfg)) return;
   Record()->Load(cfg, *this);
   cfg.ReadScalar(kKeyStationCount, DeviceCount);
-  std::uint8_t board = 0;
-  if (cfg.ReadScalar(kKeyBoard, board))
-    TController::SelectBoard(this, Config().Controller().FindBoardByNumber(board));
+  TController::LoadBoard(this, cfg, kKeyBoard);
   LoadPort(cfg, end);
 }
 

@@ -185,14 +185,7 @@ const RecordDesc* TPortPU::Record() const {
           .Text(kKeyPlace, "place", &TPortPU::Place, kMaxNameChars)
           .Field(kKeyNumber, "number", &TPortPU::Number)
           .Field(kKeyProtocol, "protocol", &TPortPU::ProtocolCode)
-          .Computed(kKeyBoard, "board", FieldType::U8,
-                    [](const TItem& item) {
-                      const TBlock* board = static_cast<const TPortPU&>(item).LinkedBoard;
-                      return board ? board->Number : 0;
-                    })
-          .When([](const TItem& item) {
-            return static_cast<const TPortPU&>(item).LinkedBoard != nullptr;
-          })
+          .Board(kKeyBoard)
           // What older controllers read in place of the rows, always derived from them.
           .Computed(kKeySummaryTS, "summary_ts", FieldType::U8, summary(&TPortPU::SummaryTS))
           .Computed(kKeySummaryTI, "summary_ti", FieldType::U8, summary(&TPortPU::SummaryTI))
