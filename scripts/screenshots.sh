@@ -63,6 +63,16 @@ modbus dialog-modbus-addresses.png --dialog modbus-addresses
 # The search (Ctrl+F) over node captions and signal names, its first hit opened.
 QT_QPA_PLATFORM=offscreen "$bin/src/app/vilk" --home "$work" --screenshot "$top/docs/window-search.png" \
   --search "Q1" "$work/station.cfg"
+# The check (F9) of the demonstration configuration, and its comparison with a copy in which
+# one discrete input was renamed through the CSV import.
+QT_QPA_PLATFORM=offscreen "$bin/src/app/vilk" --home "$work" --screenshot "$top/docs/window-check.png" \
+  --check --select "10_Порт DORO" "$work/station.cfg"
+"$bin/src/cli/vilkcfg" csv-export "$work/station.cfg" "0_Плата Узел сигнализации/ТС" "$work/di.csv"
+sed -i 's/Пожар/Пожар в ЗРУ/' "$work/di.csv"
+"$bin/src/cli/vilkcfg" csv-import "$work/station.cfg" "0_Плата Узел сигнализации/ТС" "$work/di.csv" \
+  "$work/other.cfg" > /dev/null
+QT_QPA_PLATFORM=offscreen "$bin/src/app/vilk" --home "$work" --screenshot "$top/docs/window-compare.png" \
+  --compare "$work/other.cfg" --select "0_Плата Узел сигнализации/ТС" "$work/station.cfg"
 # The CSV import preview: a spreadsheet's list for the PC's discrete inputs, one row wrong.
 printf '\xEF\xBB\xBF№;Адрес;Вид;Имя параметра\r\n%s\r\n%s\r\n%s\r\n%s\r\n%s\r\n' \
   '0;8192;ТС;Q1 включен' '1;8193;ТС;Дверь ЗРУ' '2;8194;ТС;Q1 отключен' '3;8195;ТС;Пожар в ЗРУ' \

@@ -16,6 +16,7 @@
 
 #include "base/files.h"
 #include "base/version.h"
+#include "check_dock.h"
 #include "controller/controller.h"
 #include "controller/proc.h"
 #include "frames/fieldbus/select_rtu.h"
@@ -131,7 +132,8 @@ class StderrMessages : public IMessages {
 int RunApplication(int argc, char** argv) {
   QString home, screenshot, file, select, mib, tab, dialogName, modbus, csv, readUdp, simulate, pdf,
       search;
-  QString paletteName, serialPort;
+  QString paletteName, serialPort, compare;
+  bool check = false;
   for (int i = 1; i < argc; ++i) {
     const QString a = QString::fromLocal8Bit(argv[i]);
     auto next = [&](QString& into) {
@@ -169,6 +171,10 @@ int RunApplication(int argc, char** argv) {
       next(paletteName);
     else if (a == QLatin1String("--serial-port"))
       next(serialPort);
+    else if (a == QLatin1String("--check"))
+      check = true;
+    else if (a == QLatin1String("--compare"))
+      next(compare);
     else if (a == QLatin1String("--version")) {
       std::printf("vilk %s\n", ProgramVersion());
       return 0;
@@ -188,6 +194,8 @@ int RunApplication(int argc, char** argv) {
           "  --simulate NAME=0|1[,...]  the selected discrete-logic port in simulation mode\n"
           "  --pdf OUT.pdf  also prints the selected discrete-logic port's program\n"
           "  --palette dark  the window in a dark theme\n"
+          "  --check  runs the check (F9) and shows its list\n"
+          "  --compare OTHER.cfg  compares FILE.cfg with OTHER.cfg (\"Сравнить с файлом...\")\n"
           "  --serial-port DEVICE  lists DEVICE among the serial ports; with --dialog link it is\n"
           "                        chosen and checked\n");
       return 0;
@@ -246,6 +254,11 @@ int RunApplication(int argc, char** argv) {
   }
   window.show();
   if (screenshot.isEmpty()) window.StartLinkTest();
+  if (check) window.CheckView()->Run();
+  if (!compare.isEmpty()) {
+    window.ChooseFile = [compare](bool, const QString&) { return compare; };
+    if (!window.CompareWithFileCommand()) return 1;
+  }
   if (!screenshot.isEmpty() && !csv.isEmpty()) {
     auto* list = dynamic_cast<TParams*>(
         window.Editor()->CurrentFrame() ? window.Editor()->CurrentFrame()->Item() : nullptr);
