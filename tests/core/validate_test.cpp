@@ -166,6 +166,23 @@ TEST_F(ValidateTest, DeviceAddressesOnOnePort) {
   EXPECT_EQ(lines[4], linkState);
 }
 
+// PCs on the IP port: one address each; their number is no address, so two PCs whose
+// addresses end alike are no clash.
+TEST_F(ValidateTest, PcAddresses) {
+  TPC* first = AddPc();
+  TPC* second = AddPc();
+  TPC* third = AddPc();
+  first->PcIp = 0x0A000001;
+  second->PcIp = 0x0A000101;
+  third->PcIp = 0x0A000001;
+  EXPECT_EQ(Lines(Validate(config)),
+            (std::vector<std::string>{"ошибка\t" + CaptionPath(*third) +
+                                      "\tIP адрес 10.0.0.1 уже задан устройству " +
+                                      first->Caption() + "."}));
+  third->PcIp = 0x0A000002;
+  EXPECT_TRUE(Validate(config).empty());
+}
+
 // IEC-104 windows and timers, on both sides of the link (a PC and a polled device).
 TEST_F(ValidateTest, Iec104ParametersThatStallALink) {
   TPC* pc = AddPc();
