@@ -16,13 +16,13 @@
 #include <unordered_set>
 
 #include "base/format.h"
-#include "frames/modules/port_address.h"
 #include "link/live_values.h"
 #include "model/configuration.h"
 #include "ports/logic/ladder_text.h"
 #include "qt_text.h"
 #include "signals/params.h"
 #include "signals/storage.h"
+#include "widgets.h"
 
 namespace vilk::ui {
 
