@@ -180,8 +180,15 @@ void TController::SelectBoard(TPort* port, TBlock* board) {
 
 void TController::LoadBoard(TPort* port, TConfig& cfg, std::uint16_t key) {
   std::uint8_t board = 0;
-  if (cfg.ReadScalar(key, board))
-    SelectBoard(port, port->Config().Controller().FindBoardByNumber(board));
+  if (!cfg.ReadScalar(key, board)) return;
+  TBlock* found = port->Config().Controller().FindBoardByNumber(board);
+  SelectBoard(port, found);
+  // The key is written only for a linked port: a link that cannot be made again is said,
+  // never dropped in silence.
+  if (!found || port->LinkedBoard != found)
+    port->Config().Messages().Error(Format("%s: плата с номером %d %s, порт не связан с платой.",
+                                           port->Caption(), board,
+                                           found ? "уже связана с другим портом" : "не найдена"));
 }
 
 std::vector<TBlock*> TController::BoardCandidates(TPort* port, std::uint16_t bits) const {

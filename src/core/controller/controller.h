@@ -48,7 +48,8 @@ class TController : public TBlock {
   TBlock* FindBoardByNumber(int number) const;
   // Unlinks the port's board; links `board` when it is not null.
   static void SelectBoard(TPort* port, TBlock* board);
-  // Links `port` to the board whose number its record holds under `key`, when it holds one.
+  // Links `port` to the board whose number its record holds under `key`, when it holds one;
+  // a board that is missing or carries another port is said.
   static void LoadBoard(TPort* port, TConfig& cfg, std::uint16_t key);
   // Boards that a port needing `bits` may run on (free ones and its own).
   std::vector<TBlock*> BoardCandidates(TPort* port, std::uint16_t bits) const;

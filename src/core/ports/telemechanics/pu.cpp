@@ -246,17 +246,7 @@ void TPortPU::LoadFromImage(TConfig& cfg) {
   TIIFormat = kDefaultTIIRow;
   Record()->Load(cfg, *this);
   UpdateCaption();
-  // The board the record names is asked to carry the port; a link that cannot be made
-  // is said, not dropped in silence.
-  std::uint8_t board = 0;
-  if (cfg.ReadScalar(kKeyBoard, board)) {
-    TBlock* found = Config().Controller().FindBoardByNumber(board);
-    TController::SelectBoard(this, found);
-    if (LinkedBoard != found || !found)
-      Config().Messages().Error(Format("%s: плата с номером %d %s, порт не связан с платой.",
-                                       Caption(), board,
-                                       found ? "уже связана с другим портом" : "не найдена"));
-  }
+  TController::LoadBoard(this, cfg, kKeyBoard);
   // The lists in whatever order they come, each once; any other block is kept.
   bool read[kSignalKinds + 1] = {};
   int id;
