@@ -51,7 +51,7 @@ Usage:
                                            changed (~, each field as "old -> new") from A
                                            to B by caption path; exit 0 equal, 1 differ,
                                            2 usage or a file that does not load
-  vilkcfg report FILE.cfg OUT.html         the commissioning report: the ports with their
+  vilkcfg report FILE.cfg OUT.html|OUT.pdf the commissioning report: the ports with their
                                            boards and devices, and every PC's point list
                                            (kind, address, name, owner, inversion, gain
                                            and offset)

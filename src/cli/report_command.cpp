@@ -24,8 +24,8 @@ int RunReport(const std::vector<std::string>& args, std::ostream&, std::ostream&
   }
   const std::string& target = args[1];
   if (!EndsWith(target, ".html") && !EndsWith(target, ".htm")) {
-    // PDF needs the text layout of the window's libraries: "Отчёт..." writes it.
-    err << "vilkcfg: report writes HTML (OUT.html); a PDF is written by the window\n";
+    // A PDF needs Qt's text layout: the vilkcfg program hands OUT.pdf to vilkcfg-report.
+    err << "vilkcfg: report writes OUT.html here; OUT.pdf is written by vilkcfg-report\n";
     return 2;
   }
   SetTemplateHome(DefaultHome());

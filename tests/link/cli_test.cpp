@@ -309,5 +309,26 @@ TEST_F(CliLinkTest, TraceWritesEveryExchangeAndTheCounters) {
   EXPECT_EQ(quiet.Err, "");
 }
 
+TEST(CliReportTest, APdfReportIsWrittenByTheReportProgram) {
+  TempFolder root;
+  const std::string cfg = root / "station.cfg", pdf = root / "report.pdf";
+  ASSERT_EQ(Vilkcfg(root, {"new", "--model", "26", cfg}).Status, 0);
+  const Result r = Vilkcfg(root, {"report", cfg, pdf});
+  ASSERT_EQ(r.Status, 0) << r.Err;
+  const Bytes bytes = ReadBytes(pdf);
+  ASSERT_GT(bytes.size(), 4u);
+  EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 4), "%PDF");
+  if (std::system("command -v pdftotext >/dev/null 2>&1") == 0) {
+    const std::string text = root / "report.txt";
+    ASSERT_EQ(std::system(("pdftotext '" + pdf + "' '" + text + "'").c_str()), 0);
+    const Bytes t = ReadBytes(text);
+    EXPECT_NE(std::string(t.begin(), t.end()).find("ВИЛК.A1-X"), std::string::npos);
+  }
+  // A folder that is not there: refused with the reason, and no file.
+  const Result bad = Vilkcfg(root, {"report", cfg, root / "missing/report.pdf"});
+  EXPECT_EQ(bad.Status, 1);
+  EXPECT_NE(bad.Err.find("Ошибка записи файла"), std::string::npos) << bad.Err;
+}
+
 }  // namespace
 }  // namespace vilk::test
