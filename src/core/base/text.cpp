@@ -173,17 +173,23 @@ std::string Cp1251ToUtf8(std::string_view cp1251) {
 }
 
 void Cp1251ToUtf8(std::string_view cp1251, std::string& out) {
-  out.clear();
-  out.reserve(cp1251.size() * 2);
+  // Every signal name of a loaded image passes here: written through a pointer into room
+  // for the longest result (three bytes a character), then cut to what was written.
+  out.resize(cp1251.size() * 3);
+  char* to = out.data();
   for (const char c : cp1251) {
     const auto b = static_cast<unsigned char>(c);
     if (b < 0x80) {
-      out.push_back(c);
+      *to++ = c;
     } else {
       const Utf8Seq& seq = kUtf8OfHigh[b - 0x80];
-      out.append(seq.bytes, seq.size);
+      to[0] = seq.bytes[0];
+      to[1] = seq.bytes[1];
+      to[2] = seq.bytes[2];
+      to += seq.size;
     }
   }
+  out.resize(static_cast<std::size_t>(to - out.data()));
 }
 
 std::size_t CharCount(std::string_view utf8) {
