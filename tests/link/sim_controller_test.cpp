@@ -41,7 +41,7 @@ std::uint16_t ErrorOf(const sim::Reply& r) {
   return r.Frame.size() >= 4 ? static_cast<std::uint16_t>(r.Frame[2] | (r.Frame[3] << 8)) : 0xFFFF;
 }
 
-TEST(SimController, FaultSpecifications) {
+TEST(SimController, FaultDescriptions) {
   auto f = sim::Fault::Parse("write:error=1234@2");
   ASSERT_TRUE(f);
   EXPECT_EQ(f->Request, "write");
