@@ -66,8 +66,8 @@ TEST_F(FieldPortsCliTest, ShowPrintsEveryFieldAndSelection) {
   const std::string pu = out.str();
   EXPECT_EQ(pu.substr(0, pu.find("\n\n") + 1),
             "[ВИЛК.A1-X/Процессор/2_Порт ПУ]\nclass = TPortPU\ncode = 101\nversion = 1\n"
-            "number = 2\nboard = COM_0.1 RS485\nplace = Щит\nnumber = 2\nprotocol = 2\n"
-            "board = 33\nsummary_ts = 1\nsummary_ti = 2\nsummary_tii = 8\n"
+            "board = COM_0.1 RS485\nplace = Щит\nnumber = 2\nprotocol = 2\n"
+            "summary_ts = 1\nsummary_ti = 2\nsummary_tii = 8\n"
             "ts_format = 8 30 0 1 21 0\nti_format = 8 11 11 0 22 0\n"
             "tii_format = 8 0 0 36 23 36\nlink_address = 1\nasdu_address = 1\noptions = 0\n"
             "base_ts = 8192\nbase_mts = 49152\nbase_tu = 24576\nbase_ti = 16384\n"
@@ -80,7 +80,7 @@ TEST_F(FieldPortsCliTest, ShowPrintsEveryFieldAndSelection) {
   ASSERT_EQ(Run({"show", Path("ports.cfg"), "3_Порт установки времени"}), 0) << err.str();
   EXPECT_EQ(out.str(),
             "[ВИЛК.A1-X/Процессор/3_Порт установки времени]\nclass = TPortGPS\ncode = 120\n"
-            "version = 1\nnumber = 3\nnumber = 3\nudp_port = 10110\n"
+            "version = 1\nnumber = 3\nudp_port = 10110\n"
             "time_setting_period = 60 мин\nprotocol = 1\nsntp_server = 192.168.1.1\n"
             "time_zone = 5 час\n");
 
@@ -88,7 +88,7 @@ TEST_F(FieldPortsCliTest, ShowPrintsEveryFieldAndSelection) {
   const std::string automation = out.str();
   EXPECT_EQ(automation.substr(0, automation.find("\n\n") + 1),
             "[ВИЛК.A1-X/Процессор/4_Порт Автоматики]\nclass = TPortAuto\ncode = 117\n"
-            "version = 1\nnumber = 4\nnumber = 4\nenabled = 1\nts_names = 1\ntu_names = 0\n");
+            "version = 1\nnumber = 4\nenabled = 1\nts_names = 1\ntu_names = 0\n");
   EXPECT_NE(automation.find("signal1 = Готов\n"), std::string::npos) << automation;
 }
 

@@ -71,8 +71,12 @@ TEST_F(TableCliTest, ShowPrintsEveryFieldAndEveryEntry) {
   ASSERT_EQ(Run({"show", Path("in.cfg"), "2_Порт МЭК 870-5-103"}), 0) << err.str();
   for (const char* line :
        {"class = TPort103\n", "code = 115\n", "reply_wait = 300 мс\n", "time_sync = 0 мин\n",
-        "general_poll = 0 мин\n", "device_count = 1\n", "board = 33\n"})
+        "general_poll = 0 мин\n", "device_count = 1\n", "board = COM_0.1 RS485\n"})
     EXPECT_NE(out.str().find(line), std::string::npos) << line << out.str();
+  // The port's own section says its number and board once each.
+  const std::string port = out.str().substr(0, out.str().find("\n\n"));
+  EXPECT_EQ(port.find("number = ", port.find("number = ") + 1), std::string::npos) << port;
+  EXPECT_EQ(port.find("board = 33"), std::string::npos) << port;
 }
 
 TEST_F(TableCliTest, ExportAndImportRoundTripWithEmptyCells) {

@@ -1,5 +1,7 @@
 #include "model/show.h"
 
+#include <algorithm>
+
 #include "base/format.h"
 #include "model/item.h"
 #include "model/kinds.h"
@@ -33,17 +35,24 @@ ItemReport Report(const TItem& item) {
   auto add = [&](const char* name, std::string value, bool text) {
     r.Fields.push_back({name, std::move(value), "", 0, text});
   };
+  // Number and board are said once: the number as the record shows it when it does, the
+  // board by its caption (the record holds only its number).
+  std::vector<ShownField> own;
+  if (const RecordDesc* record = item.Record(); record && !item.IsKept()) own = record->Show(item);
+  const bool ownNumber =
+      std::any_of(own.begin(), own.end(), [](const ShownField& f) { return f.Name == "number"; });
   add("version", Format("%d", item.Version), false);
-  if (item.Number != 255) add("number", Format("%d", item.Number), false);
-  if (const auto* port = dynamic_cast<const TPort*>(&item); port && port->LinkedBoard)
+  if (item.Number != 255 && !ownNumber) add("number", Format("%d", item.Number), false);
+  if (const auto* port = dynamic_cast<const TPort*>(&item); port && port->LinkedBoard) {
     add("board", port->LinkedBoard->Caption(), true);
+    std::erase_if(own, [](const ShownField& f) { return f.Name == "board"; });
+  }
   if (item.IsKept()) {
     // Nothing of a kept block is read: its size tells what will be written back.
     add("kept_bytes", Format("%d", static_cast<int>(item.KeptBlock().size())), false);
     return r;
   }
-  if (const RecordDesc* record = item.Record())
-    for (ShownField& f : record->Show(item)) r.Fields.push_back(std::move(f));
+  for (ShownField& f : own) r.Fields.push_back(std::move(f));
   if (const auto* list = dynamic_cast<const TParams*>(&item)) {
     add("role", RoleText(list->ListRole), true);
     add("count", Format("%d", list->Count()), false);
