@@ -18,9 +18,6 @@ namespace vilk::cli {
 
 namespace {
 
-// A CSV larger than this is no signal list (8,192 rows of a few hundred bytes each).
-constexpr std::size_t kCsvLimit = 64u << 20;
-
 int Usage(std::ostream& err, const std::string& why) {
   err << "vilkcfg: " << why << "\nTry 'vilkcfg --help'.\n";
   return 2;
@@ -75,15 +72,9 @@ int RunCsv(const std::string& command, const std::vector<std::string>& args, std
     return 0;
   }
 
-  std::vector<std::uint8_t> bytes;
-  if (const ReadResult r = ReadFileLimited(files[2], kCsvLimit, bytes); r != ReadResult::Ok) {
-    messages.Error(DescribeReadFailure(r, files[2]));
-    return 1;
-  }
-  const CsvImportPlan plan = PlanListImport(
-      *list, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+  const CsvImportPlan plan = PlanListImportFile(*list, files[2]);
   if (!plan.Error.empty()) {
-    messages.Error(files[2] + ": " + plan.Error);
+    messages.Error(plan.Error);
     return 1;
   }
   if (dryRun) {

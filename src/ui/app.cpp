@@ -262,13 +262,15 @@ int RunApplication(int argc, char** argv) {
   if (!screenshot.isEmpty() && !csv.isEmpty()) {
     auto* list = dynamic_cast<TParams*>(
         window.Editor()->CurrentFrame() ? window.Editor()->CurrentFrame()->Item() : nullptr);
-    std::vector<std::uint8_t> bytes;
-    if (!list || ReadFileLimited(S(csv), 64u << 20, bytes) != ReadResult::Ok) {
-      std::fprintf(stderr, "vilk: --csv needs a readable file and --select of a signal list\n");
+    if (!list) {
+      std::fprintf(stderr, "vilk: --csv needs --select of a signal list\n");
       return 1;
     }
-    const CsvImportPlan plan = PlanListImport(
-        *list, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+    const CsvImportPlan plan = PlanListImportFile(*list, S(csv));
+    if (!plan.Error.empty()) {
+      std::fprintf(stderr, "vilk: %s\n", plan.Error.c_str());
+      return 1;
+    }
     CsvPreviewDialog dialog(plan, QFileInfo(csv).fileName(), &window);
     dialog.show();
     QApplication::processEvents();

@@ -12,6 +12,9 @@ namespace vilk {
 
 using CsvRecord = std::vector<std::string>;
 
+// A CSV larger than this is no signal list (8,192 rows of a few hundred bytes each).
+constexpr std::size_t kMaxCsvFileSize = 64u << 20;
+
 // Writes records as CSV text (with the byte-order mark).
 std::string WriteCsv(const std::vector<CsvRecord>& records);
 
@@ -59,6 +62,9 @@ struct CsvImportPlan {
 // Checks every row of `csvText` against `list` without changing anything. Own lists are
 // matched by row number, selection lists take pool signals by name at the rows given.
 CsvImportPlan PlanListImport(const TParams& list, std::string_view csvText);
+// The same for a file, read within kMaxCsvFileSize; a file that cannot be read is the
+// plan's Error, naming the file and why.
+CsvImportPlan PlanListImportFile(const TParams& list, const std::string& path);
 // Applies the rows of a plan that are not errors (all or nothing unless `skipErrors`).
 // Returns the number of rows applied; nothing when the plan has errors and !skipErrors.
 int ApplyListImport(TParams& list, const CsvImportPlan& plan, bool skipErrors);

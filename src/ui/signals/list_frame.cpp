@@ -101,18 +101,9 @@ bool TFrameParams::ExportCsv() {
 bool TFrameParams::ImportCsv() {
   const QString file = ChooseImportFile();
   if (file.isEmpty()) return false;
-  IMessages& messages = List()->Config().Messages();
-  std::vector<std::uint8_t> bytes;
-  // A CSV larger than this is no signal list (8,192 rows of a few hundred bytes each).
-  constexpr std::size_t kCsvLimit = 64u << 20;
-  if (const ReadResult r = ReadFileLimited(S(file), kCsvLimit, bytes); r != ReadResult::Ok) {
-    messages.Error(DescribeReadFailure(r, S(file)));
-    return false;
-  }
-  const CsvImportPlan plan = PlanListImport(
-      *List(), std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+  const CsvImportPlan plan = PlanListImportFile(*List(), S(file));
   if (!plan.Error.empty()) {
-    messages.Error(S(file) + ": " + plan.Error);
+    List()->Config().Messages().Error(plan.Error);
     return false;
   }
   bool skipErrors = false;
