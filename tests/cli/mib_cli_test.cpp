@@ -198,8 +198,12 @@ TEST(VilkcfgProgramTest, LinksNoQt) {
   std::string text;
   char buf[512];
   while (std::fgets(buf, sizeof buf, pipe)) text += buf;
-  EXPECT_EQ(::pclose(pipe), 0) << text;
-  EXPECT_NE(text.find("libc.so"), std::string::npos) << text;
+  const int status = ::pclose(pipe);
+  // A release build is linked statically; a sanitizer build links the C library shared.
+  if (text.find("not a dynamic executable") == std::string::npos) {
+    EXPECT_EQ(status, 0) << text;
+    EXPECT_NE(text.find("libc.so"), std::string::npos) << text;
+  }
   EXPECT_EQ(text.find("libQt"), std::string::npos) << text;
 }
 

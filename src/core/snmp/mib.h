@@ -140,7 +140,8 @@ class TMib {
 
 // MIB text split into lines as the reader sees them (exposed for tests): comments removed,
 // tabs as blanks, quoted text blanked out of Code; Raw keeps the quoted text. The lines
-// are views into two buffers of the MibText, which therefore is neither copied nor moved.
+// are views into the text (which must outlive the MibText) and into buffers of the
+// MibText, which therefore is neither copied nor moved.
 struct MibLine {
   struct Piece {
     std::size_t Begin;  // content of a quoted string within Raw, without the quotes
@@ -163,8 +164,8 @@ class MibText {
   const std::vector<MibLine>& Lines() const { return lines_; }
 
  private:
-  std::string raw_;
-  std::string code_;
+  std::string copies_;  // the lines that could not stay views into the text
+  std::string blanks_;  // Code of the lines inside a quoted text
   std::vector<MibLine::Piece> pieces_;
   std::vector<MibLine> lines_;
 };

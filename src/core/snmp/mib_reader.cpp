@@ -26,38 +26,48 @@ class MibFileReader {
   void Run() {
     const std::size_t n = lines_.size();
     for (cur_ = 0; cur_ < n; ++cur_) {
-      if (lines_[cur_].CodeBlank || !HasStepKeyword(lines_[cur_].Code)) continue;
+      if (lines_[cur_].CodeBlank) continue;
+      const unsigned words = StepWords(lines_[cur_].Code);
+      if (words == 0) continue;
       std::string_view code = lines_[cur_].Code;
       std::size_t p;
-      if ((p = FindWord(code, "DEFINITIONS", 0, false)) != npos) {
+      if ((words & kDefinitions) && (p = FindWord(code, "DEFINITIONS", 0, false)) != npos) {
         // The module's own name counts as read, whatever its file is called.
         const std::string name = Trim(std::string_view(code).substr(0, p));
         if (IsSingleName(name)) mib_.MarkLoaded(name);
       }
-      if ((p = FindWord(code, "IMPORTS", 0, true)) != npos) {
+      if ((words & kImports) && (p = FindWord(code, "IMPORTS", 0, true)) != npos) {
         ReadImports(p + 7);
         continue;
       }
-      if ((p = FindWord(code, "EXPORTS", 0, true)) != npos) {
+      if ((words & kExports) && (p = FindWord(code, "EXPORTS", 0, true)) != npos) {
         SkipPastSemicolon(p + 7);
         continue;
       }
-      const Step assignment = TryAssignment();
-      if (assignment == Step::Stop) return;
-      if (assignment == Step::Done) continue;
-      if ((p = FindMacro(code)) != npos) {
+      if (words & kObject) {
+        const Step assignment = TryAssignment();
+        if (assignment == Step::Stop) return;
+        if (assignment == Step::Done) continue;
+      }
+      if ((words & kMacro) && (p = FindMacro(code)) != npos) {
         if (!SkipToEnd(p)) return;
         continue;
       }
-      if ((p = FindWord(code, "MODULE-IDENTITY", 0, true)) != npos && p >= 2) {
+      if ((words & kModuleIdentity) && (p = FindWord(code, "MODULE-IDENTITY", 0, true)) != npos &&
+          p >= 2) {
         if (!ReadIdentity(p, 15, "MODULE-IDENTITY", true)) return;
         continue;
       }
       bool handled = false, stop = false;
       // OBJECT-IDENTITY and AGENT-CAPABILITIES assign identifiers just as these do.
-      for (const char* kw : {"MODULE-COMPLIANCE", "NOTIFICATION-TYPE", "NOTIFICATION-GROUP",
-                             "OBJECT-IDENTITY", "AGENT-CAPABILITIES"}) {
-        if ((p = FindWord(code, kw, 0, true)) != npos && p >= 2) {
+      static constexpr std::pair<unsigned, const char*> kIdentities[] = {
+          {kModuleCompliance, "MODULE-COMPLIANCE"},
+          {kNotificationType, "NOTIFICATION-TYPE"},
+          {kNotificationGroup, "NOTIFICATION-GROUP"},
+          {kObjectIdentity, "OBJECT-IDENTITY"},
+          {kAgentCapabilities, "AGENT-CAPABILITIES"}};
+      for (const auto& [bit, kw] : kIdentities) {
+        if ((words & bit) && (p = FindWord(code, kw, 0, true)) != npos && p >= 2) {
           handled = true;
           stop = !ReadIdentity(p, std::char_traits<char>::length(kw), kw, false);
           break;
@@ -65,15 +75,17 @@ class MibFileReader {
       }
       if (stop) return;
       if (handled) continue;
-      if ((p = FindWord(code, "OBJECT-TYPE", 0, false)) != npos && p >= 2) {
+      if ((words & kObjectType) && (p = FindWord(code, "OBJECT-TYPE", 0, false)) != npos &&
+          p >= 2) {
         if (!ReadObject(p)) return;
         continue;
       }
-      if ((p = FindWord(code, "OBJECT-GROUP", 0, true)) != npos && p >= 2) {
+      if ((words & kObjectGroup) && (p = FindWord(code, "OBJECT-GROUP", 0, true)) != npos &&
+          p >= 2) {
         if (!ReadGroup(p)) return;
         continue;
       }
-      if ((p = FindSequenceBrace(code)) != npos) ReadSequence(p);
+      if ((words & kSequence) && (p = FindSequenceBrace(code)) != npos) ReadSequence(p);
     }
   }
 

@@ -1,13 +1,20 @@
 #pragma once
 // The pieces of the MIB reader shared by its parts: the text tests of the keyword scanner
 // and the reader of one module file. Only the reader's own sources include this.
+#include <algorithm>
+#include <array>
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "snmp/mib.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace vilk {
 
@@ -19,10 +26,15 @@ constexpr int kMaxImportDepth = 64;
 // brace that does not close within this many lines is refused instead of eating the file.
 constexpr std::size_t kMaxValueLines = 10;
 
+inline constexpr std::array<bool, 256> kIdentChars = [] {
+  std::array<bool, 256> t{};
+  for (int c = 0; c < 256; ++c)
+    t[static_cast<std::size_t>(c)] = (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') ||
+                                     (c >= 'a' && c <= 'z') || c == '-' || c == '_';
+  return t;
+}();
 inline bool IsIdentChar(char c) {
-  const auto u = static_cast<unsigned char>(c);
-  return (u >= '0' && u <= '9') || (u >= 'A' && u <= 'Z') || (u >= 'a' && u <= 'z') || c == '-' ||
-         c == '_';
+  return kIdentChars[static_cast<unsigned char>(c)];
 }
 inline bool IsBlank(char c) {
   return c == ' ';
@@ -76,14 +88,39 @@ inline std::size_t FindWord(std::string_view s, std::string_view w, std::size_t 
   if (w.empty() || from > s.size() || s.size() - from < w.size()) return npos;
   const char lower = ci ? Lower(w[0]) : w[0], upper = ci ? Upper(w[0]) : w[0];
   const std::size_t last = s.size() - w.size();
-  for (std::size_t i = from; i <= last; ++i) {
-    if (s[i] != lower && s[i] != upper) continue;
+  const auto matchesAt = [&](std::size_t i) {
     const std::string_view part = s.substr(i, w.size());
-    if (ci ? !EqualsCI(part, w) : part != w) continue;
-    if (i > 0 && IsIdentChar(s[i - 1])) continue;
-    if (i < last && IsIdentChar(s[i + w.size()])) continue;
-    return i;
+    if (ci ? !EqualsCI(part, w) : part != w) return false;
+    if (i > 0 && IsIdentChar(s[i - 1])) return false;
+    return i == last || !IsIdentChar(s[i + w.size()]);
+  };
+  std::size_t i = from;
+#if defined(__SSE2__)
+  // The first two characters are looked for sixteen places at a time; for a letter in any
+  // case, setting bit 5 folds the upper case onto the lower and nothing else onto a letter.
+  if (w.size() >= 2) {
+    const auto folded = [&](char c) { return ci ? Lower(c) : c; };
+    const auto foldOf = [&](char c) {
+      return _mm_set1_epi8(ci && Lower(c) != Upper(c) ? 0x20 : 0);
+    };
+    const __m128i first = _mm_set1_epi8(folded(w[0])), fold0 = foldOf(w[0]);
+    const __m128i second = _mm_set1_epi8(folded(w[1])), fold1 = foldOf(w[1]);
+    // The block at i reads up to i + 16, which stays inside s while i + 15 <= last.
+    for (; i <= last && last - i >= 15; i += 16) {
+      const __m128i v0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s.data() + i));
+      const __m128i v1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s.data() + i + 1));
+      auto hits = static_cast<unsigned>(
+          _mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(_mm_or_si128(v0, fold0), first),
+                                          _mm_cmpeq_epi8(_mm_or_si128(v1, fold1), second))));
+      for (; hits != 0; hits &= hits - 1) {
+        const std::size_t at = i + static_cast<std::size_t>(__builtin_ctz(hits));
+        if (matchesAt(at)) return at;
+      }
+    }
   }
+#endif
+  for (; i <= last; ++i)
+    if ((s[i] == lower || s[i] == upper) && matchesAt(i)) return i;
   return npos;
 }
 
@@ -128,7 +165,14 @@ inline std::string FileNamePart(const std::string& path) {
 inline bool IsValidUtf8(std::string_view s) {
   std::size_t i = 0;
   while (i < s.size()) {
-    // Module text is mostly ASCII: step over it eight bytes at a time.
+    // Module text is mostly ASCII: step over it sixteen or eight bytes at a time.
+#if defined(__SSE2__)
+    if (s.size() - i >= 16 &&
+        _mm_movemask_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s.data() + i))) == 0) {
+      i += 16;
+      continue;
+    }
+#endif
     std::uint64_t word;
     if (s.size() - i >= 8 &&
         (std::memcpy(&word, s.data() + i, 8), (word & 0x8080808080808080ull) == 0)) {
@@ -154,8 +198,26 @@ inline bool IsValidUtf8(std::string_view s) {
 }
 
 // Every step of the scanner starts at one of these words; a line without any of them is
-// passed over at once.
-inline bool HasStepKeyword(std::string_view code) {
+// passed over at once, and a step whose word is not on the line is not looked for.
+enum StepWord : unsigned {
+  kDefinitions = 1u << 0,
+  kImports = 1u << 1,
+  kExports = 1u << 2,
+  kObject = 1u << 3,
+  kMacro = 1u << 4,
+  kModuleIdentity = 1u << 5,
+  kModuleCompliance = 1u << 6,
+  kNotificationType = 1u << 7,
+  kNotificationGroup = 1u << 8,
+  kObjectIdentity = 1u << 9,
+  kAgentCapabilities = 1u << 10,
+  kObjectType = 1u << 11,
+  kObjectGroup = 1u << 12,
+  kSequence = 1u << 13,
+};
+
+// The step words on a line of code, in any case, as whole names.
+inline unsigned StepWords(std::string_view code) {
   static const std::string_view kWords[] = {"DEFINITIONS",
                                             "IMPORTS",
                                             "EXPORTS",
@@ -170,6 +232,7 @@ inline bool HasStepKeyword(std::string_view code) {
                                             "OBJECT-TYPE",
                                             "OBJECT-GROUP",
                                             "SEQUENCE"};
+  unsigned found = 0;
   std::size_t i = 0;
   while (i < code.size()) {
     while (i < code.size() && !IsIdentChar(code[i])) ++i;
@@ -177,11 +240,11 @@ inline bool HasStepKeyword(std::string_view code) {
     while (e < code.size() && IsIdentChar(code[e])) ++e;
     const std::string_view word = code.substr(i, e - i);
     if (word.size() >= 5)
-      for (std::string_view k : kWords)
-        if (k.size() == word.size() && EqualsCI(k, word)) return true;
+      for (unsigned k = 0; k < std::size(kWords); ++k)
+        if (kWords[k].size() == word.size() && EqualsCI(kWords[k], word)) found |= 1u << k;
     i = e;
   }
-  return false;
+  return found;
 }
 
 inline const char* const kNumericWords[] = {"Integer", "Unsigned",  "IPaddress",     "Counter",
