@@ -1,5 +1,6 @@
 #include "signals/param.h"
 
+#include "base/pool.h"
 #include "base/text.h"
 #include "model/item.h"
 
@@ -24,6 +25,36 @@ int SignalKindOfBlock(int blockId) {
 }
 
 TParam::TParam(std::uint8_t kind) : Kind(kind) {}
+
+// A load makes every signal of the image and frees those of the image it replaces: a pool
+// of their own spares the general heap most of that churn. A sanitizer build takes them
+// from the heap, where a signal whose last hold is never let go is reported as a leak.
+#if defined(VILK_ASAN)
+void* TParam::operator new(std::size_t size) {
+  return ::operator new(size);
+}
+void TParam::operator delete(void* p, std::size_t size) noexcept {
+  ::operator delete(p, size);
+}
+#else
+namespace {
+using SignalPool = FixedPool<sizeof(TParam), alignof(TParam)>;
+// Never destroyed: a signal may be let go by a static object at exit.
+SignalPool& Pool() {
+  static auto* pool = new SignalPool;
+  return *pool;
+}
+}  // namespace
+void* TParam::operator new(std::size_t size) {
+  return size == sizeof(TParam) ? Pool().Take() : ::operator new(size);
+}
+void TParam::operator delete(void* p, std::size_t size) noexcept {
+  if (size == sizeof(TParam))
+    Pool().Give(p);
+  else
+    ::operator delete(p, size);
+}
+#endif
 
 TParam::~TParam() = default;
 

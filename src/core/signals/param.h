@@ -82,6 +82,9 @@ class TParam {
   ~TParam();
   TParam(const TParam&) = delete;
   TParam& operator=(const TParam&) = delete;
+  // Signals come from a pool of their own (see param.cpp).
+  static void* operator new(std::size_t size);
+  static void operator delete(void* p, std::size_t size) noexcept;
 
   std::uint8_t Kind;        // 1..6 (what the own signal class would be)
   std::int16_t Number = 0;  // position in its list
