@@ -347,16 +347,16 @@ bool TFrame1::CopyCommand() {
   copied_ = CaptionPath(*current_);
   // Another window takes the device's records; this one finds it again by its path.
   const std::vector<std::uint8_t> block = ItemBytes(*current_);
-  auto* data = new QMimeData;
-  data->setData(QString::fromLatin1(kMimeOrigin), Origin().toUtf8());
-  data->setData(QString::fromLatin1(kMimePath), QByteArray::fromStdString(copied_));
-  data->setData(QString::fromLatin1(kMimeDevice),
+  auto* mime = new QMimeData;
+  mime->setData(QString::fromLatin1(kMimeOrigin), Origin().toUtf8());
+  mime->setData(QString::fromLatin1(kMimePath), QByteArray::fromStdString(copied_));
+  mime->setData(QString::fromLatin1(kMimeDevice),
                 QByteArray(reinterpret_cast<const char*>(block.data()),
                            static_cast<qsizetype>(block.size())));
-  data->setData(QString::fromLatin1(kMimePrefix),
+  mime->setData(QString::fromLatin1(kMimePrefix),
                 QByteArray::fromStdString(SignalPrefixOf(*current_)));
-  data->setText(Q(current_->Caption()));
-  QGuiApplication::clipboard()->setMimeData(data);
+  mime->setText(Q(current_->Caption()));
+  QGuiApplication::clipboard()->setMimeData(mime);
   return true;
 }
 
@@ -382,11 +382,11 @@ TItem* TFrame1::PasteFromOtherWindow(const QByteArray& bytes, const std::string&
 TItem* TFrame1::PasteCommand() {
   if (!current_) return nullptr;
   // A device copied in another window comes as its records through the clipboard.
-  if (const QMimeData* data = QGuiApplication::clipboard()->mimeData();
-      data && data->hasFormat(QString::fromLatin1(kMimeDevice)) &&
-      data->data(QString::fromLatin1(kMimeOrigin)) != Origin().toUtf8())
-    return PasteFromOtherWindow(data->data(QString::fromLatin1(kMimeDevice)),
-                                data->data(QString::fromLatin1(kMimePrefix)).toStdString());
+  if (const QMimeData* mime = QGuiApplication::clipboard()->mimeData();
+      mime && mime->hasFormat(QString::fromLatin1(kMimeDevice)) &&
+      mime->data(QString::fromLatin1(kMimeOrigin)) != Origin().toUtf8())
+    return PasteFromOtherWindow(mime->data(QString::fromLatin1(kMimeDevice)),
+                                mime->data(QString::fromLatin1(kMimePrefix)).toStdString());
   if (copied_.empty()) return nullptr;
   auto* source = const_cast<TItem*>(FindByCaptionPath(config_.Controller(), copied_));
   if (!source || source->Menu != PopupMenu::DuplicateDelete) {

@@ -67,7 +67,7 @@ TEST_F(TelemechanicsWindowTest, CountsTypedDigitByDigitKeepTheSignalsAboveTheInt
   QLineEdit* edit = EditCount(frame->Counts(), kKindTS);
   ASSERT_NE(edit, nullptr);
   edit->selectAll();
-  for (const QString digit :
+  for (const QString& digit :
        {QStringLiteral("1"), QStringLiteral("5"), QStringLiteral("0"), QStringLiteral("0")}) {
     QTest::keyClicks(edit, digit);
     // Nothing reaches the station while the number is typed.
