@@ -174,26 +174,48 @@ void TParams::Rebuild(const IParamSource& source, std::uint8_t kindCode,
   const int n = std::min(source.ParamCount(), kMaxSignals);
   Items.assign(static_cast<std::size_t>(std::max(n, 0)), nullptr);
 
-  // Parameter name -> set-aside signals carrying it, first one first. The keys are
-  // copies: a signal taken over gets its new default name while the map is still in use.
-  std::unordered_map<std::string, std::vector<std::size_t>> byParam;
-  for (std::size_t j = aside.size(); j-- > 0;)
-    if (aside[j]) byParam[std::string(ParamPart(*aside[j]))].push_back(j);
+  // Parameter name -> the first set-aside signal carrying it, the others chained behind it.
+  // The keys are views into one copy of all the names: a signal taken over gets its new
+  // default name while the map is still in use.
+  std::size_t total = 0;
+  for (const TParam* s : aside)
+    if (s) total += ParamPart(*s).size();
+  std::string keys;
+  keys.reserve(total);  // never grows past this, so the views stay valid
+  constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+  std::vector<std::size_t> nextSame(aside.size(), kNone);
+  std::unordered_map<std::string_view, std::size_t> firstOf;
+  firstOf.reserve(aside.size());
+  for (std::size_t j = aside.size(); j-- > 0;) {
+    if (!aside[j]) continue;
+    const std::string_view part = ParamPart(*aside[j]);
+    const std::size_t at = keys.size();
+    keys += part;
+    auto [it, added] = firstOf.try_emplace(std::string_view(keys).substr(at, part.size()), j);
+    if (!added) {
+      nextSame[j] = it->second;
+      it->second = j;
+    }
+  }
 
+  std::string name;  // one buffer for every default name
   for (int i = 0; i < n; ++i) {
     const std::string param = source.ParamName(i);
     TParam* s = nullptr;
-    auto it = byParam.find(param);
-    if (it != byParam.end() && !it->second.empty()) {
-      s = aside[it->second.back()];
-      aside[it->second.back()] = nullptr;
-      it->second.pop_back();
+    auto it = firstOf.find(param);
+    if (it != firstOf.end() && it->second != kNone) {
+      s = aside[it->second];
+      aside[it->second] = nullptr;
+      it->second = nextSame[it->second];
     } else {
       s = NewSignal();
     }
     s->Number = static_cast<std::int16_t>(i);
     s->ValueFormat = kindCode;
-    SetNames(*s, prefix + (prefix.empty() ? "" : ".") + param, prefix);
+    name.assign(prefix);
+    if (!prefix.empty()) name += '.';
+    name += param;
+    SetNames(*s, name, prefix);
     Items[static_cast<std::size_t>(i)] = s;
   }
   for (TParam* s : aside) Let(s);

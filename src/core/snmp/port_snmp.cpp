@@ -101,21 +101,22 @@ void TSNMP::SetTags(TSNMP_TagList tags) {
 
 void TSNMP::UpdateSignalList() {
   UpdateCaption();
-  const std::vector<std::string> names = MeasurementNames();
+  std::vector<std::string> names = MeasurementNames();
+  const bool any = !names.empty();
   TParams* list = Measurements();
-  if (list && names.empty()) {
+  if (list && !any) {
     Config().Remove(list);
     list = nullptr;
-  } else if (!list && !names.empty()) {
+  } else if (!list && any) {
     list = static_cast<TParams*>(
         Config().Insert(this, 0, std::make_unique<TParamsTI>(Config(), kRoleOwn, this)));
   }
   Number = Device.Address[3];
   UpdateCaption();  // the port names its link input after this caption
   if (list)
-    list->Rebuild(NameListSource(names), kTwoWordValue,
+    list->Rebuild(NameListSource(std::move(names)), kTwoWordValue,
                   Format("%s.%d_%s", PortText, Number, Name()));
-  ImageIndex = names.empty() ? 0 : kImageWithTags;
+  ImageIndex = any ? kImageWithTags : 0;
   SetIcon(ImageIndex);
   if (auto* port = dynamic_cast<TPortSNMP*>(Parent())) port->UpdateSignalList();
 }
