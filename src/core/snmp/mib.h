@@ -164,8 +164,8 @@ class MibText {
   const std::vector<MibLine>& Lines() const { return lines_; }
 
  private:
-  std::string copies_;  // the lines that could not stay views into the text
-  std::string blanks_;  // Code of the lines inside a quoted text
+  std::unique_ptr<char[]> copies_;  // the lines that could not stay views into the text
+  std::string blanks_;              // Code of the lines inside a quoted text
   std::vector<MibLine::Piece> pieces_;
   std::vector<MibLine> lines_;
 };

@@ -98,7 +98,7 @@ class MibFileReader {
     std::size_t Line = 0, Col = 0;
     std::string Text;
     void Add(std::string_view piece) {
-      const std::string t = Trim(piece);
+      const std::string_view t = TrimView(piece);
       if (t.empty()) return;
       if (!Text.empty()) Text += ' ';
       Text += t;

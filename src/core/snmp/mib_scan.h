@@ -71,11 +71,14 @@ inline bool ContainsCI(std::string_view s, std::string_view w) {
   return false;
 }
 
-inline std::string Trim(std::string_view s) {
+inline std::string_view TrimView(std::string_view s) {
   std::size_t b = 0, e = s.size();
   while (b < e && (IsBlank(s[b]) || s[b] == '\t')) ++b;
   while (e > b && (IsBlank(s[e - 1]) || s[e - 1] == '\t')) --e;
-  return std::string(s.substr(b, e - b));
+  return s.substr(b, e - b);
+}
+inline std::string Trim(std::string_view s) {
+  return std::string(TrimView(s));
 }
 
 inline bool AllBlank(std::string_view s) {

@@ -70,7 +70,7 @@ MibText::MibText(std::string_view text) {
   std::vector<Span> spans;
   spans.reserve(text.size() / 32 + 1);
   lines_.reserve(text.size() / 32 + 1);
-  std::size_t longestBlank = 0;
+  std::size_t longestBlank = 0, copied = 0;
   bool inString = false;
   const char* const begin = text.data();
   const char* p = begin;
@@ -125,10 +125,11 @@ MibText::MibText(std::string_view text) {
       // comment.
       const char* const stop = LineEnd(p, end);
       const std::size_t room = static_cast<std::size_t>(stop - start);
-      const std::size_t rawAt = copies_.size(), codeAt = rawAt + room;
-      copies_.resize(codeAt + room);
-      char* const raw = copies_.data() + rawAt;
-      char* const code = copies_.data() + codeAt;
+      if (!copies_) copies_ = std::make_unique_for_overwrite<char[]>(2 * text.size());
+      const std::size_t rawAt = copied, codeAt = rawAt + room;
+      copied = codeAt + room;  // each line once, so never past twice the text
+      char* const raw = copies_.get() + rawAt;
+      char* const code = copies_.get() + codeAt;
       std::size_t out = 0;
       bool blank = true, codeBlank = true;
       if (inString) pieces_.push_back({0, 0, false, false});
@@ -190,7 +191,7 @@ MibText::MibText(std::string_view text) {
       case From::Source:
         return text.substr(at, length);
       case From::Copy:
-        return std::string_view(copies_).substr(at, length);
+        return std::string_view(copies_.get() + at, length);
       case From::Blanks:
         break;
     }
