@@ -33,8 +33,8 @@ TParam::TParam(std::uint8_t kind) : Kind(kind) {}
 void* TParam::operator new(std::size_t size) {
   return ::operator new(size);
 }
-void TParam::operator delete(void* p, std::size_t size) noexcept {
-  ::operator delete(p, size);
+void TParam::operator delete(void* p, std::size_t) noexcept {
+  ::operator delete(p);
 }
 #else
 namespace {
@@ -52,7 +52,7 @@ void TParam::operator delete(void* p, std::size_t size) noexcept {
   if (size == sizeof(TParam))
     Pool().Give(p);
   else
-    ::operator delete(p, size);
+    ::operator delete(p);
 }
 #endif
 
