@@ -60,6 +60,20 @@ TItem* TDevicePort::DuplicateChild(TItem* child) {
   return copy;
 }
 
+void TDevicePort::UpdateSignalList() {
+  if (!renumbering_) UpdateLinkStateList();
+}
+
+void TDevicePort::Renumber(std::uint8_t number) {
+  Number = number;
+  UpdateCaption();
+  renumbering_ = true;
+  for (TPort* device : Devices())
+    if (!device->IsKept()) RenameDeviceLists(*device);
+  renumbering_ = false;
+  UpdateLinkStateList();
+}
+
 void TDevicePort::ChildrenChanged() {
   RenumberDevices();
   UpdateLinkStateList();

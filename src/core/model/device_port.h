@@ -25,7 +25,11 @@ class TDevicePort : public TPort {
   TItem* AddChild(int kind) override;
   TItem* DuplicateChild(TItem* child) override;
   void ChildrenChanged() override;
-  void UpdateSignalList() override { UpdateLinkStateList(); }
+  // While the port renumbers, its devices' rebuilds leave the link states to the end.
+  void UpdateSignalList() override;
+  // A new port number: the caption, then every device's lists named after it, then the link
+  // states once.
+  void Renumber(std::uint8_t number);
 
  protected:
   // The name of device `index`'s link state (without the list's prefix).
@@ -40,11 +44,15 @@ class TDevicePort : public TPort {
   virtual void RenumberDevices() {}
   // After the link-state list changed: counts, icons, the pool.
   virtual void LinkStatesChanged() {}
+  // A device's lists named after the port's current number and rebuilt (Renumber).
+  virtual void RenameDeviceLists(TPort& /*device*/) {}
 
   // Reads the children inside the port's block (ending at `end`): the devices first (of
   // the kinds under this port; unknown blocks are kept), then the names stored in the
   // link-state list's block, which precedes them in the image but is named after them.
   void LoadDevices(TConfig& cfg, std::size_t end);
+
+  bool renumbering_ = false;  // device rebuilds leave the link states to the end
 
  private:
   bool loading_ = false;

@@ -198,14 +198,11 @@ std::string TPortSNMP::CountText() const {
   return Format("Количество подключенных устройств = %d", DeviceCount);
 }
 
-void TPortSNMP::Renumber(std::uint8_t number) {
-  Number = number;
-  UpdateCaption();
-  for (TSNMP* device : SnmpDevices()) {
-    device->PortText = PortText();
-    device->UpdateSignalList();
+void TPortSNMP::RenameDeviceLists(TPort& device) {
+  if (auto* snmp = dynamic_cast<TSNMP*>(&device)) {
+    snmp->PortText = PortText();
+    snmp->UpdateSignalList();
   }
-  UpdateSignalList();
 }
 
 void TPortSNMP::RenumberDevices() {
@@ -218,10 +215,7 @@ void TPortSNMP::RenumberDevices() {
 }
 
 void TPortSNMP::DeviceAdded(TPort& device) {
-  if (auto* snmp = dynamic_cast<TSNMP*>(&device)) {
-    snmp->PortText = PortText();
-    snmp->UpdateSignalList();
-  }
+  RenameDeviceLists(device);
 }
 
 std::string TPortSNMP::LinkStateName(const TPort& device, int) const {

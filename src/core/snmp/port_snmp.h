@@ -56,8 +56,6 @@ class TPortSNMP : public TDevicePort {
   std::vector<TSNMP*> SnmpDevices() const;
   // "Количество подключенных устройств = %d"
   std::string CountText() const;
-  // A new port address: the caption and every device's signal names follow.
-  void Renumber(std::uint8_t number);
 
   void UpdateCaption() override;  // "%d_Порт"
   const RecordDesc* Record() const override;
@@ -65,6 +63,7 @@ class TPortSNMP : public TDevicePort {
   void LoadFromImage(TConfig& cfg) override;
 
  protected:
+  void RenameDeviceLists(TPort& device) override;
   // "связь_" + the device's caption, then "_" + its place when it has one.
   std::string LinkStateName(const TPort& device, int index) const override;
   std::string LinkStatePrefix() const override { return PortText(); }

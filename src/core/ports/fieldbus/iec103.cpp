@@ -426,20 +426,11 @@ std::vector<TRTU103*> TPort103::Devices103() const {
   return devices;
 }
 
-void TPort103::UpdateSignalList() {
-  if (!renumbering_) UpdateLinkStateList();
-}
-
-void TPort103::Renumber(std::uint8_t number) {
-  Number = number;
-  UpdateCaption();
-  renumbering_ = true;
-  for (TRTU103* device : Devices103()) {
-    device->ListPrefix = PortText();
-    device->UpdateSignalList();
+void TPort103::RenameDeviceLists(TPort& device) {
+  if (auto* relay = dynamic_cast<TRTU103*>(&device)) {
+    relay->ListPrefix = PortText();
+    relay->UpdateSignalList();
   }
-  renumbering_ = false;
-  UpdateLinkStateList();
 }
 
 TRTU103* TPort103::AddDevice(int number, const std::string& typeName) {

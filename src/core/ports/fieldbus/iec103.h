@@ -99,8 +99,6 @@ class TPort103 : public TDevicePort {
   std::string PortText() const;  // "%d_Порт"
   std::string CountText() const;  // "Количество подключенных устройств = %d"
   std::vector<TRTU103*> Devices103() const;
-  // A new port address: the caption, every device's names and the link states follow.
-  void Renumber(std::uint8_t number);
   TRTU103* AddDevice(int number, const std::string& typeName);
   // The devices the address dialog chose: address -> type name.
   std::vector<TRTU103*> AddDevices(const std::vector<std::pair<int, std::string>>& chosen);
@@ -108,19 +106,16 @@ class TPort103 : public TDevicePort {
   TItem* AddChild(int kind) override;  // the lowest free address, no type
   TItem* DuplicateChild(TItem*) override { return nullptr; }
   void UpdateCaption() override;  // "%d_Порт %s"
-  void UpdateSignalList() override;
   const RecordDesc* Record() const override;
   void SaveToImage(TConfig& cfg) override { SaveRecordBlock(cfg); }
   void LoadFromImage(TConfig& cfg) override;
 
  protected:
+  void RenameDeviceLists(TPort& device) override;
   std::string LinkStateName(const TPort& device, int index) const override;
   std::string LinkStatePrefix() const override { return PortText(); }
   void DeviceAdded(TPort& device) override;
   void LinkStatesChanged() override;
-
- private:
-  bool renumbering_ = false;
 };
 
 // "Сохранить" of an IEC-103 device: its tables become the template `name` (asking before

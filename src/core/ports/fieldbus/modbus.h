@@ -139,23 +139,19 @@ class TModbusPortBase : public TDevicePort {
   std::vector<TRTU*> ModbusDevices() const;
   // "Количество подключенных устройств = %d"
   std::string CountText() const;
-  // A new port address: the caption, every device's names and the link states follow.
-  void Renumber(std::uint8_t number);
   // Adds one device with `number` and `typeName` (its template applied when there is one).
   TRTU* AddDevice(int number, const std::string& typeName);
 
   void UpdateCaption() override;  // "%d_Порт %s"
-  // The link states; nothing while the port renumbers its devices.
-  void UpdateSignalList() override;
   TItem* DuplicateChild(TItem* child) override;
 
  protected:
+  void RenameDeviceLists(TPort& device) override;
   std::string LinkStateName(const TPort& device, int index) const override;
   std::string LinkStatePrefix() const override { return PortText(); }
   void DeviceAdded(TPort& device) override;
   void LinkStatesChanged() override;
   void LoadPort(TConfig& cfg, std::size_t end);
-  bool renumbering_ = false;
 };
 
 class TPortMODBUS : public TModbusPortBase {

@@ -59,20 +59,11 @@ std::string TModbusPortBase::CountText() const {
   return Format("Количество подключенных устройств = %d", DeviceCount);
 }
 
-void TModbusPortBase::UpdateSignalList() {
-  if (!renumbering_) UpdateLinkStateList();
-}
-
-void TModbusPortBase::Renumber(std::uint8_t number) {
-  Number = number;
-  UpdateCaption();
-  renumbering_ = true;
-  for (TRTU* device : ModbusDevices()) {
-    device->ListPrefix = PortText();
-    device->UpdateSignalList();
+void TModbusPortBase::RenameDeviceLists(TPort& device) {
+  if (auto* rtu = dynamic_cast<TRTU*>(&device)) {
+    rtu->ListPrefix = PortText();
+    rtu->UpdateSignalList();
   }
-  renumbering_ = false;
-  UpdateLinkStateList();
 }
 
 TRTU* TModbusPortBase::AddDevice(int number, const std::string& typeName) {

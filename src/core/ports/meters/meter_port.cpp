@@ -58,27 +58,15 @@ std::vector<TMeter*> TMeterPort::Meters() const {
   return meters;
 }
 
-void TMeterPort::UpdateSignalList() {
-  if (!renumbering_) UpdateLinkStateList();
-}
-
-void TMeterPort::Renumber(std::uint8_t number) {
-  Number = number;
-  UpdateCaption();
-  renumbering_ = true;
-  for (TMeter* meter : Meters()) {
-    meter->ListPrefix = PortText();
-    meter->UpdateSignalList();
-  }
-  renumbering_ = false;
-  UpdateLinkStateList();
-}
-
-void TMeterPort::DeviceAdded(TPort& device) {
+void TMeterPort::RenameDeviceLists(TPort& device) {
   if (auto* meter = dynamic_cast<TMeter*>(&device)) {
     meter->ListPrefix = PortText();
     meter->UpdateSignalList();
   }
+}
+
+void TMeterPort::DeviceAdded(TPort& device) {
+  RenameDeviceLists(device);
 }
 
 void TMeterPort::RenumberDevices() {

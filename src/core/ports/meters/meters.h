@@ -118,11 +118,8 @@ class TMeterPort : public TDevicePort {
   std::string PortText() const;  // "%d_Порт"
   std::string CountText() const;  // "Количество подключенных устройств = %d"
   std::vector<TMeter*> Meters() const;
-  // A new port address: the caption, every meter's names and the link states follow.
-  void Renumber(std::uint8_t number);
 
   void UpdateCaption() override;  // "%d_Порт %s"
-  void UpdateSignalList() override;
   // One meter at address 1; refused (with a message) when the port holds 255 already.
   TItem* AddChild(int kind) override;
   // A copy of a meter at the lowest free address, its user names kept under its own prefix.
@@ -135,6 +132,7 @@ class TMeterPort : public TDevicePort {
   std::string FullMessage() const;
 
  protected:
+  void RenameDeviceLists(TPort& device) override;
   std::string LinkStateName(const TPort& device, int index) const override;
   std::string LinkStatePrefix() const override { return PortText(); }
   void DeviceAdded(TPort& device) override;
@@ -145,7 +143,6 @@ class TMeterPort : public TDevicePort {
  private:
   int meterKind_;
   bool hasTcpPort_;
-  bool renumbering_ = false;
 };
 
 class TPortCE303 : public TMeterPort {

@@ -48,20 +48,11 @@ void TPortDoro::UpdateCaption() {
   SetCaption(Format("%d_Порт %s", Number, Name()));
 }
 
-void TPortDoro::UpdateSignalList() {
-  if (!renumbering_) UpdateLinkStateList();
-}
-
-void TPortDoro::Renumber(std::uint8_t number) {
-  Number = number;
-  UpdateCaption();
-  renumbering_ = true;
-  for (TModule* module : Modules()) {
+void TPortDoro::RenameDeviceLists(TPort& device) {
+  if (auto* module = dynamic_cast<TModule*>(&device)) {
     module->ListPrefix = PortText();
     module->UpdateSignalList();
   }
-  renumbering_ = false;
-  UpdateLinkStateList();
 }
 
 TItem* TPortDoro::AddChild(int kind) {

@@ -24,27 +24,22 @@ class TPortDoro : public TDevicePort {
   std::vector<TModule*> Modules() const;
   // "Количество подключенных модулей = %d"
   std::string CountText() const;
-  // A new port address: the caption, every module's names and the link states follow.
-  void Renumber(std::uint8_t number);
 
   // A module of kind 221, 222 or 229 at the lowest free address; nullptr (with a message
   // past the 255th) otherwise.
   TItem* AddChild(int kind) override;
   void UpdateCaption() override;  // "%d_Порт %s"
-  void UpdateSignalList() override;
   const RecordDesc* Record() const override;
   void SaveToImage(TConfig& cfg) override { SaveRecordBlock(cfg); }
   void LoadFromImage(TConfig& cfg) override;
 
  protected:
+  void RenameDeviceLists(TPort& device) override;
   std::string LinkStateName(const TPort& device, int index) const override;
   std::string LinkStatePrefix() const override { return PortText(); }
   void ExtraLinkStates(std::vector<std::string>& names) const override;
   void DeviceAdded(TPort& device) override;
   void LinkStatesChanged() override;
-
- private:
-  bool renumbering_ = false;
 };
 
 }  // namespace vilk

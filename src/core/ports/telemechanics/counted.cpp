@@ -230,20 +230,11 @@ std::string TCountedPort::CountText() const {
   return Format("Количество подключенных устройств = %d", DeviceCount);
 }
 
-void TCountedPort::UpdateSignalList() {
-  if (!renumbering_) UpdateLinkStateList();
-}
-
-void TCountedPort::Renumber(std::uint8_t number) {
-  Number = number;
-  UpdateCaption();
-  renumbering_ = true;
-  for (TCountedDevice* device : CountedDevices()) {
-    device->PortText = PortText();
-    device->UpdateSignalList();
+void TCountedPort::RenameDeviceLists(TPort& device) {
+  if (auto* counted = dynamic_cast<TCountedDevice*>(&device)) {
+    counted->PortText = PortText();
+    counted->UpdateSignalList();
   }
-  renumbering_ = false;
-  UpdateLinkStateList();
 }
 
 std::string TCountedPort::LinkStateName(const TPort& device, int) const {
@@ -253,10 +244,7 @@ std::string TCountedPort::LinkStateName(const TPort& device, int) const {
 }
 
 void TCountedPort::DeviceAdded(TPort& device) {
-  if (auto* counted = dynamic_cast<TCountedDevice*>(&device)) {
-    counted->PortText = PortText();
-    counted->UpdateSignalList();
-  }
+  RenameDeviceLists(device);
 }
 
 void TCountedPort::RenumberDevices() {

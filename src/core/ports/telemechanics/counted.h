@@ -86,12 +86,9 @@ class TCountedPort : public TDevicePort {
   std::vector<TCountedDevice*> CountedDevices() const;
   // "Количество подключенных устройств = %d"
   std::string CountText() const;
-  // A new port address: the caption, every device's names and the link states follow.
-  void Renumber(std::uint8_t number);
-  // The link states; nothing while the port renumbers its devices.
-  void UpdateSignalList() override;
 
  protected:
+  void RenameDeviceLists(TPort& device) override;
   // The place and "_" (when there is one), then "связь_" and the device's tree text.
   std::string LinkStateName(const TPort& device, int index) const override;
   std::string LinkStatePrefix() const override { return PortText(); }
@@ -101,9 +98,6 @@ class TCountedPort : public TDevicePort {
   void LinkStatesChanged() override;
   // Reads the port's children (devices, then the stored link-state names).
   void LoadPort(TConfig& cfg, std::size_t end);
-
- private:
-  bool renumbering_ = false;
 };
 
 }  // namespace vilk
