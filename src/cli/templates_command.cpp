@@ -50,7 +50,9 @@ std::string Iec103Summary(const IniDocument& tpl) {
   for (const char* kind : {"ТС", "ТУ", "ТИ"}) {
     if (!text.empty()) text += ' ';
     const std::string section = std::string("Таблица ") + kind;
-    text += kind + ("=" + std::to_string(Iec103TableEntries(tpl, section, kind).size()));
+    text += kind;
+    text += '=';
+    text += std::to_string(Iec103TableEntries(tpl, section, kind).size());
   }
   return text;
 }

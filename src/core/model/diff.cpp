@@ -26,7 +26,10 @@ Side Index(const TItem& root) {
   for (std::size_t i = 0; i < side.reports.size(); ++i) {
     ItemReport& r = side.reports[i];
     std::string key = i == 0 ? std::string() : r.Path.substr(rootPath.size());
-    if (const int n = ++seen[key]; n > 1) key += "#" + std::to_string(n);
+    if (const int n = ++seen[key]; n > 1) {
+      key += '#';
+      key += std::to_string(n);
+    }
     side.byKey.emplace(key, i);
     side.byItem.emplace(r.Item, i);
     side.keys.push_back(std::move(key));

@@ -166,8 +166,10 @@ std::vector<ShownField> RecordDesc::Show(const TItem& constItem) const {
         }
         case FieldType::Bytes: {
           const auto* b = static_cast<const std::uint8_t*>(p);
-          for (std::size_t i = 0; i < f.Size; ++i)
-            s.Value += (i ? " " : "") + Format("%d", static_cast<int>(b[i]));
+          for (std::size_t i = 0; i < f.Size; ++i) {
+            if (i) s.Value += ' ';
+            s.Value += Format("%d", static_cast<int>(b[i]));
+          }
           s.IsText = true;
           break;
         }

@@ -35,7 +35,7 @@ bool TSNMP_Tag::Make(const std::string& name, const OidValue& oid, TSNMP_Tag* ta
 std::vector<std::uint8_t> TSNMP_device::Serialize() const {
   std::vector<std::uint8_t> out;
   PutU16(out, Reserved);
-  out.insert(out.end(), Address.begin(), Address.end());
+  for (const std::uint8_t b : Address) out.push_back(b);
   PutU16(out, UdpPort);
   PutU16(out, Param1);
   PutU16(out, Param2);

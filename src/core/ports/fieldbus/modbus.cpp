@@ -154,8 +154,10 @@ void AddLog(RecordDesc& r, const char* stem, const LogKeys& k, ModbusLog TRTU::*
        nullptr,  // read with its count (LoadLog)
        [get, stem, key = k.Events](const TItem& item) {
          std::string text;
-         for (std::uint16_t e : get(item).Selected)
-           text += (text.empty() ? "" : " ") + Format("%d", e);
+         for (std::uint16_t e : get(item).Selected) {
+           if (!text.empty()) text += ' ';
+           text += Format("%d", e);
+         }
          return std::vector<ShownField>{{Format("%s_events", stem), text, "", key, true}};
        })
       .When([get](const TItem& item) { return !get(item).Selected.empty(); });

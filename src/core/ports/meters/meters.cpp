@@ -249,7 +249,10 @@ void TMeter::AddCommonFields(RecordDesc& r, bool wideAddress) {
         const std::vector<int> stray = meter.StrayBits();
         if (!stray.empty()) {
           std::string text;
-          for (int bit : stray) text += (text.empty() ? "" : " ") + Format("%d", bit);
+          for (int bit : stray) {
+            if (!text.empty()) text += ' ';
+            text += Format("%d", bit);
+          }
           shown.push_back({"params_unknown_bits", text, "", kKeyParams, true});
         }
         return shown;
