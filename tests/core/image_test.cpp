@@ -30,6 +30,10 @@ class ImageTest : public ::testing::Test {
 
 TEST_F(ImageTest, BufferIsOneMegabytePlusOneAndZeroed) {
   EXPECT_EQ(image->Capacity(), 1048577u);
+  // Fresh from the system: zero everywhere, although nothing cleared it.
+  for (std::size_t at :
+       {std::size_t{0}, std::size_t{4095}, std::size_t{524288}, std::size_t{1048576}})
+    EXPECT_EQ(image->Data()[at], 0) << at;
   image->Data()[1048576] = 7;
   image->Zero();
   EXPECT_EQ(image->Data()[1048576], 0);

@@ -2,18 +2,23 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 
 #include "base/format.h"
 
 namespace vilk {
 
+ConfigImage::ConfigImage() : bytes_(static_cast<std::uint8_t*>(std::calloc(kImageCapacity, 1))) {
+  if (!bytes_) throw std::bad_alloc();
+}
+
 void ConfigImage::Zero() {
-  std::fill(bytes_.begin(), bytes_.end(), 0);
+  std::memset(bytes_.get(), 0, kImageCapacity);
 }
 
 void ConfigImage::Assign(const std::uint8_t* data, std::size_t size) {
-  size = std::min(size, bytes_.size());
-  if (size) std::memcpy(bytes_.data(), data, size);
+  size = std::min(size, kImageCapacity);
+  if (size) std::memcpy(bytes_.get(), data, size);
   validSize_ = size;
 }
 

@@ -4,6 +4,8 @@
 // and writes through. Little-endian, packed, no alignment.
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -23,11 +25,15 @@ inline const char kDataMarker[] = "** ConfigData **";
 
 class ConfigImage {
  public:
-  ConfigImage() : bytes_(kImageCapacity, 0) {}
+  // The buffer comes zeroed from the system, page by page as it is first touched: a
+  // command that only reads a small file never clears (or even maps) the whole MiB.
+  ConfigImage();
+  ConfigImage(const ConfigImage&) = delete;
+  ConfigImage& operator=(const ConfigImage&) = delete;
 
-  std::uint8_t* Data() { return bytes_.data(); }
-  const std::uint8_t* Data() const { return bytes_.data(); }
-  std::size_t Capacity() const { return bytes_.size(); }
+  std::uint8_t* Data() { return bytes_.get(); }
+  const std::uint8_t* Data() const { return bytes_.get(); }
+  std::size_t Capacity() const { return kImageCapacity; }
   void Zero();
 
   // Copies received or read bytes to the start of the buffer (at most its capacity);
@@ -47,7 +53,10 @@ class ConfigImage {
   std::size_t LoadedDataOffset = 0;
 
  private:
-  std::vector<std::uint8_t> bytes_;
+  struct Free {
+    void operator()(std::uint8_t* p) const { std::free(p); }
+  };
+  std::unique_ptr<std::uint8_t[], Free> bytes_;
   std::size_t validSize_ = 0;
 };
 
