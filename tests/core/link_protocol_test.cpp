@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,13 @@ namespace {
 
 using test::Ascii;
 using test::Bytes;
+
+// An answer of `size` bytes: `head`, then `fill`.
+Bytes Answer(std::initializer_list<std::uint8_t> head, std::size_t size, std::uint8_t fill) {
+  Bytes out(size, fill);
+  std::copy(head.begin(), head.end(), out.begin());
+  return out;
+}
 using test::FakeClock;
 using test::MakeFrame;
 using test::ScriptedTransport;
@@ -130,8 +138,8 @@ TEST_F(LinkProtocolTest, ReadSegmentBytesAndTheShortLastSegment) {
   proto.Transfer = {"VilkA2.cfg", 256, 300, 128};
   Bytes data(44);
   for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<std::uint8_t>(i + 1);
-  Bytes answer{0x95, 0, 0, 44};
-  answer.insert(answer.end(), data.begin(), data.end());
+  Bytes answer = Answer({0x95, 0, 0, 44}, 48, 0);
+  std::copy(data.begin(), data.end(), answer.begin() + 4);
   AnswerAlways(MakeFrame(answer));
   std::vector<std::uint8_t> file(300, 0xEE);
   ASSERT_TRUE(proto.ReadSegment(file));
@@ -166,8 +174,7 @@ TEST_F(LinkProtocolTest, ReadSegmentRefusesAnswersOfTheWrongLength) {
   std::vector<std::uint8_t> file(300, 0xEE);
   // A short answer in the middle of the file: retried three times, then reported.
   proto.Transfer = {"VilkA2.cfg", 0, 300, 128};
-  Bytes shortAnswer{0x95, 0, 0, 44};
-  shortAnswer.resize(48, 7);
+  const Bytes shortAnswer = Answer({0x95, 0, 0, 44}, 48, 7);
   AnswerAlways(MakeFrame(shortAnswer));
   EXPECT_FALSE(proto.ReadSegment(file));
   EXPECT_EQ(Sends(), 3);
@@ -176,13 +183,11 @@ TEST_F(LinkProtocolTest, ReadSegmentRefusesAnswersOfTheWrongLength) {
 
   // More than the file has left is never copied past its end.
   proto.Transfer = {"VilkA2.cfg", 256, 300, 128};
-  Bytes longAnswer{0x95, 0, 0, 50};
-  longAnswer.resize(54, 9);
+  const Bytes longAnswer = Answer({0x95, 0, 0, 50}, 54, 9);
   AnswerAlways(MakeFrame(longAnswer));
   EXPECT_FALSE(proto.ReadSegment(file));
   // Less than the file has left would lose bytes.
-  Bytes fewer{0x95, 0, 0, 40};
-  fewer.resize(44, 9);
+  const Bytes fewer = Answer({0x95, 0, 0, 40}, 44, 9);
   AnswerAlways(MakeFrame(fewer));
   EXPECT_FALSE(proto.ReadSegment(file));
   // A count that the frame does not hold.

@@ -1,6 +1,7 @@
 #pragma once
 // Records spelled out by hand from the record layout, for byte-exact expectations: value
 // records (F2 FF, key, length, data) and blocks (F1 FF, id, length, contents).
+#include <algorithm>
 #include <cstdint>
 #include <initializer_list>
 #include <string>
@@ -33,9 +34,9 @@ inline ByteVec Blk(int id, std::initializer_list<ByteVec> parts) {
 }
 // A 65-byte place field: length, cp1251 characters, zeros.
 inline ByteVec Place65(const std::string& cp1251) {
-  ByteVec out{static_cast<std::uint8_t>(cp1251.size())};
-  out.insert(out.end(), cp1251.begin(), cp1251.end());
-  out.resize(65, 0);
+  ByteVec out(65, 0);
+  out[0] = static_cast<std::uint8_t>(cp1251.size());
+  std::copy_n(cp1251.begin(), std::min<std::size_t>(cp1251.size(), 64), out.begin() + 1);
   return out;
 }
 

@@ -226,7 +226,11 @@ TEST(TableRowsTest, DerivedAndOwnerColumnsFollowTheirRow) {
       {Col(CellKind::Driver, 0, 255), Col(CellKind::Derived, 0, 0), Col(CellKind::Owner, 0, 0)},
       10);
   m.DerivedBase = 100;
-  m.OwnerText = [](int row, int) { return "r" + std::to_string(row + 1); };
+  m.OwnerText = [](int row, int) {
+    std::string text = "r";
+    text += std::to_string(row + 1);
+    return text;
+  };
   m.Reset({{"2"}, {""}});
   EXPECT_EQ(Rows(m), (std::vector<std::string>{"2|108|r1", "||r2"}));
   m.SetCell(1, 0, "1");
