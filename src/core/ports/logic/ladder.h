@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "model/image.h"
@@ -141,6 +142,21 @@ void ForEachElement(const TLine& line, F&& visit) {
         visit(static_cast<const TBaseLD&>(*b));
         ForEachElement(*b, visit);
       }
+  }
+}
+
+// Walks every contact below `line`, in order; a const line gives const contacts.
+template <typename Line, typename F>
+void ForEachContact(Line& line, F&& visit) {
+  constexpr bool kConst = std::is_const_v<Line>;
+  using Contact = std::conditional_t<kConst, const TLD, TLD>;
+  using Stack = std::conditional_t<kConst, const TStack, TStack>;
+  for (const auto& e : line.Elements) {
+    if (e->ElementType() == TBaseLD::Type::Contact)
+      visit(static_cast<Contact&>(*e));
+    else if (e->ElementType() == TBaseLD::Type::Stack)
+      for (const auto& b : static_cast<Stack&>(*e).Branches)
+        ForEachContact(static_cast<Line&>(*b), visit);
   }
 }
 

@@ -27,22 +27,9 @@
 namespace vilk::ui {
 
 namespace {
-const QColor kSelectedFill(0xA6, 0xCA, 0xF0);  // sky blue
-const QColor kRangeFill(0xC0, 0xDC, 0xC0);     // money green
-const QColor kEnergised(0xD0, 0x10, 0x10);
 constexpr int kCell = LadderView::kCell;
-
-// Every contact below `line`.
-template <typename F>
-void EachContact(const TLine& line, F&& visit) {
-  for (const auto& e : line.Elements) {
-    if (e->ElementType() == TBaseLD::Type::Contact)
-      visit(static_cast<const TLD&>(*e));
-    else if (e->ElementType() == TBaseLD::Type::Stack)
-      for (const auto& b : static_cast<const TStack&>(*e).Branches) EachContact(*b, visit);
-  }
-}
 }  // namespace
+
 // --- The frame ---
 
 TPortLDFrame::TPortLDFrame(TItem* item, QWidget* parent) : ItemFrame(item, parent) {
@@ -157,7 +144,7 @@ void TPortLDFrame::SetLive(bool on) {
   std::unordered_set<const TParam*> seen;
   for (const auto& t : Port()->Tasks)
     if (t->Kept.empty())
-      EachContact(*t->Line, [&](const TLD& c) {
+      ForEachContact(*t->Line, [&](const TLD& c) {
         if (c.Signal && seen.insert(c.Signal.get()).second) liveList_->Append(c.Signal);
       });
   liveValues_ =
@@ -505,7 +492,7 @@ bool TPortLDFrame::PrintPdf(const QString& path) {
   for (int i = 0; i < port->TaskCount(); ++i) {
     const TTaskLD& t = *port->Tasks[std::size_t(i)];
     if (!t.Kept.empty()) continue;
-    EachContact(*t.Line, [&](const TLD& c) {
+    ForEachContact(*t.Line, [&](const TLD& c) {
       if (!c.Signal) return;
       auto& entry = used[port->PoolIndex(c)];
       entry.first = c.Signal->Name();

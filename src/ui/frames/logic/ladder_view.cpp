@@ -32,17 +32,6 @@ const QColor kSelectedFill(0xA6, 0xCA, 0xF0);  // sky blue
 const QColor kRangeFill(0xC0, 0xDC, 0xC0);     // money green
 const QColor kEnergised(0xD0, 0x10, 0x10);
 constexpr int kCell = LadderView::kCell;
-
-// Every contact below `line`.
-template <typename F>
-void EachContact(const TLine& line, F&& visit) {
-  for (const auto& e : line.Elements) {
-    if (e->ElementType() == TBaseLD::Type::Contact)
-      visit(static_cast<const TLD&>(*e));
-    else if (e->ElementType() == TBaseLD::Type::Stack)
-      for (const auto& b : static_cast<const TStack&>(*e).Branches) EachContact(*b, visit);
-  }
-}
 }  // namespace
 
 // --- The grid ---
