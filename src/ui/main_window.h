@@ -14,6 +14,10 @@
 #include "model/image.h"
 #include "tree_editor.h"
 
+namespace vilk {
+class DeviceSession;
+}
+
 namespace vilk::ui {
 
 inline const char kWindowTitle[] = "Конфигуратор контроллера ВИЛК";
@@ -109,6 +113,8 @@ class TForm1 : public QMainWindow {
   void closeEvent(QCloseEvent* event) override;
 
  private:
+  // Runs one file transfer with the controller; a beep says it is done.
+  bool RunFileTransfer(std::function<bool(DeviceSession&)> work);
   void BuildMenus();
   void ShowModel();
   void SetModified(bool modified);

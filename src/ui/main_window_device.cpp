@@ -165,6 +165,12 @@ QString DirOf(const std::string& path) {
 }
 }  // namespace
 
+bool TForm1::RunFileTransfer(std::function<bool(DeviceSession&)> work) {
+  return runner_->Run(std::move(work), [this](bool ok) {
+    if (ok) messages_->Beep();  // the transfer is done
+  });
+}
+
 bool TForm1::WriteProgramCommand() {
   if (runner_->Busy()) return false;
   const QString path = ChooseLocalFile(QStringLiteral("Выбор файла контроллера"),
@@ -173,11 +179,8 @@ bool TForm1::WriteProgramCommand() {
   if (path.isEmpty()) return false;
   settings_.DirProg = S(QFileInfo(path).absolutePath()) + "/";
   const std::string local = S(path);
-  return runner_->Run(
-      [local](DeviceSession& s) { return WriteLocalFile(s, local, ProgramFileName(local)); },
-      [this](bool ok) {
-        if (ok) messages_->Beep();
-      });
+  return RunFileTransfer(
+      [local](DeviceSession& s) { return WriteLocalFile(s, local, ProgramFileName(local)); });
 }
 
 bool TForm1::WritePasswordFileCommand() {
@@ -187,10 +190,8 @@ bool TForm1::WritePasswordFileCommand() {
                       QStringLiteral("Файл паролей (*.ini);;Все файлы (*.*)"), false, home_);
   if (path.isEmpty()) return false;
   const std::string local = S(path);
-  return runner_->Run([local](DeviceSession& s) { return WriteLocalFile(s, local, kPasswordFile); },
-                      [this](bool ok) {
-                        if (ok) messages_->Beep();
-                      });
+  return RunFileTransfer(
+      [local](DeviceSession& s) { return WriteLocalFile(s, local, kPasswordFile); });
 }
 
 bool TForm1::WriteAutomationCommand() {
@@ -201,11 +202,8 @@ bool TForm1::WriteAutomationCommand() {
   if (path.isEmpty()) return false;
   settings_.DataAuto = S(path);
   const std::string local = S(path);
-  return runner_->Run(
-      [local](DeviceSession& s) { return WriteLocalFile(s, local, kAutomationFile); },
-      [this](bool ok) {
-        if (ok) messages_->Beep();
-      });
+  return RunFileTransfer(
+      [local](DeviceSession& s) { return WriteLocalFile(s, local, kAutomationFile); });
 }
 
 bool TForm1::ReadAutomationCommand() {
@@ -215,11 +213,8 @@ bool TForm1::ReadAutomationCommand() {
                                        true, DirOf(settings_.DataAuto));
   if (path.isEmpty()) return false;
   const std::string local = S(path);
-  return runner_->Run(
-      [local](DeviceSession& s) { return ReadToLocalFile(s, kAutomationFile, local); },
-      [this](bool ok) {
-        if (ok) messages_->Beep();
-      });
+  return RunFileTransfer(
+      [local](DeviceSession& s) { return ReadToLocalFile(s, kAutomationFile, local); });
 }
 
 bool TForm1::RebootCommand() {
